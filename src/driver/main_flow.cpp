@@ -1,0 +1,232 @@
+#include "driver/main_flow.h"
+
+#include <tclap/CmdLine.h>
+
+#include <algorithm>
+#include <atomic>
+#include <iostream>
+#include <optional>
+
+#include "driver/run_target.h"
+#include "log/validator_log.h"
+#include "platform/console_control.h"
+#include "validator/version.h"
+
+namespace QasValidator {
+
+namespace {
+
+constexpr char kUseBreaker[] = "--use_breaker";
+
+// Shared with the console-control thread.
+std::atomic<RunTarget*> runTarget{nullptr};
+std::atomic<double> startTime{0.0};
+std::atomic<bool> finalShutdownStarted{false};
+
+struct Options {
+  bool verbose = false;
+  bool log = false;
+  bool logFileGiven = false;
+  std::string logFile;
+  std::string path;
+  bool listTests = false;
+  int loadTimeMs = 0;
+  int maxTimeToFrameMs = 0;
+  double minAvgFps = 0.0;
+  bool printFps = false;
+  int fpsTestDuration = 0;
+  std::vector<std::string> tests;
+};
+
+// Outcome of reading the command line: the options, or the exit status to end with.
+struct ParseOutcome {
+  std::optional<Options> options;
+  int exitStatus = 0;
+};
+
+// Defines the options and parses `parserArguments`, from which the parser removes the
+// program name. The parser reports its own errors, usage, help and version text.
+ParseOutcome ParseCommandLine(std::vector<std::string>& parserArguments) {
+  const std::string logFileDescription =
+      std::string("Path of the log file. Default ") + DefaultLogFile;
+  TCLAP::CmdLine cmd("", ' ', ValidatorVersion, true);
+  TCLAP::SwitchArg verbose("v", "verbose", "Enable verbose mode", false);
+  TCLAP::SwitchArg log("l", "log", "Enable logging", false);
+  TCLAP::ValueArg<std::string> logFile("", "log_file", logFileDescription, false, DefaultLogFile,
+                                       "string");
+  TCLAP::ValueArg<std::string> path("", "path", "Path of the application's executable", true, "",
+                                    "string");
+  TCLAP::SwitchArg listTests("", "list_tests", "Prints list of all available tests", false);
+  TCLAP::ValueArg<int> loadTime(
+      "", "load_time_ms",
+      "Time in milliseconds the application should run before testing begins. If this argument "
+      "is set to 0, the application will run until the Enter key is pressed when prompted. "
+      "Default 5000",
+      false, 5000, "int");
+  TCLAP::ValueArg<int> maxTimeToFrame(
+      "", "max_time_to_frame",
+      "Time in milliseconds the application is allowed to take between lux_Create and the first "
+      "lux_SubmitFrame call. Default 4000.",
+      false, 4000, "int");
+  TCLAP::ValueArg<double> minAvgFps(
+      "", "min_avg_fps",
+      "Minimal average FPS the application is required to maintain during TestFrameRate "
+      "validation",
+      false, 85.0, "double");
+  TCLAP::SwitchArg printFps("", "print_fps", "Print FPS during TestFrameRate validation", false);
+  TCLAP::MultiArg<std::string> test("", "test", "Test to run, can be specified multiple times",
+                                    false, "string");
+  TCLAP::ValueArg<int> fpsTestDuration(
+      "", "fps_test_duration", "Time in seconds the application will be running for TestFrameRate",
+      false, 20, "int");
+
+  try {
+    cmd.add(verbose);
+    cmd.add(log);
+    cmd.add(logFile);
+    cmd.xorAdd(path, listTests);
+    cmd.add(loadTime);
+    cmd.add(maxTimeToFrame);
+    cmd.add(minAvgFps);
+    cmd.add(printFps);
+    cmd.add(test);
+    cmd.add(fpsTestDuration);
+  } catch (const TCLAP::ArgException& e) {
+    std::cerr << "error: " << e.error() << " for arg " << e.argId() << std::endl;
+    FinalShutdown();
+    return {std::nullopt, 0};
+  }
+
+  // The parser ends the process on its own errors and after help or version; it is run with
+  // its exception handling off so that the flow returns the status instead of exiting inside.
+  cmd.setExceptionHandling(false);
+  try {
+    try {
+      cmd.parse(parserArguments);
+    } catch (TCLAP::ArgException& e) {
+      cmd.getOutput()->failure(cmd, e);
+    }
+  } catch (const TCLAP::ExitException& e) {
+    return {std::nullopt, e.getExitStatus()};
+  }
+
+  Options options;
+  options.verbose = verbose.getValue();
+  options.log = log.getValue();
+  options.logFileGiven = logFile.isSet();
+  options.logFile = logFile.getValue();
+  options.path = path.getValue();
+  options.listTests = listTests.getValue();
+  options.loadTimeMs = loadTime.getValue();
+  options.maxTimeToFrameMs = maxTimeToFrame.getValue();
+  options.minAvgFps = minAvgFps.getValue();
+  options.printFps = printFps.getValue();
+  options.fpsTestDuration = fpsTestDuration.getValue();
+  options.tests = test.getValue();
+  return {std::move(options), 0};
+}
+
+// The arguments after the first "--" of the parser's list.
+std::vector<std::string> ApplicationArgumentsOf(const std::vector<std::string>& parserArguments) {
+  const auto separator = std::find(parserArguments.begin(), parserArguments.end(), "--");
+  if (separator == parserArguments.end()) return {};
+  return {separator + 1, parserArguments.end()};
+}
+
+void ApplySettings(const Options& options, const std::vector<std::string>& parserArguments,
+                   RunTarget& target) {
+  target.SetLoadTimeMs(options.loadTimeMs);
+  target.SetApplication(options.path, ApplicationArgumentsOf(parserArguments));
+  target.SetMaxTimeToFrame(options.maxTimeToFrameMs / 1000.0);
+  target.SetMinAvgFps(options.minAvgFps);
+  target.SetPrintFps(options.printFps);
+  target.SetFpsTestDuration(options.fpsTestDuration);
+}
+
+// Runs the selected tests; returns false when a named test does not exist.
+bool RunSelectedTests(const std::vector<std::string>& names, RunTarget& target) {
+  if (std::find(names.begin(), names.end(), "all") != names.end()) {
+    for (const TestEntry& entry : GetAllTests(target)) RunTestWithRetry(entry.procedure);
+    return true;
+  }
+  if (names.empty()) {
+    for (const TestEntry& entry : target.GetDefaultTests()) RunTestWithRetry(entry.procedure);
+    return true;
+  }
+  const std::map<std::string, TestProcedure> tests = GetTestMap(target);
+  for (const std::string& name : names) {
+    const auto test = tests.find(name);
+    if (test == tests.end()) {
+      std::cerr << "Failed to find test " << name << std::endl;
+      return false;
+    }
+    RunTestWithRetry(test->second);
+  }
+  return true;
+}
+
+}  // namespace
+
+void FinalShutdown() {
+  if (finalShutdownStarted.exchange(true)) return;
+  RunTarget* target = runTarget.exchange(nullptr);
+  if (target != nullptr) target->Shutdown(true);
+}
+
+bool ConsoleControlHandler(uint32_t event) {
+  switch (event) {
+    case platform::kCtrlCEvent:
+    case platform::kCtrlCloseEvent:
+    case platform::kCtrlLogoffEvent:
+    case platform::kCtrlShutdownEvent:
+      FinalShutdown();
+      return false;
+    default:
+      return true;
+  }
+}
+
+int RunMainFlow(const std::vector<std::string>& arguments, RunTarget& target) {
+  if (std::find(arguments.begin(), arguments.end(), kUseBreaker) != arguments.end()) {
+    target.SetUseBreakerBox(true);
+  }
+  if (target.Initialize() != 0) {
+    Log(LogLevel::Error, {"Failed to initialize SQM Validator. version: ", ValidatorVersion,
+                          " Please check if the version matches with your LUX Service runtime."});
+    return 1;
+  }
+  runTarget.store(&target);
+  startTime.store(target.TimeInSeconds());
+  platform::SetConsoleControlHandler(ConsoleControlHandler);
+
+  std::vector<std::string> parserArguments;
+  for (const std::string& argument : arguments) {
+    if (argument != kUseBreaker) parserArguments.push_back(argument);
+  }
+
+  ParseOutcome parsed = ParseCommandLine(parserArguments);
+  if (!parsed.options) return parsed.exitStatus;
+  const Options& options = *parsed.options;
+
+  if (options.listTests) {
+    for (const TestEntry& entry : GetAllTests(target)) std::cout << entry.name << '\n';
+    std::cout.flush();
+    return 0;
+  }
+  if (options.verbose) SetVerboseLogging(true);
+  if (options.log || options.logFileGiven) {
+    if (!OpenLogFile(options.logFile)) {
+      std::cerr << "Failed to create or append to log file " << options.logFile
+                << " Error: " << GetLogFileError() << std::endl;
+      return 1;
+    }
+  }
+  ApplySettings(options, parserArguments, target);
+
+  if (!RunSelectedTests(options.tests, target)) return 1;
+  target.PrintSummary();
+  FinalShutdown();
+  return 0;
+}
+
+}  // namespace QasValidator

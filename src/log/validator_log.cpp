@@ -1,0 +1,131 @@
+#include "log/validator_log.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "platform/clock.h"
+#include "platform/system_error.h"
+
+namespace QasValidator {
+
+namespace {
+
+// One mutex serialises console and file output, so lines never interleave.
+std::mutex logMutex;
+std::FILE* logFile = nullptr;  // guarded by logMutex
+std::string lastOpenError;     // guarded by logMutex
+std::atomic<bool> verbose{false};
+
+constexpr std::string_view kEquals =
+    "===============================================================================";
+
+std::string_view FilePrefix(LogLevel level) {
+  switch (level) {
+    case LogLevel::Error:
+      return "ERROR: ";
+    case LogLevel::Info:
+      return "INFO: ";
+    case LogLevel::Verbose:
+      return "VERBOSE: ";
+  }
+  return "";
+}
+
+void CloseLogFileLocked() {
+  if (logFile != nullptr) {
+    std::fclose(logFile);
+    logFile = nullptr;
+  }
+}
+
+}  // namespace
+
+std::string FormatSeparatorLine(std::string_view timeText) {
+  const size_t room = timeText.size() < 78 ? 78 - timeText.size() : 0;
+  const size_t first = room / 2;
+  std::string line;
+  line.append(kEquals.substr(0, first));
+  line.push_back(' ');
+  line.append(timeText);
+  line.push_back(' ');
+  line.append(kEquals.substr(0, room - first));
+  line.push_back('\n');
+  return line;
+}
+
+bool OpenLogFile(const std::string& path) {
+  std::lock_guard lock(logMutex);
+  CloseLogFileLocked();
+  logFile = std::fopen(path.c_str(), "a");
+  if (logFile == nullptr) {
+    const int error = errno;
+    std::string text = std::strerror(error);
+    if (text.size() > 1024) text.resize(1024);
+    lastOpenError = text + " (" + std::to_string(error) + ")";
+    return false;
+  }
+  std::fseek(logFile, 0, SEEK_END);
+  if (std::ftell(logFile) > 0) {
+    const std::string separator = FormatSeparatorLine(platform::LocalTimeText("%Y-%m-%d %T"));
+    std::fwrite(separator.data(), 1, separator.size(), logFile);
+    std::fflush(logFile);
+  }
+  return true;
+}
+
+void CloseLogFile() {
+  std::lock_guard lock(logMutex);
+  CloseLogFileLocked();
+}
+
+void SetVerboseLogging(bool enabled) { verbose.store(enabled, std::memory_order_relaxed); }
+
+std::string GetLogFileError() {
+  std::lock_guard lock(logMutex);
+  return lastOpenError;
+}
+
+void WriteLogLine(std::string_view text, LogLevel level) {
+  if (level == LogLevel::Verbose && !verbose.load(std::memory_order_relaxed)) return;
+  std::lock_guard lock(logMutex);
+  std::string console;
+  if (level == LogLevel::Error) console = "ERROR: ";
+  console.append(text);
+  console.push_back('\n');
+  std::fwrite(console.data(), 1, console.size(), stdout);
+  std::fflush(stdout);
+  if (logFile != nullptr) {
+    std::string line(FilePrefix(level));
+    line.append(text);
+    line.push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), logFile);
+    std::fflush(logFile);
+  }
+}
+
+void Log(LogLevel level, std::initializer_list<std::string_view> parts) {
+  std::string text;
+  for (std::string_view part : parts) text.append(part);
+  WriteLogLine(text, level);
+}
+
+void LogError(std::string_view text) { Log(LogLevel::Error, {text}); }
+void LogError(std::string_view first, std::string_view second) {
+  Log(LogLevel::Error, {first, second});
+}
+void LogInfo(std::string_view text) { Log(LogLevel::Info, {text}); }
+void LogInfo(std::string_view first, std::string_view second) {
+  Log(LogLevel::Info, {first, second});
+}
+void LogVerbose(std::string_view text) { Log(LogLevel::Verbose, {text}); }
+
+void LogSystemError(std::string_view text) {
+  const uint32_t code = platform::LastErrorCode();
+  Log(LogLevel::Error, {text, "\n\tSystem Error Code: ", std::to_string(code), "\n\t",
+                        platform::SystemErrorText(code)});
+}
+
+}  // namespace QasValidator

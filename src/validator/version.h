@@ -1,0 +1,10 @@
+#pragma once
+
+namespace QasValidator {
+
+/// Version of the validator: parser version text, messages, summary and telemetry.
+inline constexpr char ValidatorVersion[] = "1.43.0.0";
+/// Application name reported with every usage-telemetry event.
+inline constexpr char ApplicationName[] = "Corvia QAS Validator CLI";
+
+}  // namespace QasValidator

@@ -1,0 +1,74 @@
+#include "support/child_process.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace testsupport {
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+std::string TempFile(const char* tag) {
+  std::string name = std::string("/tmp/corvia-child-") + tag + "-XXXXXX";
+  const int fd = mkstemp(name.data());
+  if (fd >= 0) close(fd);
+  return name;
+}
+
+}  // namespace
+
+ChildOutcome RunInChild(const std::function<int()>& body, const std::string& standardInput) {
+  const std::string outPath = TempFile("out");
+  const std::string errPath = TempFile("err");
+  const std::string inPath = TempFile("in");
+  {
+    std::ofstream in(inPath, std::ios::binary);
+    in << standardInput;
+  }
+  std::cout.flush();
+  std::cerr.flush();
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int in = open(inPath.c_str(), O_RDONLY);
+    const int out = open(outPath.c_str(), O_WRONLY | O_TRUNC);
+    const int err = open(errPath.c_str(), O_WRONLY | O_TRUNC);
+    dup2(in, STDIN_FILENO);
+    dup2(out, STDOUT_FILENO);
+    dup2(err, STDERR_FILENO);
+    close(in);
+    close(out);
+    close(err);
+    const int status = body();
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    _exit(status);
+  }
+  ChildOutcome outcome;
+  int status = 0;
+  if (pid > 0 && waitpid(pid, &status, 0) == pid) {
+    outcome.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  outcome.out = ReadAll(outPath);
+  outcome.err = ReadAll(errPath);
+  unlink(outPath.c_str());
+  unlink(errPath.c_str());
+  unlink(inPath.c_str());
+  return outcome;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,356 @@
+#include "driver/main_flow.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+
+#include "driver/run_target.h"
+#include "log/validator_log.h"
+#include "support/child_process.h"
+
+namespace QasValidator {
+namespace {
+
+using testsupport::ChildOutcome;
+using testsupport::RunInChild;
+
+// Prints every call on standard output, so a test reads the flow's steps and the validator's
+// output in one ordered transcript.
+class FakeTarget : public RunTarget {
+ public:
+  int32_t initializeResult = 0;
+  // Results that each test returns on its successive attempts; Passed once they run out.
+  std::map<std::string, std::vector<TestResult>> scripted;
+
+  int32_t Initialize() override {
+    Note("Initialize");
+    return initializeResult;
+  }
+  int32_t Shutdown(bool shutdownRuntime) override {
+    Note("Shutdown " + std::to_string(shutdownRuntime));
+    return 0;
+  }
+  double TimeInSeconds() override { return 100.0; }
+  void SetUseBreakerBox(bool use) override { Note("SetUseBreakerBox " + std::to_string(use)); }
+  void SetLoadTimeMs(int32_t ms) override { Note("SetLoadTimeMs " + std::to_string(ms)); }
+  void SetApplication(const std::string& path, const std::vector<std::string>& args) override {
+    std::string line = "SetApplication [" + path + "]";
+    for (const std::string& arg : args) line += " [" + arg + "]";
+    Note(line);
+  }
+  void SetMaxTimeToFrame(double seconds) override {
+    Note("SetMaxTimeToFrame " + std::to_string(seconds));
+  }
+  void SetMinAvgFps(double fps) override { Note("SetMinAvgFps " + std::to_string(fps)); }
+  void SetPrintFps(bool print) override { Note("SetPrintFps " + std::to_string(print)); }
+  void SetFpsTestDuration(int32_t seconds) override {
+    Note("SetFpsTestDuration " + std::to_string(seconds));
+  }
+  std::vector<TestEntry> GetDefaultTests() override {
+    return Entries({"TestSdkVersion", "TestCorviaDLLIncludes", "TestLaunchIntoVR", "TestFrameRate",
+                    "TestSubmitFramesWhenVisible", "TestSubmitFramesWhenNotVisible",
+                    "TestSubmitFramesWhenInDash", "TestResponseToRecenterRequest",
+                    "TestAppShouldQuit", "CheckForExtraneousFiles", "TestAudioOutput"});
+  }
+  std::vector<TestEntry> GetExtraTests() override {
+    return Entries({"TestMismatchedAdapters", "TestResponseToDisplayLost", "TestPropertyAccess",
+                    "RunErrorCapture", "TestResponseToIadChanges"});
+  }
+  void PrintSummary() override { Note("PrintSummary"); }
+
+ private:
+  static void Note(const std::string& line) { std::cout << "[fake] " << line << std::endl; }
+
+  std::vector<TestEntry> Entries(std::initializer_list<const char*> names) {
+    std::vector<TestEntry> entries;
+    for (const char* name : names) {
+      entries.push_back({name, [this, test = std::string(name)] {
+                           Note("run " + test);
+                           std::vector<TestResult>& results = scripted[test];
+                           if (results.empty()) return TestResult::Passed;
+                           const TestResult result = results.front();
+                           results.erase(results.begin());
+                           return result;
+                         }});
+    }
+    return entries;
+  }
+};
+
+ChildOutcome RunFlow(std::vector<std::string> arguments, FakeTarget target = {}) {
+  arguments.insert(arguments.begin(), "CorviaSqmValidator");
+  return RunInChild([&] { return RunMainFlow(arguments, target); });
+}
+
+// The lines of `text` that start with `prefix`.
+std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) {
+    if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST(MainFlow, DefaultsAreHandedToTheValidatorInOrder) {
+  const ChildOutcome run = RunFlow({"--path", "app.exe"});
+  EXPECT_EQ(run.exitStatus, 0);
+  const std::vector<std::string> expected = {
+      "[fake] Initialize",
+      "[fake] SetLoadTimeMs 5000",
+      "[fake] SetApplication [app.exe]",
+      "[fake] SetMaxTimeToFrame 4.000000",
+      "[fake] SetMinAvgFps 85.000000",
+      "[fake] SetPrintFps 0",
+      "[fake] SetFpsTestDuration 20",
+  };
+  const std::vector<std::string> calls = LinesStartingWith(run.out, "[fake] ");
+  ASSERT_GE(calls.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 7), expected);
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(MainFlow, OptionValuesAreConvertedForTheValidator) {
+  const ChildOutcome run =
+      RunFlow({"--path", "app.exe", "--max_time_to_frame", "2500", "--load_time_ms", "0",
+               "--fps_test_duration", "-3", "--min_avg_fps", "45.5", "--print_fps"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_NE(run.out.find("[fake] SetMaxTimeToFrame 2.500000\n"), std::string::npos);
+  // The validator's setters turn 0 and negative values into the unbounded value.
+  EXPECT_NE(run.out.find("[fake] SetLoadTimeMs 0\n"), std::string::npos);
+  EXPECT_NE(run.out.find("[fake] SetFpsTestDuration -3\n"), std::string::npos);
+  EXPECT_NE(run.out.find("[fake] SetMinAvgFps 45.500000\n"), std::string::npos);
+  EXPECT_NE(run.out.find("[fake] SetPrintFps 1\n"), std::string::npos);
+}
+
+TEST(MainFlow, ApplicationArgumentsFollowTheFirstDoubleDash) {
+  ChildOutcome run = RunFlow({"--path", "app.exe", "--", "-a", "b c"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_NE(run.out.find("[fake] SetApplication [app.exe] [-a] [b c]\n"), std::string::npos);
+
+  run = RunFlow({"--path", "app.exe", "--"});
+  EXPECT_NE(run.out.find("[fake] SetApplication [app.exe]\n"), std::string::npos);
+
+  // Options after "--" belong to the application, not to the validator.
+  run = RunFlow({"--path", "app.exe", "--", "--verbose", "--", "x"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_NE(run.out.find("[fake] SetApplication [app.exe] [--verbose] [--] [x]\n"),
+            std::string::npos);
+}
+
+TEST(MainFlow, UseBreakerIsRemovedWhereverItStands) {
+  const ChildOutcome run =
+      RunFlow({"--use_breaker", "--path", "app.exe", "--", "x", "--use_breaker", "y"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out.rfind("[fake] SetUseBreakerBox 1\n[fake] Initialize\n", 0), 0u) << run.out;
+  EXPECT_NE(run.out.find("[fake] SetApplication [app.exe] [x] [y]\n"), std::string::npos);
+
+  // Letter case counts: "--USE_BREAKER" is an unknown option for the parser.
+  const ChildOutcome unknown = RunFlow({"--USE_BREAKER", "--path", "app.exe"});
+  EXPECT_EQ(unknown.exitStatus, 1);
+  EXPECT_EQ(unknown.out.find("SetUseBreakerBox"), std::string::npos);
+}
+
+TEST(MainFlow, ParseErrorsEndWithStatusOne) {
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+           {},
+           {"--path", "app.exe", "--list_tests"},
+           {"--path", "app.exe", "--bogus"},
+           {"--path"},
+           {"--path", "app.exe", "--load_time_ms", "soon"},
+       }) {
+    const ChildOutcome run = RunFlow(arguments);
+    EXPECT_EQ(run.exitStatus, 1) << testing::PrintToString(arguments);
+    EXPECT_NE(run.err.find("PARSE ERROR"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
+  }
+}
+
+TEST(MainFlow, HelpAndVersionEndWithStatusZero) {
+  ChildOutcome run = RunFlow({"--version"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_NE(run.out.find("version: 1.43.0.0"), std::string::npos) << run.out;
+
+  run = RunFlow({"--help"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_NE(run.out.find("--fps_test_duration <int>"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Path of the log file. Default CorviaSqmValidator_Log.txt"),
+            std::string::npos);
+}
+
+TEST(MainFlow, InitializationFailureEndsBeforeParsing) {
+  FakeTarget target;
+  target.initializeResult = -3000;
+  const ChildOutcome run = RunFlow({"--help"}, target);
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.out,
+            "[fake] Initialize\n"
+            "ERROR: Failed to initialize SQM Validator. version: 1.43.0.0 Please check if the "
+            "version matches with your LUX Service runtime.\n");
+}
+
+TEST(MainFlow, ListTestsPrintsAllSixteenNames) {
+  const ChildOutcome run = RunFlow({"--list_tests", "--verbose"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out,
+            "[fake] Initialize\n"
+            "TestSdkVersion\nTestCorviaDLLIncludes\nTestLaunchIntoVR\nTestFrameRate\n"
+            "TestSubmitFramesWhenVisible\nTestSubmitFramesWhenNotVisible\n"
+            "TestSubmitFramesWhenInDash\nTestResponseToRecenterRequest\nTestAppShouldQuit\n"
+            "CheckForExtraneousFiles\nTestAudioOutput\nTestMismatchedAdapters\n"
+            "TestResponseToDisplayLost\nTestPropertyAccess\nRunErrorCapture\n"
+            "TestResponseToIadChanges\n");
+}
+
+TEST(MainFlow, WithoutTestOptionTheDefaultTestsRun) {
+  const ChildOutcome run = RunFlow({"--path", "app.exe"});
+  EXPECT_EQ(LinesStartingWith(run.out, "[fake] run ").size(), 11u);
+  EXPECT_NE(run.out.find("[fake] run TestAudioOutput\n[fake] PrintSummary\n[fake] Shutdown 1\n"),
+            std::string::npos)
+      << run.out;
+}
+
+TEST(MainFlow, AllRunsEveryTestOnceAndIgnoresTheOtherNames) {
+  const ChildOutcome run = RunFlow(
+      {"--path", "app.exe", "--test", "TestFrameRate", "--test", "all", "--test", "NoSuchTest"});
+  EXPECT_EQ(run.exitStatus, 0);
+  const std::vector<std::string> runs = LinesStartingWith(run.out, "[fake] run ");
+  ASSERT_EQ(runs.size(), 16u);
+  EXPECT_EQ(runs.front(), "[fake] run TestSdkVersion");
+  EXPECT_EQ(runs.back(), "[fake] run TestResponseToIadChanges");
+}
+
+TEST(MainFlow, NamedTestsRunInCommandLineOrderAndRepeat) {
+  const ChildOutcome run = RunFlow({"--path", "app.exe", "--test", "TestFrameRate", "--test",
+                                    "RunErrorCapture", "--test", "TestFrameRate"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(LinesStartingWith(run.out, "[fake] run "),
+            (std::vector<std::string>{"[fake] run TestFrameRate", "[fake] run RunErrorCapture",
+                                      "[fake] run TestFrameRate"}));
+}
+
+TEST(MainFlow, UnknownTestNameEndsWithStatusOneAfterTheEarlierTests) {
+  for (const char* unknown : {"NoSuchTest", "ALL", "testframerate"}) {
+    const ChildOutcome run = RunFlow({"--path", "app.exe", "--test", "TestFrameRate", "--test",
+                                      unknown, "--test", "TestSdkVersion"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(LinesStartingWith(run.out, "[fake] run "),
+              std::vector<std::string>{"[fake] run TestFrameRate"});
+    EXPECT_EQ(run.err, std::string("Failed to find test ") + unknown + "\n");
+    // No summary and no final shutdown.
+    EXPECT_EQ(run.out.find("PrintSummary"), std::string::npos);
+    EXPECT_EQ(run.out.find("Shutdown"), std::string::npos);
+  }
+}
+
+TEST(MainFlow, TransientErrorsAreRetriedUpToThreeRuns) {
+  FakeTarget target;
+  target.scripted["TestFrameRate"] = {TestResult::TransientError, TestResult::TransientError,
+                                      TestResult::TransientError, TestResult::Passed};
+  target.scripted["TestLaunchIntoVR"] = {TestResult::TransientError, TestResult::Failed,
+                                         TestResult::Passed};
+  const ChildOutcome run = RunFlow(
+      {"--path", "app.exe", "--test", "TestFrameRate", "--test", "TestLaunchIntoVR"}, target);
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_NE(run.out.find("[fake] run TestFrameRate\n*** Retrying the test ***\n"
+                         "[fake] run TestFrameRate\n*** Retrying the test ***\n"
+                         "[fake] run TestFrameRate\n"
+                         "[fake] run TestLaunchIntoVR\n*** Retrying the test ***\n"
+                         "[fake] run TestLaunchIntoVR\n[fake] PrintSummary\n"),
+            std::string::npos)
+      << run.out;
+}
+
+TEST(MainFlow, EveryTestFailingStillEndsWithStatusZero) {
+  FakeTarget target;
+  target.scripted["TestFrameRate"] = {TestResult::Failed};
+  target.scripted["TestSdkVersion"] = {TestResult::Skipped};
+  const ChildOutcome run =
+      RunFlow({"--path", "app.exe", "--test", "TestFrameRate", "--test", "TestSdkVersion"}, target);
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out.find("Retrying"), std::string::npos);
+}
+
+TEST(MainFlow, LogFileAloneEnablesLogging) {
+  const std::string path = testing::TempDir() + "main_flow_log_file.txt";
+  std::remove(path.c_str());
+  const ChildOutcome run = RunInChild([&] {
+    FakeTarget target;
+    const int status = RunMainFlow(
+        {"CorviaSqmValidator", "--path", "app.exe", "--log_file", path, "--test", "TestFrameRate"},
+        target);
+    LogInfo("after the run");
+    return status;
+  });
+  EXPECT_EQ(run.exitStatus, 0);
+  std::ifstream file(path);
+  std::stringstream content;
+  content << file.rdbuf();
+  EXPECT_EQ(content.str(), "INFO: after the run\n");
+  std::remove(path.c_str());
+}
+
+TEST(MainFlow, LogAloneUsesTheDefaultFileInTheCurrentDirectory) {
+  const std::string directory = testing::TempDir() + "main_flow_cwd";
+  std::filesystem::create_directories(directory);
+  const ChildOutcome run = RunInChild([&] {
+    std::filesystem::current_path(directory);
+    FakeTarget target;
+    const int status = RunMainFlow(
+        {"CorviaSqmValidator", "--path", "app.exe", "-l", "--test", "TestFrameRate"}, target);
+    LogError("after the run");
+    return status;
+  });
+  EXPECT_EQ(run.exitStatus, 0);
+  std::ifstream file(directory + "/CorviaSqmValidator_Log.txt");
+  std::stringstream content;
+  content << file.rdbuf();
+  EXPECT_EQ(content.str(), "ERROR: after the run\n");
+  std::filesystem::remove_all(directory);
+}
+
+TEST(MainFlow, UnopenableLogFileEndsWithStatusOne) {
+  const ChildOutcome run = RunFlow({"--path", "app.exe", "--log_file", "/nonexistent/dir/log.txt"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.err,
+            "Failed to create or append to log file /nonexistent/dir/log.txt Error: No such file "
+            "or directory (2)\n");
+  EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
+}
+
+TEST(FinalShutdown, RunsOnceWhoeverCallsIt) {
+  const ChildOutcome run = RunInChild([] {
+    FakeTarget target;
+    const int status =
+        RunMainFlow({"CorviaSqmValidator", "--path", "app.exe", "--test", "TestFrameRate"}, target);
+    FinalShutdown();
+    EXPECT_FALSE(ConsoleControlHandler(0));
+    return status;
+  });
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(LinesStartingWith(run.out, "[fake] Shutdown").size(), 1u);
+}
+
+TEST(ConsoleControlHandler, ShutsDownOnCloseEventsAndSwallowsBreak) {
+  const ChildOutcome run = RunInChild([] {
+    FakeTarget target;
+    RunMainFlow({"CorviaSqmValidator", "--list_tests"}, target);
+    for (const uint32_t event : {1u, 2u, 0u}) {
+      const bool handled = ConsoleControlHandler(event);
+      std::cout << "event " << event << " handled " << handled << std::endl;
+    }
+    return 0;
+  });
+  EXPECT_NE(
+      run.out.find("event 1 handled 1\n[fake] Shutdown 1\nevent 2 handled 0\nevent 0 handled 0\n"),
+      std::string::npos)
+      << run.out;
+}
+
+}  // namespace
+}  // namespace QasValidator
