@@ -1,0 +1,115 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <utility>
+
+#include "platform/machine.h"
+
+namespace platform {
+
+ReadOnlyFile::~ReadOnlyFile() { Close(); }
+
+ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
+    : descriptor_(std::exchange(other.descriptor_, -1)) {}
+
+ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    descriptor_ = std::exchange(other.descriptor_, -1);
+  }
+  return *this;
+}
+
+ReadOnlyFile ReadOnlyFile::Open(const std::string& path) {
+  // POSIX has no share modes: other processes can still write the file. Callers that need the
+  // content to stay put read it through this descriptor.
+  return ReadOnlyFile(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+}
+
+std::optional<std::vector<uint8_t>> ReadOnlyFile::ReadContents() const {
+  struct stat status {};
+  if (descriptor_ < 0 || fstat(descriptor_, &status) != 0 || !S_ISREG(status.st_mode)) {
+    return std::nullopt;
+  }
+  std::vector<uint8_t> content(static_cast<size_t>(status.st_size));
+  size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t count =
+        pread(descriptor_, content.data() + done, content.size() - done, static_cast<off_t>(done));
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return std::nullopt;
+    done += static_cast<size_t>(count);
+  }
+  return content;
+}
+
+void ReadOnlyFile::Close() {
+  if (descriptor_ >= 0) close(std::exchange(descriptor_, -1));
+}
+
+std::string FullPathName(const std::string& path) {
+  if (path.empty()) return {};
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  if (error) return {};
+  return absolute.lexically_normal().string();
+}
+
+namespace {
+
+std::string ExecutableDirectory() {
+  std::error_code error;
+  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : executable.parent_path().string();
+}
+
+std::string CurrentDirectory() {
+  std::error_code error;
+  const std::filesystem::path current = std::filesystem::current_path(error);
+  return error ? std::string() : current.string();
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+}  // namespace
+
+std::vector<std::string> LibrarySearchDirectories() {
+  std::vector<std::string> directories;
+  auto add = [&directories](std::string directory) {
+    if (directory.empty()) return;
+    if (directory.back() != '/') directory.push_back('/');
+    directories.push_back(std::move(directory));
+  };
+  add(ExecutableDirectory());
+  add(CurrentDirectory());
+  for (const char* system : {"usr/local/lib", "usr/lib", "lib"}) add(MachinePath(system));
+  if (const char* variable = std::getenv("LD_LIBRARY_PATH")) {
+    const std::string list = variable;
+    size_t start = 0;
+    while (start <= list.size()) {
+      const size_t end = std::min(list.find(':', start), list.size());
+      add(list.substr(start, end - start));
+      start = end + 1;
+    }
+  }
+  return directories;
+}
+
+std::optional<std::string> SearchPath(const std::string& fileName) {
+  for (const std::string& directory : LibrarySearchDirectories()) {
+    const std::string candidate = directory + fileName;
+    if (IsRegularFile(candidate)) return candidate;
+  }
+  return std::nullopt;
+}
+
+}  // namespace platform

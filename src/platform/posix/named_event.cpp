@@ -1,0 +1,74 @@
+#include "platform/named_event.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "platform/machine.h"
+
+// A named event is a file in the runtime's run folder. It is signalled exactly while some
+// process holds an exclusive lock on it, so the signal vanishes with the process that set it,
+// like a Windows event whose last handle is closed.
+
+namespace platform {
+
+namespace {
+
+std::string EventPath(std::string_view name) { return RuntimeRunFolder() + std::string(name); }
+
+}  // namespace
+
+bool IsNamedEventSignalled(std::string_view name) {
+  const int descriptor = open(EventPath(name).c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return false;
+  // A shared lock is granted unless an owner holds the exclusive one.
+  const bool locked = flock(descriptor, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  close(descriptor);
+  return locked;
+}
+
+OwnedNamedEvent::~OwnedNamedEvent() { Release(); }
+
+OwnedNamedEvent::OwnedNamedEvent(OwnedNamedEvent&& other) noexcept
+    : descriptor_(std::exchange(other.descriptor_, -1)), path_(std::move(other.path_)) {}
+
+OwnedNamedEvent& OwnedNamedEvent::operator=(OwnedNamedEvent&& other) noexcept {
+  if (this != &other) {
+    Release();
+    descriptor_ = std::exchange(other.descriptor_, -1);
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+std::optional<OwnedNamedEvent> OwnedNamedEvent::Create(std::string_view name, bool signalled) {
+  std::string path = EventPath(name);
+  const int descriptor = open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (descriptor < 0) return std::nullopt;
+  OwnedNamedEvent event(descriptor, std::move(path));
+  if (signalled && !event.Set()) return std::nullopt;
+  return event;
+}
+
+bool OwnedNamedEvent::Set() {
+  // Blocking: a probe holds its shared lock only for an instant.
+  int result = 0;
+  do {
+    result = flock(descriptor_, LOCK_EX);
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
+void OwnedNamedEvent::Reset() { flock(descriptor_, LOCK_UN); }
+
+void OwnedNamedEvent::Release() {
+  if (descriptor_ < 0) return;
+  unlink(path_.c_str());
+  close(std::exchange(descriptor_, -1));
+}
+
+}  // namespace platform

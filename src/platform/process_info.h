@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+/// Identifier of the process that created this one (NtQueryInformationProcess, basic
+/// information); nothing when the system does not tell.
+std::optional<uint32_t> ParentProcessId();
+
+/// Base name of the executable of process `pid` (the first module of the process), in UTF-8;
+/// nothing when the process cannot be opened or inspected.
+std::optional<std::string> ProcessExecutableBaseName(uint32_t pid);
+
+}  // namespace platform
