@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "lux/lux_capi.h"
 #include "platform/clock.h"
 #include "platform/system_error.h"
 
@@ -126,6 +127,16 @@ void LogSystemError(std::string_view text) {
   const uint32_t code = platform::LastErrorCode();
   Log(LogLevel::Error, {text, "\n\tSystem Error Code: ", std::to_string(code), "\n\t",
                         platform::SystemErrorText(code)});
+}
+
+void LogRuntimeError(std::string_view text) {
+  luxErrorInfo errorInfo{};
+  lux_GetLastErrorInfo(&errorInfo);
+  errorInfo.ErrorString[sizeof errorInfo.ErrorString - 1] = '\0';
+  const std::string_view errorString = errorInfo.ErrorString;
+  Log(LogLevel::Error,
+      {text, "\n\tLUX Error Code: ", std::to_string(errorInfo.Result),
+       errorString.empty() ? std::string_view() : "\n\tError String: ", errorString});
 }
 
 }  // namespace QasValidator

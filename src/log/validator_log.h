@@ -34,5 +34,8 @@ void LogInfo(std::string_view first, std::string_view second);
 void LogVerbose(std::string_view text);
 /// Logs `text` as an error with the calling thread's last system error code and its text.
 void LogSystemError(std::string_view text);
+/// Logs `text` as an error with the runtime's last error code and, when there is one, its
+/// error string.
+void LogRuntimeError(std::string_view text);
 
 }  // namespace QasValidator

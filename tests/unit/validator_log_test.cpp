@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/system_error.h"
+#include "runtime/runtime_library.h"
 #include "support/child_process.h"
 
 namespace QasValidator {
@@ -117,6 +118,25 @@ TEST(WriteLogLine, LinesOfConcurrentThreadsDoNotInterleave) {
     ASSERT_EQ(line.find_first_not_of(line[0]), std::string::npos);
   }
   EXPECT_EQ(count, 800);
+}
+
+TEST(LogRuntimeError, AppendsTheRuntimesCodeAndErrorString) {
+  const auto run = RunInChild([] {
+    LogRuntimeError("Unable to initialize LibLUX.");
+    return 0;
+  });
+  EXPECT_EQ(run.out,
+            "ERROR: Unable to initialize LibLUX.\n\tLUX Error Code: -1004\n\tError String: "
+            "lux_Initialize never called\n");
+}
+
+TEST(LogRuntimeError, AnEmptyErrorStringEndsAfterTheCode) {
+  const auto run = RunInChild([] {
+    LuxLoader::SetLoaderError(-6000, "");
+    LogRuntimeError("Failed to begin realtime event output.");
+    return 0;
+  });
+  EXPECT_EQ(run.out, "ERROR: Failed to begin realtime event output.\n\tLUX Error Code: -6000\n");
 }
 
 }  // namespace
