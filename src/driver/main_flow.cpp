@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <iostream>
 #include <optional>
 
 #include "driver/run_target.h"
 #include "log/validator_log.h"
 #include "platform/console_control.h"
+#include "telemetry/usage_telemetry.h"
 #include "validator/version.h"
 
 namespace QasValidator {
@@ -133,26 +135,51 @@ std::vector<std::string> ApplicationArgumentsOf(const std::vector<std::string>& 
   return {separator + 1, parserArguments.end()};
 }
 
+void SendUserAction(const std::string& action) {
+  UsageTelemetry::Instance().SendUserAction(action);
+}
+
+void SendUserAction(const std::string& action, const std::string& parameter) {
+  UsageTelemetry::Instance().SendUserAction(action, parameter);
+}
+
+// A double as "%f" writes it: six decimals.
+std::string FixedPointText(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%f", value);
+  return text;
+}
+
+// Hands the settings to the validator, each after its usage-telemetry action.
 void ApplySettings(const Options& options, const std::vector<std::string>& parserArguments,
                    RunTarget& target) {
+  SendUserAction("Main_action_--load_time_ms", std::to_string(options.loadTimeMs));
   target.SetLoadTimeMs(options.loadTimeMs);
   target.SetApplication(options.path, ApplicationArgumentsOf(parserArguments));
+  SendUserAction("Main_action_--max_time_to_frame", std::to_string(options.maxTimeToFrameMs));
   target.SetMaxTimeToFrame(options.maxTimeToFrameMs / 1000.0);
+  SendUserAction("Main_action_--min_avg_fps", FixedPointText(options.minAvgFps));
   target.SetMinAvgFps(options.minAvgFps);
+  SendUserAction("Main_action_--print_fps_arg", options.printFps ? "1" : "0");
   target.SetPrintFps(options.printFps);
+  SendUserAction("Main_action_--fps_test_duration_arg", std::to_string(options.fpsTestDuration));
   target.SetFpsTestDuration(options.fpsTestDuration);
+}
+
+void SendTestCount(size_t count) {
+  SendUserAction("Main_action_test_count", std::to_string(count));
 }
 
 // Runs the selected tests; returns false when a named test does not exist.
 bool RunSelectedTests(const std::vector<std::string>& names, RunTarget& target) {
-  if (std::find(names.begin(), names.end(), "all") != names.end()) {
-    for (const TestEntry& entry : GetAllTests(target)) RunTestWithRetry(entry.procedure);
+  const bool all = std::find(names.begin(), names.end(), "all") != names.end();
+  if (all || names.empty()) {
+    const std::vector<TestEntry> tests = all ? GetAllTests(target) : target.GetDefaultTests();
+    SendTestCount(tests.size());
+    for (const TestEntry& entry : tests) RunTestWithRetry(entry.procedure);
     return true;
   }
-  if (names.empty()) {
-    for (const TestEntry& entry : target.GetDefaultTests()) RunTestWithRetry(entry.procedure);
-    return true;
-  }
+  SendTestCount(names.size());
   const std::map<std::string, TestProcedure> tests = GetTestMap(target);
   for (const std::string& name : names) {
     const auto test = tests.find(name);
@@ -169,8 +196,15 @@ bool RunSelectedTests(const std::vector<std::string>& names, RunTarget& target) 
 
 void FinalShutdown() {
   if (finalShutdownStarted.exchange(true)) return;
-  RunTarget* target = runTarget.exchange(nullptr);
-  if (target != nullptr) target->Shutdown(true);
+  RunTarget* target = runTarget.load();
+  const double start = startTime.load();
+  const double elapsedMs =
+      target != nullptr && start != 0.0 ? (target->TimeInSeconds() - start) * 1000.0 : 0.0;
+  UsageTelemetry::Instance().SendClose(FixedPointText(elapsedMs));
+  if (target != nullptr) {
+    target->Shutdown(true);
+    runTarget.store(nullptr);
+  }
 }
 
 bool ConsoleControlHandler(uint32_t event) {
@@ -197,11 +231,17 @@ int RunMainFlow(const std::vector<std::string>& arguments, RunTarget& target) {
   }
   runTarget.store(&target);
   startTime.store(target.TimeInSeconds());
+  UsageTelemetry::Instance().SendLaunch(ApplicationName, ValidatorVersion, GetParentProcessName(),
+                                        "");
   platform::SetConsoleControlHandler(ConsoleControlHandler);
 
   std::vector<std::string> parserArguments;
   for (const std::string& argument : arguments) {
-    if (argument != kUseBreaker) parserArguments.push_back(argument);
+    if (argument == kUseBreaker) {
+      SendUserAction("Main_action_--use_breaker");
+    } else {
+      parserArguments.push_back(argument);
+    }
   }
 
   ParseOutcome parsed = ParseCommandLine(parserArguments);
@@ -209,12 +249,17 @@ int RunMainFlow(const std::vector<std::string>& arguments, RunTarget& target) {
   const Options& options = *parsed.options;
 
   if (options.listTests) {
+    SendUserAction("Main_action_--list_tests");
     for (const TestEntry& entry : GetAllTests(target)) std::cout << entry.name << '\n';
     std::cout.flush();
     return 0;
   }
-  if (options.verbose) SetVerboseLogging(true);
+  if (options.verbose) {
+    SendUserAction("Main_action_--verbose");
+    SetVerboseLogging(true);
+  }
   if (options.log || options.logFileGiven) {
+    SendUserAction("Main_action_--log");
     if (!OpenLogFile(options.logFile)) {
       std::cerr << "Failed to create or append to log file " << options.logFile
                 << " Error: " << GetLogFileError() << std::endl;

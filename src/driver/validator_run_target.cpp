@@ -1,12 +1,14 @@
 #include "driver/validator_run_target.h"
 
+#include "lux/lux_capi.h"
+
 namespace QasValidator {
 
 int32_t ValidatorRunTarget::Initialize() { return validator_.Initialize(); }
 int32_t ValidatorRunTarget::Shutdown(bool shutdownRuntime) {
   return validator_.Shutdown(shutdownRuntime);
 }
-double ValidatorRunTarget::TimeInSeconds() { return 0.0; }
+double ValidatorRunTarget::TimeInSeconds() { return lux_GetTimeInSeconds(); }
 void ValidatorRunTarget::SetUseBreakerBox(bool use) { validator_.SetUseBreakerBox(use); }
 void ValidatorRunTarget::SetLoadTimeMs(int32_t milliseconds) {
   validator_.SetLoadTimeMs(milliseconds);

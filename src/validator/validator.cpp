@@ -1,6 +1,10 @@
 #include "validator/validator.h"
 
 #include "log/validator_log.h"
+#include "lux/lux_capi.h"
+#include "runtime/headset.h"
+#include "runtime/internal_functions.h"
+#include "telemetry/usage_telemetry.h"
 #include "validator/version.h"
 
 namespace QasValidator {
@@ -8,13 +12,38 @@ namespace QasValidator {
 Validator::Validator() = default;
 
 int32_t Validator::Initialize() {
-  LogError("Unable to initialize LibLUX.");
-  return -3000;
+  if (lux_Initialize(nullptr) != 0) {
+    LogRuntimeError("Unable to initialize LibLUX.");
+    return kSetupFailure;
+  }
+  if (LuxLoader::BindInternalFunctions() != 0) {
+    LogRuntimeError("Failed to initialize libLUX extensions.");
+    return kSetupFailure;
+  }
+  if (!LuxLoader::IsHeadsetConnected()) {
+    Log(LogLevel::Error, {"Corvia HMD is not connected!\n",
+                          "Validation tests must be run with HMD connected to the test machine!"});
+    return kNoHeadset;
+  }
+  return BeginRealtimeEventOutput();
 }
 
-int32_t Validator::Shutdown(bool /*shutdownRuntime*/) {
-  CloseLogFile();
+int32_t Validator::BeginRealtimeEventOutput() {
+  const int32_t result = luxi_EnableRealtimeEventOutput(luxTrue);
+  if (result != 0) {
+    LogRuntimeError("Failed to begin realtime event output.");
+    return result;
+  }
+  // The realtime event listener connects here.
   return 0;
+}
+
+int32_t Validator::Shutdown(bool shutdownRuntime) {
+  const int32_t result = luxi_EnableRealtimeEventOutput(luxFalse);
+  if (result != 0) LogRuntimeError("Failed to terminate realtime event output.");
+  if (shutdownRuntime) lux_Shutdown();
+  CloseLogFile();
+  return result;
 }
 
 void Validator::SetUseBreakerBox(bool use) { useBreakerBox = use; }
@@ -42,11 +71,15 @@ void Validator::SetFpsTestDuration(int32_t seconds) {
   fpsTestDurationSeconds = seconds >= 1 ? seconds : kUnbounded;
 }
 
-void Validator::StartTest(const std::string& name) { LogInfo("Starting ", name); }
+void Validator::StartTest(const std::string& name) {
+  LogInfo("Starting ", name);
+  UsageTelemetry::Instance().SendUserAction("Validator_action_StartTest_" + name);
+}
 
 TestResult Validator::ShutdownTest(const std::string& name, TestResult result) {
   LogInfo("Cleaning up...");
   const std::string text = TestResultText(result, true);
+  UsageTelemetry::Instance().SendUserAction("Validator_action_ShutdownTest_" + name, text);
   Log(LogLevel::Info, {"Test ", text, "\n"});
   results.push_back({name, result});
   return result;

@@ -15,14 +15,23 @@ class Validator {
   /// Largest 32-bit value: a load time that waits for the Enter key, a frame-rate test
   /// duration without bound.
   static constexpr int32_t kUnbounded = 2147483647;
+  /// Status of `Initialize`: the runtime or the listener could not be set up.
+  static constexpr int32_t kSetupFailure = -3000;
+  /// Status of `Initialize`: no headset is connected.
+  static constexpr int32_t kNoHeadset = -1010;
 
   Validator();
   Validator(const Validator&) = delete;
   Validator& operator=(const Validator&) = delete;
 
-  /// Brings the session up; 0 on success, else a negative status.
+  /// Brings the session up: initialises the runtime, binds its internal functions, checks
+  /// that a headset is connected and switches realtime event output on. 0 on success, else
+  /// the status of the step that failed.
   int32_t Initialize();
-  /// Ends the session; returns the status of switching event output off.
+  /// Switches the runtime's realtime event output on; 0 on success, else the runtime's result.
+  int32_t BeginRealtimeEventOutput();
+  /// Ends the session: switches event output off, shuts the runtime down when asked and closes
+  /// the log file; returns the status of switching event output off.
   int32_t Shutdown(bool shutdownRuntime);
 
   void SetUseBreakerBox(bool use);

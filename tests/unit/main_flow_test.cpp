@@ -12,11 +12,13 @@
 #include "driver/run_target.h"
 #include "log/validator_log.h"
 #include "support/child_process.h"
+#include "support/telemetry_recorder.h"
 
 namespace QasValidator {
 namespace {
 
 using testsupport::ChildOutcome;
+using testsupport::RecordTelemetry;
 using testsupport::RunInChild;
 
 // Prints every call on standard output, so a test reads the flow's steps and the validator's
@@ -24,6 +26,7 @@ using testsupport::RunInChild;
 class FakeTarget : public RunTarget {
  public:
   int32_t initializeResult = 0;
+  double clock = 100.0;
   // Results that each test returns on its successive attempts; Passed once they run out.
   std::map<std::string, std::vector<TestResult>> scripted;
 
@@ -35,7 +38,12 @@ class FakeTarget : public RunTarget {
     Note("Shutdown " + std::to_string(shutdownRuntime));
     return 0;
   }
-  double TimeInSeconds() override { return 100.0; }
+  // The runtime's clock: 100 s at the first reading, 2.5 s later at each further one.
+  double TimeInSeconds() override {
+    const double now = clock;
+    clock += 2.5;
+    return now;
+  }
   void SetUseBreakerBox(bool use) override { Note("SetUseBreakerBox " + std::to_string(use)); }
   void SetLoadTimeMs(int32_t ms) override { Note("SetLoadTimeMs " + std::to_string(ms)); }
   void SetApplication(const std::string& path, const std::vector<std::string>& args) override {
@@ -85,6 +93,17 @@ class FakeTarget : public RunTarget {
 ChildOutcome RunFlow(std::vector<std::string> arguments, FakeTarget target = {}) {
   arguments.insert(arguments.begin(), "CorviaSqmValidator");
   return RunInChild([&] { return RunMainFlow(arguments, target); });
+}
+
+// Runs the flow with its usage events printed among the validator's calls, the fields that
+// every event carries left out.
+ChildOutcome RunFlowRecordingTelemetry(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), "CorviaSqmValidator");
+  return RunInChild([&] {
+    RecordTelemetry(testsupport::kStandardTelemetryFields);
+    FakeTarget target;
+    return RunMainFlow(arguments, target);
+  });
 }
 
 // The lines of `text` that start with `prefix`.
@@ -321,6 +340,125 @@ TEST(MainFlow, UnopenableLogFileEndsWithStatusOne) {
             "Failed to create or append to log file /nonexistent/dir/log.txt Error: No such file "
             "or directory (2)\n");
   EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
+}
+
+TEST(MainFlowTelemetry, ARunReportsEverySettingTheTestCountAndItsDuration) {
+  const ChildOutcome run =
+      RunFlowRecordingTelemetry({"--path", "app.exe", "--test", "TestFrameRate"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out,
+            "[fake] Initialize\n"
+            "[telemetry] application_status=launch\n"
+            "[telemetry] user_action=Main_action_--load_time_ms; user_action_param=5000\n"
+            "[fake] SetLoadTimeMs 5000\n"
+            "[fake] SetApplication [app.exe]\n"
+            "[telemetry] user_action=Main_action_--max_time_to_frame; user_action_param=4000\n"
+            "[fake] SetMaxTimeToFrame 4.000000\n"
+            "[telemetry] user_action=Main_action_--min_avg_fps; user_action_param=85.000000\n"
+            "[fake] SetMinAvgFps 85.000000\n"
+            "[telemetry] user_action=Main_action_--print_fps_arg; user_action_param=0\n"
+            "[fake] SetPrintFps 0\n"
+            "[telemetry] user_action=Main_action_--fps_test_duration_arg; user_action_param=20\n"
+            "[fake] SetFpsTestDuration 20\n"
+            "[telemetry] user_action=Main_action_test_count; user_action_param=1\n"
+            "[fake] run TestFrameRate\n"
+            "[fake] PrintSummary\n"
+            "[telemetry] application_status=close; run_duration=2500.000000\n"
+            "[fake] Shutdown 1\n");
+}
+
+TEST(MainFlowTelemetry, TheLaunchEventNamesTheValidatorAndItsParent) {
+  const ChildOutcome run = RunInChild([] {
+    RecordTelemetry({"application_session"});
+    FakeTarget target;
+    return RunMainFlow({"CorviaSqmValidator", "--list_tests"}, target);
+  });
+  EXPECT_EQ(run.out.find("[telemetry] "), run.out.find("[telemetry] application_name="));
+  EXPECT_NE(run.out.find("[telemetry] application_name=Corvia QAS Validator CLI; "
+                         "application_status=launch; application_version=1.43.0.0; "
+                         "parent_application=corvia_unit_tests\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.find("parent_application_version"), std::string::npos);
+}
+
+TEST(MainFlowTelemetry, UseBreakerIsReportedForEachOccurrenceAndListTestsEndsWithoutClose) {
+  const ChildOutcome run =
+      RunFlowRecordingTelemetry({"--use_breaker", "--list_tests", "--", "--use_breaker"});
+  EXPECT_EQ(run.exitStatus, 0);
+  const std::vector<std::string> events = LinesStartingWith(run.out, "[telemetry]");
+  EXPECT_EQ(events, (std::vector<std::string>{
+                        "[telemetry] application_status=launch",
+                        "[telemetry] user_action=Main_action_--use_breaker",
+                        "[telemetry] user_action=Main_action_--use_breaker",
+                        "[telemetry] user_action=Main_action_--list_tests",
+                    }));
+}
+
+TEST(MainFlowTelemetry, OptionValuesAreReportedAsGiven) {
+  const std::string path = testing::TempDir() + "main_flow_telemetry_log.txt";
+  const ChildOutcome run =
+      RunFlowRecordingTelemetry({"--path", "app.exe", "-v", "--log_file", path, "--load_time_ms",
+                                 "-5", "--max_time_to_frame", "2500", "--min_avg_fps", "45.5",
+                                 "--print_fps", "--fps_test_duration", "0", "--test", "all"});
+  EXPECT_EQ(run.exitStatus, 0);
+  const std::vector<std::string> events = LinesStartingWith(run.out, "[telemetry]");
+  EXPECT_EQ(events, (std::vector<std::string>{
+                        "[telemetry] application_status=launch",
+                        "[telemetry] user_action=Main_action_--verbose",
+                        "[telemetry] user_action=Main_action_--log",
+                        "[telemetry] user_action=Main_action_--load_time_ms; user_action_param=-5",
+                        "[telemetry] user_action=Main_action_--max_time_to_frame; "
+                        "user_action_param=2500",
+                        "[telemetry] user_action=Main_action_--min_avg_fps; "
+                        "user_action_param=45.500000",
+                        "[telemetry] user_action=Main_action_--print_fps_arg; user_action_param=1",
+                        "[telemetry] user_action=Main_action_--fps_test_duration_arg; "
+                        "user_action_param=0",
+                        "[telemetry] user_action=Main_action_test_count; user_action_param=16",
+                        "[telemetry] application_status=close; run_duration=2500.000000",
+                    }));
+  std::remove(path.c_str());
+}
+
+TEST(MainFlowTelemetry, TestCountIsTheDefaultListOrTheNamesGiven) {
+  ChildOutcome run = RunFlowRecordingTelemetry({"--path", "app.exe"});
+  EXPECT_NE(run.out.find("[telemetry] user_action=Main_action_test_count; user_action_param=11\n"),
+            std::string::npos);
+  // An unknown name ends the run after the count and the tests before it, without a close.
+  run = RunFlowRecordingTelemetry({"--path", "app.exe", "--test", "TestFrameRate", "--test", "Nope",
+                                   "--test", "TestFrameRate"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_NE(run.out.find("[telemetry] user_action=Main_action_test_count; user_action_param=3\n"
+                         "[fake] run TestFrameRate\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.find("application_status=close"), std::string::npos);
+}
+
+TEST(MainFlowTelemetry, NothingIsSentWhenInitializationFails) {
+  const ChildOutcome run = RunInChild([] {
+    RecordTelemetry();
+    FakeTarget target;
+    target.initializeResult = -1010;
+    return RunMainFlow({"CorviaSqmValidator", "--list_tests"}, target);
+  });
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.out.find("[telemetry]"), std::string::npos);
+}
+
+TEST(MainFlowTelemetry, TheCloseEventIsSentOnceFromTheConsoleHandlerToo) {
+  const ChildOutcome run = RunInChild([] {
+    RecordTelemetry(testsupport::kStandardTelemetryFields);
+    FakeTarget target;
+    RunMainFlow({"CorviaSqmValidator", "--list_tests"}, target);
+    ConsoleControlHandler(2);
+    ConsoleControlHandler(0);
+    return 0;
+  });
+  EXPECT_EQ(
+      LinesStartingWith(run.out, "[telemetry] application_status=close"),
+      std::vector<std::string>{"[telemetry] application_status=close; run_duration=2500.000000"});
 }
 
 TEST(FinalShutdown, RunsOnceWhoeverCallsIt) {

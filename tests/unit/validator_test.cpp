@@ -2,12 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "log/validator_log.h"
 #include "support/child_process.h"
+#include "support/empty_machine.h"
+#include "support/telemetry_recorder.h"
 
 namespace QasValidator {
 namespace {
 
+using testsupport::RecordTelemetry;
 using testsupport::RunInChild;
+using testsupport::UseEmptyMachine;
 
 TEST(Validator, StartsWithTheLoadTimeThatWaitsForEnter) {
   Validator validator;
@@ -61,6 +70,66 @@ TEST(Validator, ShutdownTestLogsTheUpperCaseResultAndRecordsIt) {
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_NE(run.out.find("Starting TestAudioOutput\n"), std::string::npos);
   EXPECT_NE(run.out.find("Cleaning up...\nTest SKIPPED\n\n"), std::string::npos) << run.out;
+}
+
+TEST(Validator, StartAndShutdownTestSendTheirUserActions) {
+  const auto run = RunInChild([] {
+    RecordTelemetry(testsupport::kStandardTelemetryFields);
+    Validator validator;
+    validator.StartTest("TestFrameRate");
+    validator.ShutdownTest("TestFrameRate", TestResult::TransientError);
+    validator.StartTest("TestAudioOutput");
+    validator.ShutdownTest("TestAudioOutput", TestResult::Passed);
+    return 0;
+  });
+  EXPECT_EQ(run.out,
+            "Starting TestFrameRate\n"
+            "[telemetry] user_action=Validator_action_StartTest_TestFrameRate\n"
+            "Cleaning up...\n"
+            "[telemetry] user_action=Validator_action_ShutdownTest_TestFrameRate; "
+            "user_action_param=FAILED\n"
+            "Test FAILED\n\n"
+            "Starting TestAudioOutput\n"
+            "[telemetry] user_action=Validator_action_StartTest_TestAudioOutput\n"
+            "Cleaning up...\n"
+            "[telemetry] user_action=Validator_action_ShutdownTest_TestAudioOutput; "
+            "user_action_param=PASSED\n"
+            "Test PASSED\n\n");
+}
+
+TEST(Validator, InitializeFailsWithTheRuntimeErrorWhenNoRuntimeIsFound) {
+  const auto run = RunInChild([] {
+    UseEmptyMachine();
+    Validator validator;
+    return validator.Initialize() == -3000 ? 0 : 1;
+  });
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out,
+            "ERROR: Unable to initialize LibLUX.\n\tLUX Error Code: -3001\n\tError String: "
+            "Unable to load LibLUXRT DLL\n");
+}
+
+TEST(Validator, ShutdownWithoutARuntimeReportsTheEventOutputFailureAndGoesOn) {
+  const std::string path = testing::TempDir() + "validator_shutdown_log.txt";
+  std::filesystem::remove(path);
+  const auto run = RunInChild([&] {
+    OpenLogFile(path);
+    Validator validator;
+    const int32_t result = validator.Shutdown(true);
+    LogInfo("after shutdown");
+    return result == -3002 ? 0 : 1;
+  });
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out,
+            "ERROR: Failed to terminate realtime event output.\n\tLUX Error Code: -1004\n\t"
+            "Error String: lux_Initialize never called\nafter shutdown\n");
+  // The log file was closed by the shutdown: the last line is on the console only.
+  std::ifstream file(path);
+  std::stringstream content;
+  content << file.rdbuf();
+  EXPECT_EQ(content.str().find("after shutdown"), std::string::npos);
+  EXPECT_NE(content.str().find("ERROR: Failed to terminate realtime event output."),
+            std::string::npos);
 }
 
 TEST(Validator, SummaryPrintsNothingWithoutResults) {
