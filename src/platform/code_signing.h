@@ -16,6 +16,9 @@ struct SignerCertificate {
   bool selfSigned = false;
   /// The certificate is one of the machine's trusted roots.
   bool trustedRoot = false;
+  /// The certificate belongs to a test hierarchy that the system trusts for testing only.
+  /// POSIX has no such hierarchies: the POSIX backend never sets it.
+  bool testCertificate = false;
 };
 
 /// What the trust provider learned about a signed file whose signature it accepted.

@@ -17,6 +17,7 @@ bool SignerChainMatches(const platform::FileSignature& signature,
   for (size_t level = 0; level < expected.size(); ++level) {
     const platform::SignerCertificate& certificate = signature.signerChain[level];
     if (certificate.selfSigned && !certificate.trustedRoot) return false;
+    if (certificate.testCertificate) return false;
     if (certificate.subjectCommonName != expected[level].subject ||
         certificate.issuerCommonName != expected[level].issuer) {
       return false;

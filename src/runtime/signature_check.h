@@ -21,8 +21,8 @@ using ExpectedSignerChain = std::array<ExpectedCertificate, 3>;
 const std::array<ExpectedSignerChain, 1>& ExpectedSignerChains();
 
 /// True when `signature` has exactly one signer whose chain of exactly three certificates
-/// matches `expected` level by level (names compared exactly) and holds no self-signed
-/// certificate other than a trusted root.
+/// matches `expected` level by level (names compared exactly) and holds neither a test
+/// certificate nor a self-signed certificate other than a trusted root.
 bool SignerChainMatches(const platform::FileSignature& signature,
                         const ExpectedSignerChain& expected);
 

@@ -77,6 +77,12 @@ TEST(SignerChain, SelfSignedCertificatesMustBeTrustedRoots) {
   EXPECT_TRUE(SignerChainMatches(signature, Chain()));
 }
 
+TEST(SignerChain, TestCertificatesFailTheChain) {
+  FileSignature signature = ExpectedSignature();
+  signature.signerChain[0].testCertificate = true;
+  EXPECT_FALSE(SignerChainMatches(signature, Chain()));
+}
+
 TEST(VerifyRuntimeSignature, UnopenedOrUnsignedFilesAreNotTrusted) {
   EXPECT_FALSE(VerifyRuntimeSignature("", platform::ReadOnlyFile()));
   const std::string path = testing::TempDir() + "unsigned_runtime.so";

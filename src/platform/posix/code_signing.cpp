@@ -105,7 +105,8 @@ std::optional<std::vector<SignerCertificate>> BuildChain(X509_STORE* store, X509
     X509* certificate = sk_X509_value(chain, i);
     result.push_back({CommonName(X509_get_subject_name(certificate)),
                       CommonName(X509_get_issuer_name(certificate)),
-                      (X509_get_extension_flags(certificate) & EXFLAG_SS) != 0, i >= untrusted});
+                      (X509_get_extension_flags(certificate) & EXFLAG_SS) != 0, i >= untrusted,
+                      false});
   }
   return result;
 }
