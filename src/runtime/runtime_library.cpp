@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "platform/dynamic_library.h"
@@ -13,8 +14,10 @@ namespace {
 
 // Process-wide loader state. Loading and unloading happen on the main thread during session
 // set-up and teardown; the table entries are atomic because the console-control thread may
-// read the clock entry while the run ends.
-platform::LoadedModule runtimeModule;
+// read the clock entry while the run ends. The module is never destroyed: a library still
+// loaded when the process ends stays loaded, so that nothing running during the exit (the
+// console-control thread) calls into an unloaded library.
+platform::LoadedModule& runtimeModule = *std::make_unique<platform::LoadedModule>().release();
 std::array<std::atomic<void*>, kRuntimeFunctionNames.size()> functionTable{};
 LoaderErrorRecord loaderError = [] {
   LoaderErrorRecord record{};

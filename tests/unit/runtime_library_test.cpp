@@ -125,7 +125,9 @@ TEST(LuxInitialize, NoLibraryToFindLeavesTheLoadError) {
 TEST(LuxInitialize, AConfiguredDirectoryWithoutTheLibraryIsAPathFailure) {
   const auto run = RunInChild([] {
     UseEmptyMachine();
-    setenv("LIBLUX_DLL_DIR", testing::TempDir().c_str(), 1);
+    const std::string empty = testing::TempDir() + "runtime_library_without_library";
+    std::filesystem::create_directories(empty);
+    setenv("LIBLUX_DLL_DIR", empty.c_str(), 1);
     std::cout << lux_Initialize(nullptr) << std::endl;
     PrintLastError();
     return 0;
