@@ -23,7 +23,7 @@ class OwnedNamedEvent {
   /// Creates the event `name`, signalled or not; nothing when it cannot be created.
   static std::optional<OwnedNamedEvent> Create(std::string_view name, bool signalled);
 
-  /// Signals the event; true on success.
+  /// Signals the event; false when it cannot, for one because another process signals it.
   bool Set();
   /// Clears the event.
   void Reset();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -16,12 +17,15 @@ using testsupport::RunInChild;
 class NamedEventTest : public testing::Test {
  protected:
   void SetUp() override {
-    prefix_ = testing::TempDir() + "named_event_prefix";
+    prefix_ = testing::TempDir() + "named_event_prefix_" + std::to_string(getpid());
     std::filesystem::remove_all(prefix_);
     std::filesystem::create_directories(prefix_ + "/run/corvia");
     setenv(MachinePrefixVariable, prefix_.c_str(), 1);
   }
-  void TearDown() override { unsetenv(MachinePrefixVariable); }
+  void TearDown() override {
+    unsetenv(MachinePrefixVariable);
+    std::filesystem::remove_all(prefix_);
+  }
 
   std::string prefix_;
 };
@@ -63,6 +67,17 @@ TEST_F(NamedEventTest, OtherProcessesSeeTheSignalAndItEndsWithTheOwner) {
   moved.reset();
   EXPECT_EQ(
       RunInChild([] { return IsNamedEventSignalled("CorviaHMDConnected") ? 0 : 1; }).exitStatus, 1);
+}
+
+TEST_F(NamedEventTest, OnlyOneOwnerCanSignalTheEvent) {
+  std::optional<OwnedNamedEvent> first = OwnedNamedEvent::Create("CorviaHMDConnected", true);
+  ASSERT_TRUE(first.has_value());
+  std::optional<OwnedNamedEvent> second = OwnedNamedEvent::Create("CorviaHMDConnected", false);
+  ASSERT_TRUE(second.has_value());
+  EXPECT_FALSE(second->Set());
+  EXPECT_FALSE(OwnedNamedEvent::Create("CorviaHMDConnected", true).has_value());
+  first->Reset();
+  EXPECT_TRUE(second->Set());
 }
 
 TEST_F(NamedEventTest, CreationFailsWithoutTheRunFolder) {

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 #include "platform/machine.h"
@@ -55,12 +57,14 @@ std::optional<OwnedNamedEvent> OwnedNamedEvent::Create(std::string_view name, bo
 }
 
 bool OwnedNamedEvent::Set() {
-  // Blocking: a probe holds its shared lock only for an instant.
-  int result = 0;
-  do {
-    result = flock(descriptor_, LOCK_EX);
-  } while (result != 0 && errno == EINTR);
-  return result == 0;
+  // A probe holds its shared lock only for an instant; a lock held longer belongs to another
+  // owner of the event.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (flock(descriptor_, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno != EWOULDBLOCK && errno != EINTR) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
 }
 
 void OwnedNamedEvent::Reset() { flock(descriptor_, LOCK_UN); }

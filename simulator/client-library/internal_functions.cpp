@@ -1,0 +1,63 @@
+// The runtime's internal functions, reachable only through lux_Lookup.
+
+#include <cstring>
+#include <string_view>
+
+#include "lux/lux_internal.h"
+#include "protocol/messages.h"
+#include "runtime_client.h"
+
+using luxsim::InvalidArgument;
+using luxsim::RuntimeClient;
+
+namespace {
+
+luxi_EnableRealtimeEventOutput_Fn EnableRealtimeEventOutput;
+luxi_ReportGenericMetrics_Fn ReportGenericMetrics;
+
+luxResult EnableRealtimeEventOutput(luxBool enable) {
+  Json::Value fields;
+  fields["enable"] = enable != luxFalse;
+  return RuntimeClient::Instance().Call(luxsim::op::kRealtimeEventOutput, fields);
+}
+
+luxResult ReportGenericMetrics(const char* category, const luxiMetricField* fields,
+                               int32_t fieldCount, uint32_t flags) {
+  if (category == nullptr || fieldCount < 0 || (fieldCount > 0 && fields == nullptr)) {
+    return InvalidArgument("Malformed metrics event");
+  }
+  Json::Value request;
+  request["category"] = category;
+  request["flags"] = flags;
+  Json::Value& values = request["fields"] = Json::Value(Json::objectValue);
+  for (int32_t i = 0; i < fieldCount; ++i) {
+    if (fields[i].Key == nullptr || fields[i].Value == nullptr) continue;
+    values[fields[i].Key] = fields[i].Value;
+  }
+  return RuntimeClient::Instance().Call(luxsim::op::kReportMetrics, request);
+}
+
+struct InternalFunction {
+  std::string_view name;
+  void* address;
+};
+
+const InternalFunction kInternalFunctions[] = {
+    {"luxi_EnableRealtimeEventOutput", reinterpret_cast<void*>(&EnableRealtimeEventOutput)},
+    {"luxi_ReportGenericMetrics", reinterpret_cast<void*>(&ReportGenericMetrics)},
+};
+
+}  // namespace
+
+luxResult lux_Lookup(const char* name, void** outFunction) {
+  if (name == nullptr || outFunction == nullptr) {
+    return InvalidArgument("lux_Lookup needs a name");
+  }
+  for (const InternalFunction& function : kInternalFunctions) {
+    if (function.name == name) {
+      *outFunction = function.address;
+      return luxSuccess;
+    }
+  }
+  return luxError_LibVersion;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+#include "lux/lux_capi.h"
+
+// The simulated Tarn headset: what the client library reports about the display and what the
+// runtime service uses for eye poses.
+
+namespace luxsim {
+
+inline constexpr int kEyeResolutionWidth = 1440;
+inline constexpr int kEyeResolutionHeight = 1600;
+inline constexpr float kDisplayRefreshRate = 90.0f;
+/// The inter-axial distance (between the lens centres) of an average user, in metres.
+inline constexpr float kDefaultInterAxialDistance = 0.064f;
+/// The adapter that drives the simulated headset.
+inline constexpr uint64_t kHeadsetAdapterLuid = 0x0000000100002f4aull;
+
+/// Field of view of each eye.
+luxFovPort DefaultEyeFov(luxEyeType eye);
+
+/// The description of the simulated headset.
+luxHmdDesc HeadsetDescription();
+
+/// The pose of `eye` relative to the head for an inter-axial distance (metres): no rotation,
+/// half the distance to the left or to the right.
+luxPosef EyeOffsetPose(luxEyeType eye, float interAxialDistance);
+
+}  // namespace luxsim

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <utility>
+
+namespace luxsim {
+
+/// Owns a file descriptor and closes it.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd() { Reset(); }
+  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) Reset(std::exchange(other.fd_, -1));
+    return *this;
+  }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+
+  int Get() const { return fd_; }
+  bool IsValid() const { return fd_ >= 0; }
+  void Reset(int fd = -1);
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace luxsim

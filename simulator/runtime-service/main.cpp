@@ -1,0 +1,47 @@
+// corvia-runtime-service: the simulated Tarn runtime service. It owns the simulated headset
+// and serves the runtime client libraries of the machine (the machine prefix names the
+// machine) until SIGTERM or SIGINT.
+
+#include <signal.h>
+#include <tclap/CmdLine.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <memory>
+
+#include "core_requests.h"
+#include "platform/machine.h"
+#include "runtime_service.h"
+#include "usage_metrics_log.h"
+
+int main(int argc, char** argv) {
+  TCLAP::CmdLine command("The simulated Corvia Tarn runtime service.", ' ', "1.43.0");
+  TCLAP::SwitchArg noHeadset("", "no-headset", "Start with the headset unplugged", command);
+  TCLAP::ValueArg<int> notifyFd("", "notify-fd",
+                                "Write READY and a line end to this descriptor once clients can "
+                                "connect, then close it",
+                                false, -1, "descriptor", command);
+  command.parse(argc, argv);
+
+  signal(SIGPIPE, SIG_IGN);
+  luxsim::RuntimeService service({.headsetConnected = !noHeadset.getValue()});
+  service.AddModule(std::make_unique<luxsim::CoreRequests>());
+  service.AddModule(std::make_unique<luxsim::UsageMetricsLog>(
+      platform::MachinePath("var/corvia/telemetry.jsonl")));
+  std::string error;
+  if (!service.Start(&error)) {
+    std::cerr << "corvia-runtime-service: " << error << std::endl;
+    return 1;
+  }
+  if (notifyFd.getValue() >= 0) {
+    static const char kReady[] = "READY\n";
+    const bool written = write(notifyFd.getValue(), kReady, sizeof kReady - 1) ==
+                         static_cast<ssize_t>(sizeof kReady - 1);
+    close(notifyFd.getValue());
+    if (!written) {
+      std::cerr << "corvia-runtime-service: cannot report readiness" << std::endl;
+      return 1;
+    }
+  }
+  return service.Run() ? 0 : 1;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "headset_state.h"
+#include "runtime_observer.h"
+
+namespace luxsim {
+
+/// The clients of the service and their sessions, with the status the runtime reports to each
+/// session. The newest session has the focus; a session is visible while it has the focus and
+/// the headset is connected and worn. Every change is reported to the observers.
+class SessionRegistry {
+ public:
+  /// `clock` gives the runtime's time in seconds.
+  SessionRegistry(HeadsetState& headset, std::function<double()> clock);
+
+  void AddObserver(RuntimeObserver* observer) { observers_.push_back(observer); }
+
+  const Client& AddClient(uint32_t pid);
+  /// Ends the client's sessions and forgets it.
+  void RemoveClient(ClientId client);
+  Client* FindClient(ClientId client);
+  void ReportClientInfo(ClientId client, const std::string& identity);
+  void SetRealtimeEventOutput(ClientId client, bool enabled);
+  void ReportPropertyRead(ClientId client, const std::string& name);
+
+  /// A new session of `client`, which gets the focus.
+  const Session& CreateSession(ClientId client);
+  bool DestroySession(ClientId client, SessionId session);
+  /// The session `session` of `client`; sessions of other clients are not found.
+  const Session* FindSession(ClientId client, SessionId session) const;
+  std::vector<const Session*> Sessions() const;
+
+  void ReportFrame(const Session& session, int64_t frameIndex,
+                   const std::vector<SubmittedLayer>& layers);
+  void ReportRenderDesc(const Session& session, luxEyeType eye, const luxPosef& eyePose);
+  uint64_t CreateSwapChain(const Session& session);
+  bool CommitSwapChain(const Session& session, uint64_t swapChain);
+  bool DestroySwapChain(const Session& session, uint64_t swapChain);
+  /// The application has recentered: its recenter request is done.
+  void ClearRecenter(const Session& session);
+
+  // Requests of the shell.
+  void SetFocus(SessionId session);
+  void RequestQuit(SessionId session);
+  void RequestRecenter(SessionId session);
+
+  /// Works out every session's status again and reports the ones that changed.
+  void RefreshStatuses();
+
+ private:
+  Session* MutableSession(SessionId session);
+  void Notify(const std::function<void(RuntimeObserver&)>& call);
+
+  HeadsetState& headset_;
+  std::function<double()> clock_;
+  std::vector<RuntimeObserver*> observers_;
+  std::map<ClientId, Client> clients_;
+  std::map<SessionId, Session> sessions_;
+  std::optional<SessionId> focused_;
+  ClientId nextClient_ = 1;
+  SessionId nextSession_ = 1;
+  uint64_t nextSwapChain_ = 1;
+};
+
+}  // namespace luxsim
