@@ -1,0 +1,35 @@
+#include "command_runner.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace e2e {
+
+CommandOutcome RunCommand(const std::vector<std::string>& command) {
+  std::vector<char*> argv;
+  for (const std::string& argument : command) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  return testsupport::RunInChild([&argv] {
+    execvp(argv[0], argv.data());
+    return 127;
+  });
+}
+
+CommandOutcome RunWithSimulator(const std::vector<std::string>& options,
+                                const std::vector<std::string>& command) {
+  std::vector<std::string> full = {CORVIA_WITH_SIMULATOR, "--build", CORVIA_BUILD_DIR};
+  full.insert(full.end(), options.begin(), options.end());
+  full.insert(full.end(), command.begin(), command.end());
+  return RunCommand(full);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+}  // namespace e2e

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/child_process.h"
+
+namespace e2e {
+
+/// What a finished command left behind: its exit status and exact output.
+using CommandOutcome = testsupport::ChildOutcome;
+
+/// Runs `command` (the program, then its arguments; the program is looked up in PATH) with
+/// an empty standard input and returns its exact output and exit status.
+CommandOutcome RunCommand(const std::vector<std::string>& command);
+
+/// Runs `command` on a fresh simulated machine through scripts/with-simulator, with the
+/// script's `options` (e.g. "--no-headset") before it.
+CommandOutcome RunWithSimulator(const std::vector<std::string>& options,
+                                const std::vector<std::string>& command);
+
+/// The content of the file at `path`, empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+
+}  // namespace e2e

@@ -1,0 +1,209 @@
+// The runtime library loader with real libraries: the simulated runtime library as built and
+// signed, and variants of it that the loader must refuse. Runs on a simulated machine
+// (scripts/with-simulator); each case runs in a child process so that it starts unloaded.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "command_runner.h"
+#include "lux/lux_capi.h"
+#include "platform/machine.h"
+#include "runtime/headset.h"
+#include "runtime/internal_functions.h"
+#include "runtime/runtime_library.h"
+#include "support/child_process.h"
+
+namespace LuxLoader {
+namespace {
+
+using testsupport::RunInChild;
+
+const std::string kLibraryDir = CORVIA_CLIENT_LIBRARY_DIR;
+const std::string kVariants = CORVIA_RUNTIME_VARIANTS;
+
+std::string MakeEmptyDirectory(const std::string& name) {
+  const std::string path = testing::TempDir() + name;
+  std::filesystem::remove_all(path);
+  std::filesystem::create_directories(path);
+  return path;
+}
+
+// Points LIBLUX_DLL_DIR at `directory` (unset when empty) and works in an empty folder, so
+// that the system search finds nothing.
+void SearchIn(const std::string& directory) {
+  if (directory.empty()) {
+    unsetenv("LIBLUX_DLL_DIR");
+  } else {
+    setenv("LIBLUX_DLL_DIR", directory.c_str(), 1);
+  }
+  unsetenv("LD_LIBRARY_PATH");
+  if (chdir(MakeEmptyDirectory("loader_e2e_cwd").c_str()) != 0) std::abort();
+}
+
+std::string LastError() {
+  luxErrorInfo info{};
+  lux_GetLastErrorInfo(&info);
+  return std::to_string(info.Result) + " " + info.ErrorString;
+}
+
+// Initialises with the runtime library of `directory` and prints the result, the last error
+// and whether a library stayed loaded.
+std::string InitializeFrom(const std::string& directory) {
+  const auto run = RunInChild([&] {
+    SearchIn(directory);
+    const luxResult result = lux_Initialize(nullptr);
+    std::cout << result << "; " << LastError() << "; loaded " << IsRuntimeLibraryLoaded();
+    return 0;
+  });
+  return run.out;
+}
+
+void CopyFile(const std::string& from, const std::string& to) {
+  std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
+}
+
+TEST(LoaderE2E, TheSignedSimulatorLibraryLoadsAndBinds) {
+  const auto run = RunInChild([] {
+    SearchIn(kLibraryDir);
+    std::cout << lux_Initialize(nullptr) << " " << IsRuntimeLibraryLoaded() << " "
+              << (lux_GetTimeInSeconds() > 0.0) << " " << BindInternalFunctions() << " "
+              << luxi_EnableRealtimeEventOutput(luxTrue) << " "
+              << luxi_EnableRealtimeEventOutput(luxFalse) << " ";
+    const luxiMetricField field{"user_action", "loader-e2e"};
+    std::cout << luxi_ReportGenericMetrics("corvia_dev_tools", &field, 1, 0) << std::endl;
+    lux_Shutdown();
+    std::cout << IsRuntimeLibraryLoaded() << " " << lux_GetTimeInSeconds() << std::endl;
+    return 0;
+  });
+  EXPECT_EQ(run.out, "0 1 1 0 0 0 0\n0 0\n");
+  const std::string records = e2e::ReadFile(platform::MachinePath("var/corvia/telemetry.jsonl"));
+  EXPECT_NE(records.find("\"fields\":{\"user_action\":\"loader-e2e\"}"), std::string::npos)
+      << records;
+}
+
+TEST(LoaderE2E, TheDirectoryFormsTheSamePathWithOrWithoutATrailingSeparator) {
+  EXPECT_EQ(InitializeFrom(kLibraryDir), "0; 0 ; loaded 1");
+  EXPECT_EQ(InitializeFrom(kLibraryDir + "/"), "0; 0 ; loaded 1");
+}
+
+TEST(LoaderE2E, BeforeAnyInitializeTheErrorRecordSaysSo) {
+  const auto run = RunInChild([] {
+    std::cout << LastError();
+    return 0;
+  });
+  EXPECT_EQ(run.out, "-1004 lux_Initialize never called");
+}
+
+TEST(LoaderE2E, InitializingTwiceDoesNotReload) {
+  const auto run = RunInChild([] {
+    SearchIn(kLibraryDir);
+    std::cout << lux_Initialize(nullptr) << " ";
+    // A reload would now find only an unsigned library and fail.
+    SearchIn(kVariants + "/unsigned");
+    std::cout << lux_Initialize(nullptr) << " " << IsRuntimeLibraryLoaded() << " ";
+    lux_Shutdown();
+    std::cout << lux_Initialize(nullptr) << " " << IsRuntimeLibraryLoaded();
+    return 0;
+  });
+  EXPECT_EQ(run.out, "0 0 1 -3021 0");
+}
+
+TEST(LoaderE2E, UnsignedOrWronglySignedLibrariesAreRefused) {
+  for (const char* variant : {"unsigned", "other-signer", "two-level"}) {
+    EXPECT_EQ(InitializeFrom(kVariants + "/" + variant),
+              "-3021; -3021 Unable to load LibLUXRT DLL; loaded 0")
+        << variant;
+  }
+}
+
+TEST(LoaderE2E, ASignatureThatDoesNotMatchTheFileIsRefused) {
+  const std::string tampered = MakeEmptyDirectory("loader_e2e_tampered");
+  CopyFile(kLibraryDir + "/LibLUXRT64_1.so", tampered + "/LibLUXRT64_1.so");
+  CopyFile(kLibraryDir + "/LibLUXRT64_1.so.sig", tampered + "/LibLUXRT64_1.so.sig");
+  std::ofstream(tampered + "/LibLUXRT64_1.so", std::ios::app) << '\0';
+  EXPECT_EQ(InitializeFrom(tampered), "-3021; -3021 Unable to load LibLUXRT DLL; loaded 0");
+
+  const std::string swapped = MakeEmptyDirectory("loader_e2e_swapped");
+  CopyFile(kLibraryDir + "/LibLUXRT64_1.so", swapped + "/LibLUXRT64_1.so");
+  CopyFile(kVariants + "/no-query-distortion/LibLUXRT64_1.so.sig",
+           swapped + "/LibLUXRT64_1.so.sig");
+  EXPECT_EQ(InitializeFrom(swapped), "-3021; -3021 Unable to load LibLUXRT DLL; loaded 0");
+}
+
+TEST(LoaderE2E, ARootThatTheMachineDoesNotTrustIsRefused) {
+  const auto run = RunInChild([] {
+    // A machine without the test root in its trust file; the system's own root of that name
+    // has another key.
+    setenv(platform::MachinePrefixVariable, MakeEmptyDirectory("loader_e2e_machine").c_str(), 1);
+    SearchIn(kLibraryDir);
+    std::cout << lux_Initialize(nullptr) << "; " << LastError();
+    return 0;
+  });
+  EXPECT_EQ(run.out, "-3021; -3021 Unable to load LibLUXRT DLL");
+}
+
+TEST(LoaderE2E, ALibraryWithoutTheLastExportIsRefusedAndUnloaded) {
+  EXPECT_EQ(InitializeFrom(kVariants + "/no-query-distortion"),
+            "-3023; -3023 Unable to locate LibLUXRT symbol: lux_QueryDistortion; loaded 0");
+}
+
+TEST(LoaderE2E, ARefusedDirectoryFallsBackToTheSystemSearch) {
+  const auto run = RunInChild([] {
+    SearchIn(kVariants + "/unsigned");
+    // The current directory is searched by the system search.
+    if (chdir(kLibraryDir.c_str()) != 0) return 1;
+    std::cout << lux_Initialize(nullptr) << " " << IsRuntimeLibraryLoaded();
+    return 0;
+  });
+  EXPECT_EQ(run.out, "0 1");
+}
+
+TEST(LoaderE2E, WithoutAnyLibraryTheLoadFails) {
+  EXPECT_EQ(InitializeFrom(""), "-3001; -3001 Unable to load LibLUXRT DLL; loaded 0");
+}
+
+TEST(LoaderE2E, TheRuntimesInitializationErrorSurvivesTheUnload) {
+  const auto run = RunInChild([] {
+    // A machine that trusts the test root but runs no runtime service.
+    const std::string machine = MakeEmptyDirectory("loader_e2e_no_service");
+    std::filesystem::create_directories(machine + "/etc/corvia");
+    CopyFile(platform::MachinePath("etc/corvia/trusted-roots.pem"),
+             machine + "/etc/corvia/trusted-roots.pem");
+    setenv(platform::MachinePrefixVariable, machine.c_str(), 1);
+    SearchIn(kLibraryDir);
+    std::cout << lux_Initialize(nullptr) << "; " << LastError() << "; loaded "
+              << IsRuntimeLibraryLoaded();
+    return 0;
+  });
+  EXPECT_EQ(run.out,
+            "-3003; -3003 Unable to connect to the Corvia runtime service: No such file or "
+            "directory; loaded 0");
+}
+
+TEST(LoaderE2E, InternalNamesTheRuntimeDoesNotOfferAnswerMinus3002) {
+  const auto run = RunInChild([] {
+    SearchIn(kLibraryDir);
+    lux_Initialize(nullptr);
+    void* untouched = &untouched;
+    std::cout << lux_Lookup("luxi_GetCameraPose", &untouched) << " " << (untouched == &untouched);
+    return 0;
+  });
+  EXPECT_EQ(run.out, "-3002 1");
+}
+
+TEST(LoaderE2E, TheHeadsetIsConnectedWhileTheServiceSignalsIt) {
+  EXPECT_TRUE(IsHeadsetConnected());
+  const auto run = RunInChild([] {
+    setenv(platform::MachinePrefixVariable, MakeEmptyDirectory("loader_e2e_no_headset").c_str(), 1);
+    return IsHeadsetConnected() ? 1 : 0;
+  });
+  EXPECT_EQ(run.exitStatus, 0);
+}
+
+}  // namespace
+}  // namespace LuxLoader

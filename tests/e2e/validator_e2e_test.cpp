@@ -1,0 +1,173 @@
+// The validator binary against the runtime simulator: exact console output, exit statuses and
+// the usage telemetry that reaches the runtime service.
+
+#include <gtest/gtest.h>
+#include <json/reader.h>
+#include <json/writer.h>
+
+#include <regex>
+#include <sstream>
+
+#include "command_runner.h"
+
+namespace e2e {
+namespace {
+
+const char kInitFailure[] =
+    "ERROR: Failed to initialize SQM Validator. version: 1.43.0.0 Please check if the version "
+    "matches with your LUX Service runtime.\n";
+
+const char kAllTests[] =
+    "TestSdkVersion\nTestCorviaDLLIncludes\nTestLaunchIntoVR\nTestFrameRate\n"
+    "TestSubmitFramesWhenVisible\nTestSubmitFramesWhenNotVisible\nTestSubmitFramesWhenInDash\n"
+    "TestResponseToRecenterRequest\nTestAppShouldQuit\nCheckForExtraneousFiles\n"
+    "TestAudioOutput\nTestMismatchedAdapters\nTestResponseToDisplayLost\nTestPropertyAccess\n"
+    "RunErrorCapture\nTestResponseToIadChanges\n";
+
+// Runs the validator on a fresh simulated machine and returns the usage events the runtime
+// service recorded, one JSON object each.
+CommandOutcome RunValidator(const std::vector<std::string>& arguments,
+                            std::vector<Json::Value>* telemetry = nullptr,
+                            std::vector<std::string> options = {}) {
+  const std::string telemetryFile = testing::TempDir() + "validator_e2e_telemetry.jsonl";
+  std::remove(telemetryFile.c_str());
+  options.insert(options.end(), {"--telemetry-out", telemetryFile});
+  std::vector<std::string> command = {CORVIA_VALIDATOR};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  const CommandOutcome outcome = RunWithSimulator(options, command);
+  if (telemetry != nullptr) {
+    std::istringstream lines(ReadFile(telemetryFile));
+    for (std::string line; std::getline(lines, line);) {
+      Json::Value record;
+      std::istringstream text(line);
+      EXPECT_TRUE(Json::parseFromStream(Json::CharReaderBuilder(), text, &record, nullptr)) << line;
+      telemetry->push_back(record);
+    }
+  }
+  return outcome;
+}
+
+bool IsGuid(const std::string& text) {
+  static const std::regex form(
+      "[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
+  return std::regex_match(text, form);
+}
+
+TEST(ValidatorE2E, ListTestsPrintsTheSixteenNamesAndReportsTheLaunch) {
+  std::vector<Json::Value> telemetry;
+  const CommandOutcome run = RunValidator({"--list_tests"}, &telemetry);
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out, kAllTests);
+  EXPECT_EQ(run.err, "");
+
+  ASSERT_EQ(telemetry.size(), 2u);
+  const Json::Value& launch = telemetry[0]["fields"];
+  const Json::Value& action = telemetry[1]["fields"];
+  for (const Json::Value& record : telemetry) {
+    EXPECT_EQ(record["category"].asString(), "corvia_dev_tools");
+    EXPECT_GT(record["client_pid"].asInt(), 0);
+    EXPECT_EQ(record["fields"]["application_name"].asString(), "Corvia QAS Validator CLI");
+    EXPECT_EQ(record["fields"]["application_version"].asString(), "1.43.0.0");
+    EXPECT_FALSE(record["fields"]["parent_application"].asString().empty());
+    EXPECT_FALSE(record["fields"].isMember("parent_application_version"));
+  }
+  EXPECT_EQ(launch["application_status"].asString(), "launch");
+  EXPECT_TRUE(IsGuid(launch["application_session"].asString())) << launch;
+  EXPECT_EQ(action["application_session"], launch["application_session"]);
+  EXPECT_EQ(action["user_action"].asString(), "Main_action_--list_tests");
+  EXPECT_FALSE(action.isMember("user_action_param"));
+  EXPECT_FALSE(action.isMember("application_status"));
+}
+
+TEST(ValidatorE2E, HelpAndVersionEndWithStatusZero) {
+  CommandOutcome run = RunValidator({"--help"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_NE(run.out.find("--list_tests"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Prints list of all available tests"), std::string::npos);
+  run = RunValidator({"--version"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_NE(run.out.find("version: 1.43.0.0"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(ValidatorE2E, WithoutTheRuntimeServiceInitializationFails) {
+  std::vector<Json::Value> telemetry;
+  const CommandOutcome run = RunValidator({"--list_tests"}, &telemetry, {"--no-service"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.out,
+            std::string("ERROR: Unable to initialize LibLUX.\n"
+                        "\tLUX Error Code: -3003\n"
+                        "\tError String: Unable to connect to the Corvia runtime service: No such "
+                        "file or directory\n") +
+                kInitFailure);
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(telemetry.empty());
+}
+
+TEST(ValidatorE2E, WithoutTheHeadsetInitializationFails) {
+  std::vector<Json::Value> telemetry;
+  const CommandOutcome run = RunValidator({"--help"}, &telemetry, {"--no-headset"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.out,
+            std::string("ERROR: Corvia HMD is not connected!\n"
+                        "Validation tests must be run with HMD connected to the test machine!\n") +
+                kInitFailure);
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(telemetry.empty());
+}
+
+TEST(ValidatorE2E, AnUnsignedRuntimeLibraryIsRefused) {
+  const CommandOutcome run = RunWithSimulator(
+      {}, {"env", std::string("LIBLUX_DLL_DIR=") + CORVIA_RUNTIME_VARIANTS + "/unsigned",
+           CORVIA_VALIDATOR, "--list_tests"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.out, std::string("ERROR: Unable to initialize LibLUX.\n"
+                                 "\tLUX Error Code: -3021\n"
+                                 "\tError String: Unable to load LibLUXRT DLL\n") +
+                         kInitFailure);
+}
+
+TEST(ValidatorE2E, ARunReportsEveryStepAndItsDurationToTheRuntime) {
+  std::vector<Json::Value> telemetry;
+  const CommandOutcome run = RunValidator(
+      {"--path", "/bin/true", "--test", "TestSdkVersion", "--min_avg_fps", "60"}, &telemetry);
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out,
+            "Starting TestSdkVersion\n"
+            "ERROR: INTERNAL ERROR: TestSdkVersion is not available in this build of the "
+            "validator.\n"
+            "Cleaning up...\n"
+            "Test FAILED\n\n"
+            "Summary:\n"
+            "TestSdkVersion: Failed\n"
+            "Generated by CorviaSQMValidator version 1.43.0.0\n");
+
+  std::vector<std::string> steps;
+  for (const Json::Value& record : telemetry) {
+    const Json::Value& fields = record["fields"];
+    EXPECT_EQ(fields["application_session"], telemetry[0]["fields"]["application_session"]);
+    std::string step = fields.isMember("user_action") ? fields["user_action"].asString()
+                                                      : fields["application_status"].asString();
+    if (fields.isMember("user_action_param")) step += " " + fields["user_action_param"].asString();
+    steps.push_back(step);
+  }
+  EXPECT_EQ(steps, (std::vector<std::string>{
+                       "launch",
+                       "Main_action_--load_time_ms 5000",
+                       "Main_action_--max_time_to_frame 4000",
+                       "Main_action_--min_avg_fps 60.000000",
+                       "Main_action_--print_fps_arg 0",
+                       "Main_action_--fps_test_duration_arg 20",
+                       "Main_action_test_count 1",
+                       "Validator_action_StartTest_TestSdkVersion",
+                       "Validator_action_ShutdownTest_TestSdkVersion FAILED",
+                       "close",
+                   }));
+  ASSERT_FALSE(telemetry.empty());
+  const std::string duration = telemetry.back()["fields"]["run_duration"].asString();
+  EXPECT_TRUE(std::regex_match(duration, std::regex("[0-9]+\\.[0-9]{6}"))) << duration;
+  EXPECT_GT(std::stod(duration), 0.0);
+}
+
+}  // namespace
+}  // namespace e2e
