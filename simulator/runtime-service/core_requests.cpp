@@ -81,10 +81,10 @@ class CoreRequests::Handlers {
   }
 
   Json::Value ClientInfo(const RequestContext& context, const Json::Value& request) {
-    context_.sessions.ReportClientInfo(context.client,
-                                       "SDK " + std::to_string(request["major"].asUInt()) + "." +
-                                           std::to_string(request["minor"].asUInt()) + "." +
-                                           std::to_string(request["patch"].asUInt()));
+    context_.sessions.ReportClientBuild(context.client,
+                                        std::to_string(request["major"].asUInt()) + "." +
+                                            std::to_string(request["minor"].asUInt()) + "." +
+                                            std::to_string(request["patch"].asUInt()));
     return Answer(luxSuccess);
   }
 
@@ -199,7 +199,7 @@ class CoreRequests::Handlers {
   }
 
   Json::Value IdentifyClient(const RequestContext& context, const Json::Value& request) {
-    context_.sessions.ReportClientInfo(context.client, request["identity"].asString());
+    context_.sessions.ReportClientIdentity(context.client, request["identity"].asString());
     return Answer(luxSuccess);
   }
 

@@ -28,6 +28,8 @@ struct Client {
   ClientId id = 0;
   uint32_t pid = 0;
   uint32_t requestedMinorVersion = 0;
+  /// The SDK version the client library reported ("1.43.0"), empty until it does.
+  std::string sdkVersion;
   bool realtimeEventOutput = false;
 };
 
@@ -61,7 +63,8 @@ class RuntimeObserver {
 
   virtual void OnClientConnected(const Client&) {}
   virtual void OnClientDisconnected(const Client&) {}
-  virtual void OnClientInfo(const Client&, const std::string& /*identity*/) {}
+  virtual void OnClientBuildReported(const Client&) {}
+  virtual void OnClientIdentified(const Client&, const std::string& /*identity*/) {}
   virtual void OnRealtimeEventOutputChanged(const Client&) {}
   virtual void OnPropertyRead(const Client&, const std::string& /*name*/) {}
   virtual void OnSessionCreated(const Session&) {}

@@ -37,9 +37,16 @@ Client* SessionRegistry::FindClient(ClientId client) {
   return found != clients_.end() ? &found->second : nullptr;
 }
 
-void SessionRegistry::ReportClientInfo(ClientId client, const std::string& identity) {
+void SessionRegistry::ReportClientBuild(ClientId client, const std::string& sdkVersion) {
+  Client* found = FindClient(client);
+  if (found == nullptr) return;
+  found->sdkVersion = sdkVersion;
+  Notify([&](RuntimeObserver& observer) { observer.OnClientBuildReported(*found); });
+}
+
+void SessionRegistry::ReportClientIdentity(ClientId client, const std::string& identity) {
   if (const Client* found = FindClient(client)) {
-    Notify([&](RuntimeObserver& observer) { observer.OnClientInfo(*found, identity); });
+    Notify([&](RuntimeObserver& observer) { observer.OnClientIdentified(*found, identity); });
   }
 }
 

@@ -25,7 +25,10 @@ class SessionRegistry {
   /// Ends the client's sessions and forgets it.
   void RemoveClient(ClientId client);
   Client* FindClient(ClientId client);
-  void ReportClientInfo(ClientId client, const std::string& identity);
+  /// The client library's SDK version ("1.43.0").
+  void ReportClientBuild(ClientId client, const std::string& sdkVersion);
+  /// What the application says about its engine and SDK (lux_IdentifyClient).
+  void ReportClientIdentity(ClientId client, const std::string& identity);
   void SetRealtimeEventOutput(ClientId client, bool enabled);
   void ReportPropertyRead(ClientId client, const std::string& name);
 

@@ -16,9 +16,10 @@ bool UsageMetricsLog::Start(ServiceContext& context, std::string* error) {
     *error = "cannot create the folder of " + path_ + ": " + failure.message();
     return false;
   }
+  SessionRegistry& sessions = context.sessions;
   context.requests.Handle(
-      op::kReportMetrics,
-      [this](const RequestContext& requester, const Json::Value& request, const Reply& reply) {
+      op::kReportMetrics, [this, &sessions](const RequestContext& requester,
+                                            const Json::Value& request, const Reply& reply) {
         const Json::Value& fields = request["fields"];
         if (!request["category"].isString() || !fields.isObject()) {
           reply(Answer(luxError_InvalidParameter, "Malformed metrics event"));
@@ -27,6 +28,10 @@ bool UsageMetricsLog::Start(ServiceContext& context, std::string* error) {
         Json::Value record;
         record["category"] = request["category"];
         record["client_pid"] = requester.pid;
+        const Client* client = sessions.FindClient(requester.client);
+        if (client != nullptr && !client->sdkVersion.empty()) {
+          record["client_sdk"] = client->sdkVersion;
+        }
         record["fields"] = fields;
         Json::StreamWriterBuilder builder;
         builder["indentation"] = "";

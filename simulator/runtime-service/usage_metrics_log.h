@@ -7,7 +7,8 @@
 namespace luxsim {
 
 /// Records the usage-metrics events that clients report (luxi_ReportGenericMetrics) in a file,
-/// one JSON object per line: {"category", "client_pid", "fields": {key: value}}.
+/// one JSON object per line: {"category", "client_pid", "client_sdk" (the SDK version the
+/// client library reported, when it did), "fields": {key: value}}.
 class UsageMetricsLog final : public ServiceModule {
  public:
   /// Writes to `path`, creating it and its folders when needed.

@@ -66,6 +66,8 @@ TEST(ValidatorE2E, ListTestsPrintsTheSixteenNamesAndReportsTheLaunch) {
   for (const Json::Value& record : telemetry) {
     EXPECT_EQ(record["category"].asString(), "corvia_dev_tools");
     EXPECT_GT(record["client_pid"].asInt(), 0);
+    // The loader reported the client's build when it initialised the runtime.
+    EXPECT_EQ(record["client_sdk"].asString(), "1.43.0");
     EXPECT_EQ(record["fields"]["application_name"].asString(), "Corvia QAS Validator CLI");
     EXPECT_EQ(record["fields"]["application_version"].asString(), "1.43.0.0");
     EXPECT_FALSE(record["fields"]["parent_application"].asString().empty());

@@ -256,6 +256,7 @@ TEST(RuntimeService, UsageMetricsAreRecordedOnePerLine) {
                 .asInt(),
             0);
   fields["user_action"] = "y \"quoted\"";
+  client.Call("client_info", Fields({{"major", 1}, {"minor", 43}, {"patch", 2}}));
   client.Call("report_metrics", Fields({{"category", "corvia_dev_tools"}, {"fields", fields}}));
   EXPECT_EQ(client.Call("report_metrics", Fields({{"category", 3}}))["result"].asInt(),
             luxError_InvalidParameter);
@@ -266,7 +267,9 @@ TEST(RuntimeService, UsageMetricsAreRecordedOnePerLine) {
   EXPECT_EQ(content.str(), "{\"category\":\"corvia_dev_tools\",\"client_pid\":" + pid +
                                ",\"fields\":{\"user_action\":\"x\"}}\n"
                                "{\"category\":\"corvia_dev_tools\",\"client_pid\":" +
-                               pid + ",\"fields\":{\"user_action\":\"y \\\"quoted\\\"\"}}\n");
+                               pid +
+                               ",\"client_sdk\":\"1.43.2\",\"fields\":{\"user_action\":\"y "
+                               "\\\"quoted\\\"\"}}\n");
 }
 
 TEST(RuntimeService, UnknownRequestsAreAnsweredAndMalformedStreamsClosed) {
