@@ -22,6 +22,7 @@ RuntimeClient& RuntimeClient::Instance() {
 RuntimeClient::RuntimeClient() = default;
 
 luxResult RuntimeClient::Initialize(const luxInitParams& params) {
+  std::lock_guard lifecycle(lifecycleMutex_);
   if (Connection() != nullptr) return luxSuccess;
   std::string error;
   std::shared_ptr<ServiceConnection> connection =
@@ -38,11 +39,16 @@ luxResult RuntimeClient::Initialize(const luxInitParams& params) {
   hello["minor_version"] = params.RequestedMinorVersion;
   hello["flags"] = params.Flags;
   const luxResult result = Call(op::kHello, hello);
-  if (LUX_FAILURE(result)) Shutdown();
+  if (LUX_FAILURE(result)) Disconnect();
   return result;
 }
 
 void RuntimeClient::Shutdown() {
+  std::lock_guard lifecycle(lifecycleMutex_);
+  Disconnect();
+}
+
+void RuntimeClient::Disconnect() {
   std::lock_guard lock(mutex_);
   connection_.reset();
   mirrorTextures_.clear();

@@ -82,8 +82,10 @@ class RuntimeClient {
   friend union NeverDestroyedClient;
 
   std::shared_ptr<ServiceConnection> Connection();
+  void Disconnect();
 
-  mutable std::mutex mutex_;  // guards every field below
+  std::mutex lifecycleMutex_;  // serialises Initialize and Shutdown
+  mutable std::mutex mutex_;   // guards every field below
   std::shared_ptr<ServiceConnection> connection_;
   luxErrorInfo lastError_{};
   std::map<luxSession, std::unique_ptr<luxHmdStruct>> sessions_;
