@@ -10,6 +10,10 @@ namespace platform {
 /// information); nothing when the system does not tell.
 std::optional<uint32_t> ParentProcessId();
 
+/// The id of the process that created `processId` (NtQueryInformationProcess with the basic
+/// information class), or `processId` itself when the process cannot be opened or queried.
+uint32_t ParentProcessId(uint32_t processId);
+
 /// Base name of the executable of process `pid` (the first module of the process), in UTF-8;
 /// nothing when the process cannot be opened or inspected.
 std::optional<std::string> ProcessExecutableBaseName(uint32_t pid);
