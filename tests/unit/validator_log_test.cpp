@@ -1,6 +1,7 @@
 #include "log/validator_log.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -27,7 +28,8 @@ std::string ReadFile(const std::string& path) {
 class ValidatorLogTest : public testing::Test {
  protected:
   void SetUp() override {
-    path_ = testing::TempDir() + "validator_log_test.txt";
+    // Per process: ctest runs the tests of this fixture in parallel.
+    path_ = testing::TempDir() + "validator_log_test_" + std::to_string(getpid()) + ".txt";
     std::filesystem::remove(path_);
   }
   void TearDown() override { std::filesystem::remove(path_); }
