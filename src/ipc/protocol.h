@@ -22,7 +22,8 @@ namespace IPC {
 
 /// Remote calls by name over a transport. Outgoing calls name a function of the peer and carry
 /// its serialized arguments; incoming calls are dispatched to the deserializers registered here.
-/// Registrations belong to the protocol and survive a change of transport.
+/// Registrations belong to the protocol and survive a change of transport. A subclass that
+/// listens to its transport resets it in its own destructor, before its members are gone.
 class Protocol {
  public:
   Protocol() = default;

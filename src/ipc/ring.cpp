@@ -144,7 +144,7 @@ std::optional<std::span<const uint8_t>> RingReader::TryRead() {
     if (received_ == total_) {
       reassembling_ = false;
       ++sequence_;
-      return std::span<const uint8_t>(reassembly_.get(), total_);
+      return std::span<const uint8_t>(reassembly_.data(), total_);
     }
   }
   return std::nullopt;
@@ -153,21 +153,23 @@ std::optional<std::span<const uint8_t>> RingReader::TryRead() {
 bool RingReader::Reassemble(const FragmentHeader& header, const uint8_t* data, uint32_t length) {
   if (!reassembling_) {
     if (header.offset != 0) return Fail();
-    if (header.total > reassemblyCapacity_) {
-      try {
-        reassembly_ = std::make_unique_for_overwrite<uint8_t[]>(header.total);
-      } catch (const std::bad_alloc&) {
-        return Fail();
-      }
-      reassemblyCapacity_ = header.total;
-    }
     reassembling_ = true;
     total_ = header.total;
     received_ = 0;
   } else if (header.offset != received_ || header.total != total_) {
     return Fail();
   }
-  std::memcpy(reassembly_.get() + received_, data, length);
+  // The buffer grows with the data that actually arrives (at least doubling, at most to the
+  // total), so a header alone cannot make the reader claim the memory of a huge message.
+  const size_t needed = size_t{received_} + length;
+  if (needed > reassembly_.size()) {
+    try {
+      reassembly_.resize(std::min<size_t>(total_, std::max(needed, 2 * reassembly_.size())));
+    } catch (const std::bad_alloc&) {
+      return Fail();
+    }
+  }
+  std::memcpy(reassembly_.data() + received_, data, length);
   received_ += length;
   return true;
 }

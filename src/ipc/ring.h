@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -126,9 +125,8 @@ class RingReader : public RingCommon {
 
   uint32_t readPosition_ = 0;  // local position, ahead of the published read index
   uint32_t published_ = 0;
-  uint32_t sequence_ = 0;  // expected in the next fragment
-  std::unique_ptr<uint8_t[]> reassembly_;
-  uint32_t reassemblyCapacity_ = 0;  // grown to the largest total seen
+  uint32_t sequence_ = 0;            // expected in the next fragment
+  std::vector<uint8_t> reassembly_;  // kept, grown up to the largest total seen
   bool reassembling_ = false;
   uint32_t total_ = 0;     // of the message being reassembled
   uint32_t received_ = 0;  // bytes of it so far

@@ -52,8 +52,8 @@ class MessagePipe : public Waitable {
 
   /// Sends `bytes` as one message together with `handles`.
   PipeStatus Send(std::span<const uint8_t> bytes, std::span<const OwnedHandle* const> handles = {});
-  /// Waits up to `timeoutMs` for the next message of at most `maxBytes` bytes, accepting at most
-  /// `maxHandles` handles with it.
+  /// Waits up to `timeoutMs` (kInfinite: without limit) for the next message of at most
+  /// `maxBytes` bytes, accepting at most `maxHandles` handles with it.
   PipeStatus Receive(PipeMessage& message, size_t maxBytes, size_t maxHandles, uint32_t timeoutMs);
 
   /// The id of the process at the other end (GetNamedPipeServerProcessId or

@@ -46,7 +46,12 @@ class ShellService : public IPC::ServerListener {
   }
   ~ShellService() override {
     server_.Stop();
-    for (std::thread& later : later_) later.join();
+    std::vector<std::thread> later;
+    {
+      std::lock_guard lock(mutex_);
+      later.swap(later_);
+    }
+    for (std::thread& thread : later) thread.join();
   }
 
   static std::vector<std::string> OkToEverything(const Json::Value& request) {
@@ -58,6 +63,7 @@ class ShellService : public IPC::ServerListener {
 
   /// Sends `message` to the client after `delay`, from a thread of its own.
   void SendLater(std::string message, std::chrono::milliseconds delay) {
+    std::lock_guard lock(mutex_);
     later_.emplace_back([this, message = std::move(message), delay] {
       std::this_thread::sleep_for(delay);
       if (auto connection = Connection()) connection->Call(toClient_, message);
@@ -65,6 +71,7 @@ class ShellService : public IPC::ServerListener {
   }
   /// Ends the client's connection after `delay`, from a thread of its own.
   void DisconnectLater(std::chrono::milliseconds delay) {
+    std::lock_guard lock(mutex_);
     later_.emplace_back([this, delay] {
       std::this_thread::sleep_for(delay);
       if (auto connection = Connection()) connection->Close();
@@ -101,8 +108,8 @@ class ShellService : public IPC::ServerListener {
  private:
   Responder responder_;
   IPC::RemoteFunction toClient_{"toClient"};
-  std::vector<std::thread> later_;  // used by the test's thread only
-  std::mutex mutex_;                // guards connection_ and requests_
+  std::mutex mutex_;  // guards later_, connection_ and requests_
+  std::vector<std::thread> later_;
   std::shared_ptr<IPC::ServerConnection> connection_;
   std::vector<std::string> requests_;
   IPC::Server server_{*this};  // last: it calls back into the members above

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 
@@ -150,8 +151,13 @@ PipeStatus MessagePipe::Receive(PipeMessage& message, size_t maxBytes, size_t ma
   pollfd descriptor{Fd(handle_), POLLIN, 0};
   const uint64_t start = TickCountMs();
   for (;;) {
-    const uint64_t elapsed = TickCountMs() - start;
-    const int remaining = elapsed >= timeoutMs ? 0 : static_cast<int>(timeoutMs - elapsed);
+    int remaining = -1;
+    if (timeoutMs != kInfinite) {
+      const uint64_t elapsed = TickCountMs() - start;
+      remaining = elapsed >= timeoutMs
+                      ? 0
+                      : static_cast<int>(std::min<uint64_t>(timeoutMs - elapsed, INT_MAX));
+    }
     const int ready = poll(&descriptor, 1, remaining);
     if (ready > 0) break;
     if (ready == 0) return PipeStatus::kTimeout;
