@@ -46,6 +46,8 @@ struct SectionBlock {
   std::vector<int64_t> eventHandles;
   int64_t sectionHandle = 0;
   int64_t stopHandle = 0;
+
+  friend bool operator==(const SectionBlock&, const SectionBlock&) = default;
 };
 
 struct HelloMessage {
@@ -57,6 +59,8 @@ struct HelloMessage {
   int64_t ringSize = 0;
   std::optional<SectionBlock> section;
   std::optional<int64_t> status;  // responses only
+
+  friend bool operator==(const HelloMessage&, const HelloMessage&) = default;
 };
 
 enum class HelloKind { kRequest, kResponse };
