@@ -1,0 +1,71 @@
+#include "hub/hub_message.h"
+
+#include <cstring>
+#include <memory>
+
+namespace QasValidator {
+
+namespace {
+
+const Json::Value* Member(const Json::Value& value, const char* key) {
+  if (!value.isObject()) return nullptr;
+  return value.find(key, key + std::strlen(key));
+}
+
+}  // namespace
+
+std::string BuildRequestEnvelope(std::string_view path, const Json::Value& data, uint32_t id) {
+  Json::Value envelope(Json::objectValue);
+  envelope["requestName"] = std::string(path);
+  envelope["requestData"] = data;
+  envelope["sequenceId"] = std::to_string(id);
+  Json::StreamWriterBuilder writer;
+  writer["indentation"] = "";
+  return Json::writeString(writer, envelope);
+}
+
+std::optional<Json::Value> ParseHubMessage(std::string_view text) {
+  Json::CharReaderBuilder builder;
+  const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+  Json::Value value;
+  try {
+    if (!reader->parse(text.data(), text.data() + text.size(), &value, nullptr)) {
+      return std::nullopt;
+    }
+  } catch (const Json::Exception&) {
+    return std::nullopt;  // e.g. nested deeper than the reader allows
+  }
+  return value;
+}
+
+std::optional<std::string> StringMember(const Json::Value& value, const char* key) {
+  const Json::Value* member = Member(value, key);
+  if (member == nullptr || !member->isString()) return std::nullopt;
+  return member->asString();
+}
+
+const Json::Value* PayloadMember(const Json::Value& message, const char* key) {
+  const Json::Value* payload = Member(message, "payload");
+  return payload == nullptr ? nullptr : Member(*payload, key);
+}
+
+std::string PayloadType(const Json::Value& message) {
+  return StringMember(message, "payloadType").value_or("");
+}
+
+bool IsResponse(const Json::Value& message) {
+  return StringMember(message, "messageType") == "RESPONSE";
+}
+
+bool HasSequenceId(const Json::Value& message, const std::string& id) {
+  return StringMember(message, "sequenceId") == id;
+}
+
+bool IsOkAnswer(const Json::Value& response) {
+  if (PayloadType(response) != "PLAIN_STRING") return false;
+  const Json::Value* value = PayloadMember(response, "value");
+  return value != nullptr && value->isString() &&
+         (value->asString() == "OK" || value->asString() == "Ok");
+}
+
+}  // namespace QasValidator

@@ -1,0 +1,435 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "ipc/call_status.h"
+#include "ipc/client.h"
+#include "ipc/connect_result.h"
+#include "ipc/hello.h"
+#include "ipc/server.h"
+#include "platform/message_pipe.h"
+#include "platform/process_handle.h"
+#include "support/machine_prefix.h"
+
+namespace IPC {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr char kServerName[] = "TEST_IPC";
+
+// Polls `condition` until it holds or five seconds pass.
+bool Eventually(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+RemoteFunction Function(const char* name) {
+  RemoteFunction function(name);
+  function.Setup(kCallKindCall);
+  return function;
+}
+
+// The server's side: "toHub" records its argument and answers by calling the client's
+// "toClient" with "echo:" and the argument before it returns.
+class EchoServer : public ServerListener {
+ public:
+  void OnClientConnected(const std::shared_ptr<ServerConnection>& connection) override {
+    connection->Register("toHub", *this, &EchoServer::ToHub);
+    std::lock_guard lock(mutex_);
+    connection_ = connection;
+  }
+  void OnClientDisconnected(ServerConnection&) override { ++disconnects_; }
+
+  void ToHub(std::string text) {
+    std::shared_ptr<ServerConnection> connection;
+    {
+      std::lock_guard lock(mutex_);
+      received_.push_back(text);
+      connection = connection_;
+    }
+    echoStatus_ = connection->Call(toClient_, "echo:" + text);
+  }
+
+  std::shared_ptr<ServerConnection> Connection() {
+    std::lock_guard lock(mutex_);
+    return connection_;
+  }
+  std::vector<std::string> Received() {
+    std::lock_guard lock(mutex_);
+    return received_;
+  }
+  int Disconnects() const { return disconnects_; }
+  uint8_t EchoStatus() const { return echoStatus_; }
+
+ private:
+  const RemoteFunction toClient_ = Function("toClient");
+  std::mutex mutex_;  // guards connection_ and received_
+  std::shared_ptr<ServerConnection> connection_;
+  std::vector<std::string> received_;
+  std::atomic<int> disconnects_{0};
+  std::atomic<uint8_t> echoStatus_{255};
+};
+
+// The client's side: "toClient" records its argument.
+class RecordingClient : public ClientListener {
+ public:
+  RecordingClient() { client.Register("toClient", *this, &RecordingClient::ToClient); }
+  void OnDisconnected() override { ++disconnects_; }
+  void ToClient(std::string text) {
+    std::lock_guard lock(mutex_);
+    received_.push_back(std::move(text));
+  }
+  std::vector<std::string> Received() {
+    std::lock_guard lock(mutex_);
+    return received_;
+  }
+  int Disconnects() const { return disconnects_; }
+
+ private:
+  std::mutex mutex_;  // guards received_
+  std::vector<std::string> received_;
+  std::atomic<int> disconnects_{0};
+
+ public:
+  Client client{*this};  // last: it calls back into the members above until it is gone
+};
+
+class ClientServerTest : public testing::Test {
+ protected:
+  const RemoteFunction toHub_ = Function("toHub");
+  testsupport::ScopedMachinePrefix prefix_;
+  EchoServer echo_;
+  Server server_{echo_};
+  RecordingClient client_;
+};
+
+TEST_F(ClientServerTest, CallsTravelInBothDirections) {
+  ASSERT_TRUE(server_.Start(kServerName));
+  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
+  EXPECT_TRUE(client_.client.IsConnected());
+  EXPECT_EQ(client_.client.PeerProcessId(), platform::CurrentProcessId());
+
+  EXPECT_EQ(client_.client.Call(toHub_, std::string("ping")), kCallSuccess);
+  EXPECT_EQ(echo_.Received(), std::vector<std::string>{"ping"});
+  EXPECT_EQ(echo_.EchoStatus(), kCallSuccess);
+  EXPECT_EQ(client_.Received(), std::vector<std::string>{"echo:ping"});  // before the reply
+
+  ASSERT_TRUE(echo_.Connection());
+  EXPECT_EQ(echo_.Connection()->Call(Function("toClient"), std::string("direct")), kCallSuccess);
+  EXPECT_EQ(client_.Received(), (std::vector<std::string>{"echo:ping", "direct"}));
+}
+
+TEST_F(ClientServerTest, ACallOfAnUnregisteredNameGivesNotRegistered) {
+  ASSERT_TRUE(server_.Start(kServerName));
+  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
+  const uint8_t status = client_.client.Call(Function("toNowhere"), std::string("x"));
+  EXPECT_EQ(status, kCallNotRegistered);
+  EXPECT_EQ(CallStatusText(status),
+            "Version incompatibility: Callee does not have that function registered");
+  EXPECT_EQ(echo_.Connection()->Call(Function("toHub"), std::string("x")), kCallNotRegistered);
+  // A call with arguments of another layout.
+  EXPECT_EQ(client_.client.Call(toHub_, std::string("x"), 1), kCallBadSignature);
+  EXPECT_EQ(client_.client.Call(toHub_, std::string("still fine")), kCallSuccess);
+}
+
+TEST_F(ClientServerTest, TheServerCanCreateTheSection) {
+  ASSERT_TRUE(server_.Start(kServerName));
+  ConnectOptions options;
+  options.serverCreatesSection = true;
+  ASSERT_EQ(client_.client.Connect(kServerName, options), kConnected);
+  EXPECT_EQ(client_.client.Call(toHub_, std::string("ping")), kCallSuccess);
+  EXPECT_EQ(client_.Received(), std::vector<std::string>{"echo:ping"});
+}
+
+TEST_F(ClientServerTest, ArgumentsLargerThanARingArriveWhole) {
+  ASSERT_TRUE(server_.Start(kServerName));
+  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
+  std::string large(3 * kRingSize + 123, '\0');
+  for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 31);
+  EXPECT_EQ(client_.client.Call(toHub_, large), kCallSuccess);
+  ASSERT_EQ(echo_.Received().size(), 1u);
+  EXPECT_EQ(echo_.Received()[0], large);
+  ASSERT_EQ(client_.Received().size(), 1u);
+  EXPECT_EQ(client_.Received()[0], "echo:" + large);
+}
+
+TEST_F(ClientServerTest, CallsFromManyThreadsTakeTurns) {
+  ASSERT_TRUE(server_.Start(kServerName));
+  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
+  std::vector<std::thread> callers;
+  std::atomic<int> successes{0};
+  for (int t = 0; t < 4; ++t) {
+    callers.emplace_back([&, t] {
+      for (int i = 0; i < 50; ++i) {
+        if (client_.client.Call(toHub_, std::to_string(t * 100 + i)) == kCallSuccess) ++successes;
+      }
+    });
+  }
+  for (std::thread& caller : callers) caller.join();
+  EXPECT_EQ(successes, 200);
+  EXPECT_EQ(echo_.Received().size(), 200u);
+  EXPECT_EQ(client_.Received().size(), 200u);
+}
+
+TEST_F(ClientServerTest, WithoutAServerNothingConnects) {
+  EXPECT_EQ(client_.client.Call(toHub_, std::string("x")), kCallNotInitialized);
+  EXPECT_EQ(client_.client.Connect(kServerName), kConnectPipeUnavailable);
+  EXPECT_FALSE(client_.client.IsConnected());
+  EXPECT_EQ(client_.client.Call(toHub_, std::string("x")), kCallDisconnected);
+  EXPECT_EQ(client_.Disconnects(), 0);
+}
+
+TEST_F(ClientServerTest, AClosedConnectionDisconnectsTheClientUntilItReconnects) {
+  ASSERT_TRUE(server_.Start(kServerName));
+  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
+  ASSERT_TRUE(Eventually([&] { return echo_.Connection() != nullptr; }));
+  echo_.Connection()->Close();
+  EXPECT_TRUE(Eventually([&] { return client_.Disconnects() == 1; }));
+  EXPECT_FALSE(client_.client.IsConnected());
+  EXPECT_EQ(echo_.Disconnects(), 1);
+  EXPECT_EQ(client_.client.Call(toHub_, std::string("x")), kCallDisconnected);
+
+  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);  // registrations survive
+  EXPECT_EQ(client_.client.Call(toHub_, std::string("again")), kCallSuccess);
+  EXPECT_EQ(client_.Received(), std::vector<std::string>{"echo:again"});
+  EXPECT_EQ(client_.Disconnects(), 1);
+}
+
+TEST_F(ClientServerTest, TheServerHearsOfAClientThatGoes) {
+  ASSERT_TRUE(server_.Start(kServerName));
+  {
+    RecordingClient other;
+    ASSERT_EQ(other.client.Connect(kServerName), kConnected);
+  }
+  EXPECT_TRUE(Eventually([&] { return echo_.Disconnects() == 1; }));
+}
+
+TEST_F(ClientServerTest, StoppingTheServerDisconnectsItsClients) {
+  ASSERT_TRUE(server_.Start(kServerName));
+  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
+  server_.Stop();
+  EXPECT_TRUE(Eventually([&] { return client_.Disconnects() == 1; }));
+  EXPECT_EQ(client_.client.Connect(kServerName), kConnectPipeUnavailable);
+}
+
+TEST_F(ClientServerTest, AClientOfAnotherSessionIsRefusedUnlessAllowed) {
+  ASSERT_TRUE(server_.Start(kServerName));
+  // Both ends run as this user: the session check passes either way.
+  ConnectOptions options;
+  options.skipSessionCheck = true;
+  EXPECT_EQ(client_.client.Connect(kServerName, options), kConnected);
+  EXPECT_EQ(client_.client.Connect(kServerName), kConnected);
+}
+
+TEST_F(ClientServerTest, AClientThatSaysNothingHoldsUpOthersOnlyForTheHelloTimeout) {
+  ServerOptions options;
+  options.helloTimeoutMs = 100;
+  Server server(echo_, options);
+  ASSERT_TRUE(server.Start(kServerName));
+  platform::PipeConnection silent =
+      platform::ConnectMessagePipe(std::string("CorviaIPC") + kServerName, 1000);
+  ASSERT_EQ(silent.status, platform::PipeStatus::kOk);
+  EXPECT_EQ(client_.client.Connect(kServerName), kConnected);
+  EXPECT_EQ(client_.client.Call(toHub_, std::string("after")), kCallSuccess);
+}
+
+TEST_F(ClientServerTest, AClientThatSaysNothingDoesNotHoldUpStop) {
+  ASSERT_TRUE(server_.Start(kServerName));
+  platform::PipeConnection silent =
+      platform::ConnectMessagePipe(std::string("CorviaIPC") + kServerName, 1000);
+  ASSERT_EQ(silent.status, platform::PipeStatus::kOk);
+  std::this_thread::sleep_for(20ms);  // the server now waits for its hello
+  const auto start = std::chrono::steady_clock::now();
+  server_.Stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+}
+
+// Sends `hello` (serialized) with `handles` on a raw pipe to the server and returns the
+// status of its response (-1 without a valid response).
+int64_t RawHello(const HelloMessage& hello,
+                 const std::vector<const platform::OwnedHandle*>& handles = {}) {
+  platform::PipeConnection connection =
+      platform::ConnectMessagePipe(std::string("CorviaIPC") + kServerName, 1000);
+  if (!connection.pipe) return -1;
+  std::array<uint8_t, kHelloBytes> storage{};
+  IpcBuffer buffer = IpcBuffer::Fixed(storage);
+  WriteHello(hello, buffer);
+  connection.pipe->Send(buffer.Bytes(), handles);
+  platform::PipeMessage answer;
+  if (connection.pipe->Receive(answer, kHelloBytes, kMaxHelloHandles, 5000) !=
+      platform::PipeStatus::kOk) {
+    return -1;
+  }
+  const auto response = ReadHello(answer.bytes, HelloKind::kResponse);
+  return response ? *response->status : -1;
+}
+
+TEST_F(ClientServerTest, TheServerRefusesBadHellosAndKeepsServing) {
+  ASSERT_TRUE(server_.Start(kServerName));
+  const uint32_t self = platform::CurrentProcessId();
+  HelloMessage garbage = MakeHello(self, self, std::nullopt, std::nullopt);
+  garbage.magic = "NotTheMagic";
+  EXPECT_EQ(RawHello(garbage), kHelloRefusedVersion);
+  EXPECT_EQ(RawHello(MakeHello(self + 1, self, std::nullopt, std::nullopt)), kHelloRefusedPeer);
+
+  // A section block whose handle values point nowhere.
+  std::optional<ConnectionResources> resources = ConnectionResources::Create(3, kRingSize);
+  ASSERT_TRUE(resources);
+  std::vector<const platform::OwnedHandle*> handles;
+  SectionBlock block = resources->Describe(self, handles);
+  block.sectionHandle = 99;
+  EXPECT_EQ(RawHello(MakeHello(self, self, block, std::nullopt), handles), kHelloSetupFailed);
+  // The same block with too few handles passed.
+  block = resources->Describe(self, handles);
+  handles.resize(10);
+  EXPECT_EQ(RawHello(MakeHello(self, self, block, std::nullopt), handles), kHelloSetupFailed);
+
+  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
+  EXPECT_EQ(client_.client.Call(toHub_, std::string("ok")), kCallSuccess);
+}
+
+// A server that answers one hello with whatever `answer` does to its pipe. Unless `answer`
+// hangs up (resets the pipe), the pipe stays open until the client has read the answer.
+class RawServer {
+ public:
+  using Answerer = std::function<void(std::optional<platform::MessagePipe>&)>;
+  explicit RawServer(Answerer answer)
+      : pipeServer_(platform::MessagePipeServer::Listen(std::string("CorviaIPC") + kServerName)),
+        thread_([this, answer = std::move(answer)] {
+          if (!pipeServer_ || platform::WaitForSingle(*pipeServer_, 5000) != 0) return;
+          std::optional<platform::MessagePipe> pipe = pipeServer_->Accept();
+          platform::PipeMessage hello;
+          if (!pipe || pipe->Receive(hello, kHelloBytes, kMaxHelloHandles, 5000) !=
+                           platform::PipeStatus::kOk) {
+            return;
+          }
+          answer(pipe);
+          if (pipe) pipe->Receive(hello, kHelloBytes, 0, 5000);  // until the client hangs up
+        }) {}
+  ~RawServer() { thread_.join(); }
+
+ private:
+  std::optional<platform::MessagePipeServer> pipeServer_;
+  std::thread thread_;
+};
+
+RawServer::Answerer Answer(const HelloMessage& response) {
+  return [response](std::optional<platform::MessagePipe>& pipe) {
+    std::array<uint8_t, kHelloBytes> storage{};
+    IpcBuffer buffer = IpcBuffer::Fixed(storage);
+    WriteHello(response, buffer);
+    pipe->Send(buffer.Bytes());
+  };
+}
+
+TEST_F(ClientServerTest, TheClientJudgesTheServersAnswer) {
+  const uint32_t self = platform::CurrentProcessId();
+  const auto connectTo = [&](RawServer::Answerer answer, ConnectOptions options = {}) {
+    RawServer raw(std::move(answer));
+    options.helloTimeoutMs = 200;
+    return client_.client.Connect(kServerName, options);
+  };
+  using Pipe = std::optional<platform::MessagePipe>;
+  EXPECT_EQ(connectTo([](Pipe& pipe) {
+              pipe->Send(std::vector<uint8_t>{0, 1});
+            }),
+            kConnectHandshakeInvalid);
+  EXPECT_EQ(connectTo([](Pipe& pipe) { pipe->Send({}); }), kConnectHandshakeInvalid);
+  EXPECT_EQ(connectTo([](Pipe&) { std::this_thread::sleep_for(400ms); }),
+            kConnectTransactionFailed);
+  EXPECT_EQ(connectTo([](Pipe& pipe) { pipe.reset(); }), kConnectPipeUnavailable);
+  EXPECT_EQ(connectTo(Answer(MakeHello(self, self, std::nullopt, kHelloRefusedPeer))),
+            kConnectRefused);
+  EXPECT_EQ(connectTo(Answer(MakeHello(self, self, std::nullopt, kHelloSetupFailed))),
+            kConnectSetupFailed);
+  EXPECT_EQ(connectTo(Answer(MakeHello(self + 1, self, std::nullopt, kHelloAccepted))),
+            kConnectHandshakeInvalid);
+  // The server claims to have created the section but passes none of its handles.
+  std::optional<ConnectionResources> resources = ConnectionResources::Create(3, kRingSize);
+  ASSERT_TRUE(resources);
+  std::vector<const platform::OwnedHandle*> handles;
+  const SectionBlock block = resources->Describe(self, handles);
+  ConnectOptions serverCreates;
+  serverCreates.serverCreatesSection = true;
+  EXPECT_EQ(connectTo(Answer(MakeHello(self, self, block, kHelloAccepted)), serverCreates),
+            kConnectSetupFailed);
+  EXPECT_FALSE(client_.client.IsConnected());
+}
+
+// The server of the two-process test: "toHub" answers through "toClient"; "die" ends the
+// server process in the middle of the call.
+class ChildServer : public EchoServer {
+ public:
+  void OnClientConnected(const std::shared_ptr<ServerConnection>& connection) override {
+    EchoServer::OnClientConnected(connection);
+    connection->Register("die", *this, &ChildServer::Die);
+  }
+  void Die(std::string) { _exit(0); }
+};
+
+[[noreturn]] void RunChildServer(int readyFd) {
+  ChildServer listener;
+  Server server(listener);
+  const char ready = server.Start(kServerName) ? 'y' : 'n';
+  [[maybe_unused]] const ssize_t written = write(readyFd, &ready, 1);
+  for (;;) pause();
+}
+
+TEST_F(ClientServerTest, ClientAndServerInTwoProcesses) {
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    close(ready[0]);
+    RunChildServer(ready[1]);
+  }
+  // Ends the child should the test stop early.
+  struct ChildGuard {
+    pid_t pid;
+    ~ChildGuard() {
+      if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+      }
+    }
+  } guard{child};
+  close(ready[1]);
+  char started = 0;
+  ASSERT_EQ(read(ready[0], &started, 1), 1);
+  close(ready[0]);
+  ASSERT_EQ(started, 'y');
+
+  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
+  EXPECT_EQ(client_.client.PeerProcessId(), static_cast<uint32_t>(child));
+  EXPECT_EQ(client_.client.Call(toHub_, std::string("across")), kCallSuccess);
+  EXPECT_EQ(client_.Received(), std::vector<std::string>{"echo:across"});
+  const uint8_t unknown = client_.client.Call(Function("toNowhere"), std::string("x"));
+  EXPECT_EQ(unknown, kCallNotRegistered);
+  EXPECT_EQ(CallStatusText(unknown),
+            "Version incompatibility: Callee does not have that function registered");
+
+  const uint8_t died = client_.client.Call(Function("die"), std::string("now"));
+  EXPECT_EQ(died, kCallDisconnected);
+  EXPECT_EQ(CallStatusText(died), "Disconnected");
+  EXPECT_TRUE(Eventually([&] { return client_.Disconnects() == 1; }));
+  EXPECT_FALSE(client_.client.IsConnected());
+  int status = 0;
+  EXPECT_EQ(waitpid(child, &status, 0), child);
+  guard.pid = -1;
+}
+
+}  // namespace
+}  // namespace IPC

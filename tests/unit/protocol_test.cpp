@@ -1,0 +1,166 @@
+#include "ipc/protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ipc/call_status.h"
+
+namespace IPC {
+namespace {
+
+TEST(FunctionNameHash, CombinesWholeWordsThenTheRemainingBytes) {
+  const FunctionNameHash hash;
+  EXPECT_EQ(hash(""), 0u);
+  EXPECT_EQ(hash("abc"), (size_t{'a'} * 37 + 'b') * 37 + 'c');
+  const size_t word = 't' | ('o' << 8) | ('H' << 16) | (size_t{'u'} << 24);
+  EXPECT_EQ(hash("toHu"), word);
+  EXPECT_EQ(hash("toHub"), word * 37 + 'b');
+  // Whole words may hold bytes above 0x7f; they count unsigned.
+  const size_t first = 't' | ('o' << 8) | (size_t{0xff} << 16) | (size_t{'e'} << 24);
+  const size_t second = 'C' | ('l' << 8) | ('i' << 16) | (size_t{'e'} << 24);
+  EXPECT_EQ(hash("to\xff"
+                 "eCliex"),
+            (first * 37 + second) * 37 + 'x');
+}
+
+TEST(RemoteFunction, ChoosesTheChannelFromTheKindAndTheSelectorFlag) {
+  RemoteFunction toHub("toHub", false);
+  EXPECT_EQ(toHub.Channel(), -1);
+  toHub.Setup(kCallKindCall);
+  EXPECT_EQ(toHub.Channel(), 1);
+  RemoteFunction selected("toHub", true);
+  selected.Setup(kCallKindCall);
+  EXPECT_EQ(selected.Channel(), 0);
+  selected.Setup(kCallKindProbe);
+  EXPECT_EQ(selected.Channel(), 2);
+  RemoteFunction tooLong(std::string(64, 'f'));
+  tooLong.Setup(kCallKindCall);
+  EXPECT_EQ(tooLong.Channel(), -1);
+}
+
+TEST(CallStatus, TextsOfTheStatuses) {
+  EXPECT_EQ(CallStatusText(1), "Disconnected");
+  EXPECT_EQ(CallStatusText(2),
+            "Version incompatibility: Callee function signature does not match caller");
+  EXPECT_EQ(CallStatusText(3),
+            "Version incompatibility: Callee does not have that function registered");
+  EXPECT_EQ(CallStatusText(4), "Invalid parameters to IPC");
+  EXPECT_EQ(CallStatusText(5), "IPC not initialized");
+  EXPECT_EQ(CallStatusText(6), "Internal IPC error");
+  EXPECT_EQ(CallStatusText(7), "Unknown error");
+  EXPECT_EQ(CallStatusText(0), "Unknown error");
+}
+
+TEST(ReturnData, IsExactlyTwoIntegersWithTheArgumentCount) {
+  IpcBuffer reply = IpcBuffer::Growing();
+  ASSERT_TRUE(WriteReturnData(reply, 1));
+  IpcBuffer read = IpcBuffer::Reader(reply.Bytes());
+  EXPECT_EQ(CheckReturnData(read, 1), kCallSuccess);
+  IpcBuffer otherCount = IpcBuffer::Reader(reply.Bytes());
+  EXPECT_EQ(CheckReturnData(otherCount, 2), kCallBadSignature);
+  reply.WriteByte(0);
+  IpcBuffer longer = IpcBuffer::Reader(reply.Bytes());
+  EXPECT_EQ(CheckReturnData(longer, 1), kCallBadSignature);
+  IpcBuffer shorter = IpcBuffer::Growing();
+  shorter.WriteInt(0);
+  IpcBuffer readShorter = IpcBuffer::Reader(shorter.Bytes());
+  EXPECT_EQ(CheckReturnData(readShorter, 1), kCallBadSignature);
+}
+
+// A protocol without a transport whose dispatch the tests drive directly.
+class DispatchingProtocol : public Protocol {
+ public:
+  using Protocol::Dispatch;
+};
+
+struct Recorder {
+  void Text(std::string text) { texts.push_back(std::move(text)); }
+  void Pair(int32_t number, bool flag) { pairs.emplace_back(number, flag); }
+  std::vector<std::string> texts;
+  std::vector<std::pair<int32_t, bool>> pairs;
+};
+
+class ProtocolDispatch : public testing::Test {
+ protected:
+  ProtocolDispatch() {
+    protocol_.Register("text", recorder_, &Recorder::Text);
+    protocol_.Register("pair", recorder_, &Recorder::Pair);
+  }
+
+  // Dispatches a call of `name` with the arguments `write` writes; returns the status.
+  template <class Write>
+  uint8_t Dispatch(std::string_view name, Write write, IpcBuffer* replyOut = nullptr) {
+    IpcBuffer request = IpcBuffer::Growing();
+    request.WriteString(name);
+    write(request);
+    IpcBuffer read = IpcBuffer::Reader(request.Bytes());
+    IpcBuffer reply = IpcBuffer::Growing();
+    const uint8_t status = protocol_.Dispatch(read, reply);
+    if (replyOut != nullptr) *replyOut = std::move(reply);
+    return status;
+  }
+
+  Recorder recorder_;
+  DispatchingProtocol protocol_;
+};
+
+TEST_F(ProtocolDispatch, CallsTheRegisteredFunctionAndWritesTheReturnData) {
+  IpcBuffer reply = IpcBuffer::Growing();
+  EXPECT_EQ(Dispatch(
+                "text", [](IpcBuffer& b) { b.WriteString("hi"); }, &reply),
+            kCallSuccess);
+  EXPECT_EQ(recorder_.texts, std::vector<std::string>{"hi"});
+  IpcBuffer read = IpcBuffer::Reader(reply.Bytes());
+  EXPECT_EQ(CheckReturnData(read, 1), kCallSuccess);
+  EXPECT_EQ(Dispatch("pair", [](IpcBuffer& b) { b.WriteInt(-5), b.WriteBool(true); }),
+            kCallSuccess);
+  ASSERT_EQ(recorder_.pairs.size(), 1u);
+  EXPECT_EQ(recorder_.pairs[0], std::make_pair(-5, true));
+}
+
+TEST_F(ProtocolDispatch, AnUnknownNameGivesNotRegistered) {
+  EXPECT_EQ(Dispatch("toClient", [](IpcBuffer& b) { b.WriteString("hi"); }), kCallNotRegistered);
+  EXPECT_TRUE(recorder_.texts.empty());
+}
+
+TEST_F(ProtocolDispatch, ArgumentsThatDoNotMatchGiveBadSignature) {
+  EXPECT_EQ(Dispatch("text", [](IpcBuffer&) {}), kCallBadSignature);
+  EXPECT_EQ(Dispatch("text", [](IpcBuffer& b) { b.WriteString("a"), b.WriteInt(1); }),
+            kCallBadSignature);
+  EXPECT_EQ(Dispatch("pair", [](IpcBuffer& b) { b.WriteInt(int64_t{1} << 33), b.WriteBool(1); }),
+            kCallBadSignature);
+  EXPECT_TRUE(recorder_.texts.empty());
+  EXPECT_TRUE(recorder_.pairs.empty());
+}
+
+TEST_F(ProtocolDispatch, NamesHaveAtMost63Bytes) {
+  const std::string longest(63, 'n');
+  EXPECT_TRUE(protocol_.Register(longest, recorder_, &Recorder::Text));
+  EXPECT_FALSE(protocol_.Register(std::string(64, 'n'), recorder_, &Recorder::Text));
+  EXPECT_FALSE(protocol_.Register("", recorder_, &Recorder::Text));
+  EXPECT_EQ(Dispatch(longest, [](IpcBuffer& b) { b.WriteString("x"); }), kCallSuccess);
+  EXPECT_EQ(Dispatch(std::string(64, 'n'), [](IpcBuffer& b) { b.WriteString("x"); }),
+            kCallBadSignature);
+  EXPECT_EQ(Dispatch("", [](IpcBuffer& b) { b.WriteString("x"); }), kCallBadSignature);
+  EXPECT_EQ(recorder_.texts.size(), 1u);
+}
+
+TEST_F(ProtocolDispatch, ALaterRegistrationReplacesTheEarlierOne) {
+  Recorder other;
+  protocol_.Register("text", other, &Recorder::Text);
+  EXPECT_EQ(Dispatch("text", [](IpcBuffer& b) { b.WriteString("x"); }), kCallSuccess);
+  EXPECT_TRUE(recorder_.texts.empty());
+  EXPECT_EQ(other.texts.size(), 1u);
+}
+
+TEST(ProtocolCall, WithoutATransportTheCallIsNotInitialized) {
+  DispatchingProtocol protocol;
+  RemoteFunction toHub("toHub");
+  toHub.Setup(kCallKindCall);
+  EXPECT_EQ(protocol.Call(toHub, std::string("x")), kCallNotInitialized);
+}
+
+}  // namespace
+}  // namespace IPC
