@@ -18,6 +18,7 @@
 #include "platform/message_pipe.h"
 #include "platform/process_handle.h"
 #include "support/machine_prefix.h"
+#include "support/wait_until.h"
 
 namespace IPC {
 namespace {
@@ -25,16 +26,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr char kServerName[] = "TEST_IPC";
-
-// Polls `condition` until it holds or five seconds pass.
-bool Eventually(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 RemoteFunction Function(const char* name) {
   RemoteFunction function(name);
@@ -195,9 +186,9 @@ TEST_F(ClientServerTest, WithoutAServerNothingConnects) {
 TEST_F(ClientServerTest, AClosedConnectionDisconnectsTheClientUntilItReconnects) {
   ASSERT_TRUE(server_.Start(kServerName));
   ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
-  ASSERT_TRUE(Eventually([&] { return echo_.Connection() != nullptr; }));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return echo_.Connection() != nullptr; }));
   echo_.Connection()->Close();
-  EXPECT_TRUE(Eventually([&] { return client_.Disconnects() == 1; }));
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return client_.Disconnects() == 1; }));
   EXPECT_FALSE(client_.client.IsConnected());
   EXPECT_EQ(echo_.Disconnects(), 1);
   EXPECT_EQ(client_.client.Call(toHub_, std::string("x")), kCallDisconnected);
@@ -214,14 +205,14 @@ TEST_F(ClientServerTest, TheServerHearsOfAClientThatGoes) {
     RecordingClient other;
     ASSERT_EQ(other.client.Connect(kServerName), kConnected);
   }
-  EXPECT_TRUE(Eventually([&] { return echo_.Disconnects() == 1; }));
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return echo_.Disconnects() == 1; }));
 }
 
 TEST_F(ClientServerTest, StoppingTheServerDisconnectsItsClients) {
   ASSERT_TRUE(server_.Start(kServerName));
   ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
   server_.Stop();
-  EXPECT_TRUE(Eventually([&] { return client_.Disconnects() == 1; }));
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return client_.Disconnects() == 1; }));
   EXPECT_EQ(client_.client.Connect(kServerName), kConnectPipeUnavailable);
 }
 
@@ -424,7 +415,7 @@ TEST_F(ClientServerTest, ClientAndServerInTwoProcesses) {
   const uint8_t died = client_.client.Call(Function("die"), std::string("now"));
   EXPECT_EQ(died, kCallDisconnected);
   EXPECT_EQ(CallStatusText(died), "Disconnected");
-  EXPECT_TRUE(Eventually([&] { return client_.Disconnects() == 1; }));
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return client_.Disconnects() == 1; }));
   EXPECT_FALSE(client_.client.IsConnected());
   int status = 0;
   EXPECT_EQ(waitpid(child, &status, 0), child);
