@@ -4,18 +4,15 @@
 #include <array>
 #include <cstring>
 
+#include "events/payload_layout.h"
+
 namespace luxsim::records {
 
 namespace {
 
 using LUX::Telemetry::kPayloadBytes;
 using LUX::Telemetry::WritePayload;
-
-constexpr size_t kStatusOffset = 4;
-constexpr size_t kPropertyNameOffset = 4;
-constexpr size_t kErrorTextOffset = 17;
-constexpr size_t kErrorTruncatedOffset = 81;
-constexpr size_t kEngineSlotOffsets[] = {4, 24, 44, 64};
+namespace layout = LUX::Telemetry::layout;
 
 TelemetryEvent Stamped(int32_t type, double time) {
   TelemetryEvent event;
@@ -41,7 +38,7 @@ std::optional<uint8_t> LayerKind(int sdkType) {
     case luxLayerType_Quad:
       return static_cast<uint8_t>(sdkType);
     case luxLayerType_HeadLockedQuad:
-      return kNotHeadTrackedLayer;
+      return layout::kNotHeadTrackedLayer;
     default:
       return std::nullopt;
   }
@@ -55,10 +52,10 @@ TelemetryEvent ProcessEvent(int32_t type, uint32_t pid, double time) {
 
 TelemetryEvent SessionStatusEvent(uint32_t pid, const SessionStatus& status, double time) {
   TelemetryEvent event = ProcessEvent(LUX::Telemetry::kSessionStatus, pid, time);
-  const std::array<uint8_t, 6> flags = {status.visible,    status.hmdPresent,
-                                        status.hmdMounted, status.displayLost,
-                                        status.shouldQuit, status.shouldRecenter};
-  std::memcpy(event.payload + kStatusOffset, flags.data(), flags.size());
+  using Flags = std::array<uint8_t, layout::kStatusFlagCount>;
+  const Flags flags = {status.visible,     status.hmdPresent, status.hmdMounted,
+                       status.displayLost, status.shouldQuit, status.shouldRecenter};
+  WritePayload<Flags, layout::kStatusFlags>(event, flags);
   return event;
 }
 
@@ -68,33 +65,33 @@ TelemetryEvent LayersEvent(uint32_t pid, const std::vector<SubmittedLayer>& laye
   for (const SubmittedLayer& layer : layers) {
     const std::optional<uint8_t> kind = LayerKind(layer.type);
     if (!kind) continue;
-    event.payload[kLayerEntriesOffset + kLayerEntryBytes * count] = std::byte{*kind};
-    if (++count == kMaxLayerEntries) break;
+    event.payload[layout::kLayerEntries + layout::kLayerEntryBytes * count] = std::byte{*kind};
+    if (++count == layout::kMaxLayerEntries) break;
   }
-  WritePayload<uint8_t, kLayerCountOffset>(event, count);
+  WritePayload<uint8_t, layout::kLayerCount>(event, count);
   return event;
 }
 
 TelemetryEvent RenderPoseEvent(uint32_t pid, float value, double time) {
   TelemetryEvent event = ProcessEvent(LUX::Telemetry::kRenderPoseSubmitted, pid, time);
-  WritePayload<float, 8>(event, value);
+  WritePayload<float, layout::kRenderPose>(event, value);
   return event;
 }
 
 TelemetryEvent RenderDescEvent(uint32_t pid, luxEyeType eye, const luxPosef& pose, double time) {
   TelemetryEvent event = ProcessEvent(LUX::Telemetry::kRenderDescriptionFetched, pid, time);
-  WritePayload<int32_t, 4>(event, static_cast<int32_t>(eye));
+  WritePayload<int32_t, layout::kEye>(event, static_cast<int32_t>(eye));
   const std::array<float, 7> values = {pose.Orientation.x, pose.Orientation.y, pose.Orientation.z,
                                        pose.Orientation.w, pose.Position.x,    pose.Position.y,
                                        pose.Position.z};
-  WritePayload<std::array<float, 7>, 8>(event, values);
+  WritePayload<std::array<float, 7>, layout::kEyePose>(event, values);
   return event;
 }
 
 TelemetryEvent PropertyReadEvent(uint32_t pid, std::string_view name, double time) {
   TelemetryEvent event = ProcessEvent(LUX::Telemetry::kPropertyRead, pid, time);
   // One byte stays for the NUL.
-  CopyText(event, kPropertyNameOffset, name, kPayloadBytes - kPropertyNameOffset - 1);
+  CopyText(event, layout::kPropertyName, name, kPayloadBytes - layout::kPropertyName - 1);
   return event;
 }
 
@@ -103,9 +100,9 @@ TelemetryEvent ClientConnectInfoEvent(uint32_t pid, uint32_t requestedMinorVersi
   TelemetryEvent event = ProcessEvent(LUX::Telemetry::kClientConnectInfo, pid, time);
   WritePayload<uint32_t, 4>(event, build.buildTool);
   WritePayload<uint32_t, 8>(event, requestedMinorVersion);
-  WritePayload<uint32_t, 12>(event, build.product);
-  WritePayload<uint32_t, 16>(event, build.major);
-  WritePayload<uint32_t, 20>(event, build.minor);
+  WritePayload<uint32_t, layout::kSdkProduct>(event, build.product);
+  WritePayload<uint32_t, layout::kSdkMajor>(event, build.major);
+  WritePayload<uint32_t, layout::kSdkMinor>(event, build.minor);
   WritePayload<uint32_t, 24>(event, build.patch);
   WritePayload<uint32_t, 28>(event, build.buildNumber);
   return event;
@@ -113,27 +110,29 @@ TelemetryEvent ClientConnectInfoEvent(uint32_t pid, uint32_t requestedMinorVersi
 
 TelemetryEvent EngineIdentificationEvent(uint32_t pid, const EngineIdentity& engine, double time) {
   TelemetryEvent event = ProcessEvent(LUX::Telemetry::kEngineIdentification, pid, time);
-  const std::string* texts[] = {&engine.engineName, &engine.engineVersion, &engine.pluginName,
-                                &engine.pluginVersion};
-  for (size_t i = 0; i < std::size(texts); ++i) {
-    CopyText(event, kEngineSlotOffsets[i], *texts[i], kEngineSlotBytes - 1);
-  }
+  // One byte of each slot stays for the NUL.
+  constexpr size_t kTextBytes = layout::kEngineSlotBytes - 1;
+  CopyText(event, layout::kEngineName, engine.engineName, kTextBytes);
+  CopyText(event, layout::kEngineVersion, engine.engineVersion, kTextBytes);
+  CopyText(event, layout::kEnginePluginName, engine.pluginName, kTextBytes);
+  CopyText(event, layout::kEnginePluginVersion, engine.pluginVersion, kTextBytes);
   return event;
 }
 
 TelemetryEvent RuntimeErrorEvent(uint32_t pid, int32_t code, std::string_view text, bool notCounted,
                                  double time) {
   TelemetryEvent event = ProcessEvent(LUX::Telemetry::kError, pid, time);
-  WritePayload<int32_t, 8>(event, code);
-  WritePayload<uint8_t, 16>(event, notCounted ? 1 : 0);
-  const bool truncated = CopyText(event, kErrorTextOffset, text, kErrorTextBytes);
-  WritePayload<uint8_t, kErrorTruncatedOffset>(event, truncated ? 1 : 0);
+  WritePayload<int32_t, layout::kErrorCode>(event, code);
+  WritePayload<uint8_t, layout::kErrorNotCounted>(event, notCounted ? 1 : 0);
+  const bool truncated = CopyText(event, layout::kErrorText, text, layout::kErrorTextBytes);
+  WritePayload<uint8_t, layout::kErrorTextTruncated>(event, truncated ? 1 : 0);
   return event;
 }
 
 TelemetryEvent CableStateEvent(bool connected, double time) {
   TelemetryEvent event = Stamped(LUX::Telemetry::kCableState, time);
-  WritePayload<uint32_t, 0>(event, connected ? kCableAttachedAndReady : kCableUnplugged);
+  WritePayload<uint32_t, layout::kCableState>(
+      event, connected ? layout::kCableAttachedAndReady : layout::kCableUnplugged);
   return event;
 }
 
@@ -145,7 +144,7 @@ TelemetryEvent EndCompositorFrameEvent(uint64_t frame, double time) {
 
 TelemetryEvent LostFrameEvent(uint32_t pid, uint64_t frame, double time) {
   TelemetryEvent event = Stamped(LUX::Telemetry::kLostFrame, time);
-  WritePayload<uint8_t, 0>(event, 0);
+  WritePayload<uint8_t, layout::kLossKind>(event, layout::kApplicationFrameLost);
   WritePayload<uint32_t, 4>(event, pid);
   WritePayload<uint64_t, 8>(event, frame);
   return event;

@@ -11,30 +11,12 @@
 
 // The realtime event records that the runtime streams, one maker per kind. Every maker returns
 // the record stamped `time` (seconds on the machine's monotonic clock). Records about a client
-// process carry its id at payload offset 0. Payload bytes that a kind does not name are zero.
+// process carry its id at payload offset 0. The offsets that the validator reads are those of
+// events/payload_layout.h; payload bytes that a kind does not name are zero.
 
 namespace luxsim::records {
 
 using LUX::Telemetry::TelemetryEvent;
-
-/// Cable states of a cable-state record.
-inline constexpr uint32_t kCableAttachedAndReady = 4;
-inline constexpr uint32_t kCableUnplugged = 2;
-
-/// Layers-submitted records: the layer count (u8) at 5, then 20-byte entries from 9 whose first
-/// byte is the layer kind (the rest is reserved). The kind of a fifth entry still lies inside
-/// the payload, so a record describes up to five layers; the fifth entry is cut short.
-inline constexpr size_t kLayerCountOffset = 5;
-inline constexpr size_t kLayerEntriesOffset = 9;
-inline constexpr size_t kLayerEntryBytes = 20;
-inline constexpr size_t kMaxLayerEntries = 5;
-/// The layer kind that does not follow the head's movement.
-inline constexpr uint8_t kNotHeadTrackedLayer = 4;
-
-/// Engine-identification records: four NUL-terminated texts in 20-byte slots.
-inline constexpr size_t kEngineSlotBytes = 20;
-/// Error records: text of up to 64 bytes at 17, NUL-terminated when shorter.
-inline constexpr size_t kErrorTextBytes = 64;
 
 /// The kind that a layer of the SDK's type `sdkType` has in a layers record; nothing for a
 /// layer that shows nothing (disabled) or has a type the runtime does not know. The kinds are
@@ -48,7 +30,9 @@ TelemetryEvent ProcessEvent(int32_t type, uint32_t pid, double time);
 /// Session status (38): the six flags as bytes at 4 to 9, visible first.
 TelemetryEvent SessionStatusEvent(uint32_t pid, const SessionStatus& status, double time);
 
-/// Layers submitted (43): the kinds of the frame's shown layers (see `LayerKind`), at most five.
+/// Layers submitted (43): the count (u8) at 5, then 20-byte entries from 9 holding the kinds of
+/// the frame's shown layers (see `LayerKind`) in their first byte, the rest reserved. The kind
+/// of a fifth entry still lies inside the payload, so a record describes up to five layers.
 TelemetryEvent LayersEvent(uint32_t pid, const std::vector<SubmittedLayer>& layers, double time);
 
 /// Render pose submitted (42): the pose value (f32) at 8.

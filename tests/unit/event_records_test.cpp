@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "events/payload_layout.h"
+
 // The realtime event records of the simulated runtime, byte by byte.
 
 namespace luxsim::records {
@@ -71,7 +73,7 @@ TEST(EventRecords, DisabledAndUnknownLayersAreLeftOutAndFiveKindsFit) {
   EXPECT_EQ(LayerKind(luxLayerType_Disabled), std::nullopt);
   EXPECT_EQ(LayerKind(17), std::nullopt);
   EXPECT_EQ(LayerKind(luxLayerType_EyeFovDepth), 2);
-  EXPECT_EQ(LayerKind(luxLayerType_HeadLockedQuad), kNotHeadTrackedLayer);
+  EXPECT_EQ(LayerKind(luxLayerType_HeadLockedQuad), LUX::Telemetry::layout::kNotHeadTrackedLayer);
 
   const TelemetryEvent onlyDisabled = LayersEvent(kPid, {Layer(luxLayerType_Disabled)}, 1.0);
   EXPECT_EQ((ReadPayload<uint8_t, 5>(onlyDisabled)), 0);
