@@ -1,9 +1,11 @@
-// The runtime's internal functions, reachable only through lux_Lookup.
+// The runtime's internal functions and the simulator's own functions, reachable only through
+// lux_Lookup.
 
 #include <cstring>
 #include <string_view>
 
 #include "lux/lux_internal.h"
+#include "lux/lux_simulator.h"
 #include "protocol/messages.h"
 #include "runtime_client.h"
 
@@ -14,6 +16,7 @@ namespace {
 
 luxi_EnableRealtimeEventOutput_Fn EnableRealtimeEventOutput;
 luxi_ReportGenericMetrics_Fn ReportGenericMetrics;
+luxsim_RaiseRuntimeError_Fn RaiseRuntimeError;
 
 luxResult EnableRealtimeEventOutput(luxBool enable) {
   Json::Value fields;
@@ -37,6 +40,14 @@ luxResult ReportGenericMetrics(const char* category, const luxiMetricField* fiel
   return RuntimeClient::Instance().Call(luxsim::op::kReportMetrics, request);
 }
 
+luxResult RaiseRuntimeError(luxResult code, const char* text, luxBool notCounted) {
+  Json::Value fields;
+  fields["code"] = code;
+  fields["text"] = text != nullptr ? text : "";
+  fields["not_counted"] = notCounted != luxFalse;
+  return RuntimeClient::Instance().Call(luxsim::op::kRaiseRuntimeError, fields);
+}
+
 struct InternalFunction {
   std::string_view name;
   void* address;
@@ -45,6 +56,7 @@ struct InternalFunction {
 const InternalFunction kInternalFunctions[] = {
     {"luxi_EnableRealtimeEventOutput", reinterpret_cast<void*>(&EnableRealtimeEventOutput)},
     {"luxi_ReportGenericMetrics", reinterpret_cast<void*>(&ReportGenericMetrics)},
+    {"luxsim_RaiseRuntimeError", reinterpret_cast<void*>(&RaiseRuntimeError)},
 };
 
 }  // namespace

@@ -53,6 +53,9 @@ inline constexpr char kTrace[] = "trace";
 inline constexpr char kRealtimeEventOutput[] = "realtime_event_output";
 /// {"category", "fields": {key: value}, "flags"} -> {}
 inline constexpr char kReportMetrics[] = "report_metrics";
+/// {"code", "text", "not_counted"} -> {}: the simulated runtime reports the runtime error
+/// `code` of the calling process in its realtime event stream, as if a call had failed.
+inline constexpr char kRaiseRuntimeError[] = "raise_runtime_error";
 }  // namespace op
 
 /// Property types of set_property and get_property.

@@ -82,9 +82,12 @@ class CoreRequests::Handlers {
 
   Json::Value ClientInfo(const RequestContext& context, const Json::Value& request) {
     context_.sessions.ReportClientBuild(context.client,
-                                        std::to_string(request["major"].asUInt()) + "." +
-                                            std::to_string(request["minor"].asUInt()) + "." +
-                                            std::to_string(request["patch"].asUInt()));
+                                        ClientBuild{.buildTool = request["build_tool"].asUInt(),
+                                                    .product = request["product"].asUInt(),
+                                                    .major = request["major"].asUInt(),
+                                                    .minor = request["minor"].asUInt(),
+                                                    .patch = request["patch"].asUInt(),
+                                                    .buildNumber = request["build"].asUInt()});
     return Answer(luxSuccess);
   }
 
@@ -161,6 +164,10 @@ class CoreRequests::Handlers {
 
   Json::Value SubmitFrame(const RequestContext&, const Session& session,
                           const Json::Value& request) {
+    // A session that saw the headset go away must be made again; its frames go nowhere.
+    if (session.status.displayLost) {
+      return Answer(luxError_DisplayLost, "The headset's display was lost");
+    }
     std::vector<SubmittedLayer> layers;
     for (const Json::Value& fields : request["layers"]) {
       SubmittedLayer layer;

@@ -23,13 +23,17 @@ void HeadsetState::SetConnected(bool connected) {
     event_.Reset();
   }
   connected_ = connected;
-  if (listener_) listener_();
+  NotifyListeners();
 }
 
 void HeadsetState::SetMounted(bool mounted) {
   if (mounted == mounted_) return;
   mounted_ = mounted;
-  if (listener_) listener_();
+  NotifyListeners();
+}
+
+void HeadsetState::NotifyListeners() {
+  for (const std::function<void()>& listener : listeners_) listener();
 }
 
 }  // namespace luxsim

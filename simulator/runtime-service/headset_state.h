@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "platform/named_event.h"
 
@@ -22,17 +23,21 @@ class HeadsetState {
   /// Puts the headset on or takes it off (the proximity sensor).
   void SetMounted(bool mounted);
 
-  /// Called after every change.
-  void OnChange(std::function<void()> listener) { listener_ = std::move(listener); }
+  /// Adds `listener`, called after every change (connected or worn), in the order the
+  /// listeners were added. The runtime's core adds the first one: it works out the sessions'
+  /// status again, so later listeners see the status that follows from the change.
+  void AddListener(std::function<void()> listener) { listeners_.push_back(std::move(listener)); }
 
  private:
   HeadsetState(platform::OwnedNamedEvent event, bool connected)
       : event_(std::move(event)), connected_(connected) {}
 
+  void NotifyListeners();
+
   platform::OwnedNamedEvent event_;
   bool connected_;
   bool mounted_ = true;
-  std::function<void()> listener_;
+  std::vector<std::function<void()>> listeners_;
 };
 
 }  // namespace luxsim

@@ -11,12 +11,15 @@
 
 #include "core_requests.h"
 #include "platform/machine.h"
+#include "realtime_event_stream.h"
 #include "runtime_service.h"
 #include "usage_metrics_log.h"
 
 int main(int argc, char** argv) {
   TCLAP::CmdLine command("The simulated Corvia Tarn runtime service.", ' ', "1.43.0");
   TCLAP::SwitchArg noHeadset("", "no-headset", "Start with the headset unplugged", command);
+  TCLAP::SwitchArg noEventStream(
+      "", "no-event-stream", "Do not serve the realtime event stream (TCP port 31482)", command);
   TCLAP::ValueArg<int> notifyFd("", "notify-fd",
                                 "Write READY and a line end to this descriptor once clients can "
                                 "connect, then close it",
@@ -28,6 +31,9 @@ int main(int argc, char** argv) {
   service.AddModule(std::make_unique<luxsim::CoreRequests>());
   service.AddModule(std::make_unique<luxsim::UsageMetricsLog>(
       platform::MachinePath("var/corvia/telemetry.jsonl")));
+  if (!noEventStream.getValue()) {
+    service.AddModule(std::make_unique<luxsim::RealtimeEventStream>());
+  }
   std::string error;
   if (!service.Start(&error)) {
     std::cerr << "corvia-runtime-service: " << error << std::endl;

@@ -48,6 +48,11 @@ bool PropertyStore::RuntimeBool(const std::string& name, bool fallback) const {
   return value ? value->asBool() : fallback;
 }
 
+int PropertyStore::RuntimeInt(const std::string& name, int fallback) const {
+  const std::optional<Json::Value> value = Get(0, name, property_type::kInt);
+  return value ? value->asInt() : fallback;
+}
+
 float PropertyStore::RuntimeFloat(const std::string& name, float fallback) const {
   const std::optional<Json::Value> value = Get(0, name, property_type::kFloat);
   return value ? value->asFloat() : fallback;

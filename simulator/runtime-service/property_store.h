@@ -26,6 +26,7 @@ class PropertyStore : public RuntimeObserver {
 
   /// Typed reads of the runtime's own settings.
   bool RuntimeBool(const std::string& name, bool fallback) const;
+  int RuntimeInt(const std::string& name, int fallback) const;
   float RuntimeFloat(const std::string& name, float fallback) const;
 
  private:

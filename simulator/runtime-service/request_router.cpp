@@ -8,8 +8,22 @@ void RequestRouter::Handle(const std::string& op, RequestHandler handler) {
   handlers_[op] = std::move(handler);
 }
 
+void RequestRouter::AddFailureObserver(FailureObserver observer) {
+  failureObservers_.push_back(std::move(observer));
+}
+
 void RequestRouter::Dispatch(const RequestContext& context, const Json::Value& request,
                              Reply reply) const {
+  if (!failureObservers_.empty()) {
+    reply = [this, context, send = std::move(reply)](Json::Value answer) {
+      const luxResult result = answer.get(key::kResult, luxSuccess).asInt();
+      if (LUX_FAILURE(result)) {
+        const std::string error = answer.get(key::kError, "").asString();
+        for (const FailureObserver& observer : failureObservers_) observer(context, result, error);
+      }
+      send(std::move(answer));
+    };
+  }
   const std::string op = request[key::kOp].asString();
   const auto handler = handlers_.find(op);
   if (handler == handlers_.end()) {

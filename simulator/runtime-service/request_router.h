@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "lux/lux_capi.h"
 
@@ -26,17 +27,26 @@ using Reply = std::function<void(Json::Value answer)>;
 using RequestHandler =
     std::function<void(const RequestContext& context, const Json::Value& request, Reply reply)>;
 
+/// Told about a request that was answered with a failure: who asked, the result and the
+/// answer's error text.
+using FailureObserver =
+    std::function<void(const RequestContext& context, luxResult result, const std::string& error)>;
+
 /// Hands each request to the handler of its "op"; the parts of the service register the
 /// requests they serve.
 class RequestRouter {
  public:
   /// Serves `op` with `handler`; a later handler for the same op replaces the earlier one.
   void Handle(const std::string& op, RequestHandler handler);
-  /// Calls the handler of the request's op; an unknown op is answered with an error.
+  /// Adds `observer`, told about every failed request from then on.
+  void AddFailureObserver(FailureObserver observer);
+  /// Calls the handler of the request's op; an unknown op is answered with an error. A failed
+  /// answer is shown to the failure observers before it is sent.
   void Dispatch(const RequestContext& context, const Json::Value& request, Reply reply) const;
 
  private:
   std::map<std::string, RequestHandler> handlers_;
+  std::vector<FailureObserver> failureObservers_;
 };
 
 /// An answer with `result` and, for a failure, the error text.

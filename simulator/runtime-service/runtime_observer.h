@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,13 +24,28 @@ struct SessionStatus {
   bool operator==(const SessionStatus&) const = default;
 };
 
+/// The SDK build a client was compiled with, as it reported it (lux_ReportClientInfo).
+struct ClientBuild {
+  uint32_t buildTool = 0;
+  uint32_t product = 0;
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  uint32_t patch = 0;
+  uint32_t buildNumber = 0;
+
+  /// "major.minor.patch", e.g. "1.43.0".
+  std::string VersionText() const {
+    return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch);
+  }
+};
+
 /// A client library connected to the service.
 struct Client {
   ClientId id = 0;
   uint32_t pid = 0;
   uint32_t requestedMinorVersion = 0;
-  /// The SDK version the client library reported ("1.43.0"), empty until it does.
-  std::string sdkVersion;
+  /// The SDK build the client library reported; nothing until it does.
+  std::optional<ClientBuild> build;
   bool realtimeEventOutput = false;
 };
 

@@ -2,21 +2,13 @@
 
 #include <signal.h>
 
-#include <chrono>
 #include <filesystem>
 
+#include "platform/clock.h"
 #include "platform/machine.h"
 #include "protocol/service_address.h"
 
 namespace luxsim {
-
-namespace {
-
-double RuntimeClock() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-}  // namespace
 
 RuntimeService::RuntimeService(Options options) : options_(options) {}
 
@@ -47,9 +39,9 @@ bool RuntimeService::Start(std::string* error) {
     *error = "cannot create the headset signal in " + platform::RuntimeRunFolder();
     return false;
   }
-  sessions_ = std::make_unique<SessionRegistry>(*headset_, RuntimeClock);
+  sessions_ = std::make_unique<SessionRegistry>(*headset_, platform::MonotonicSeconds);
   sessions_->AddObserver(&properties_);
-  headset_->OnChange([this] { sessions_->RefreshStatuses(); });
+  headset_->AddListener([this] { sessions_->RefreshStatuses(); });
   context_ = std::make_unique<ServiceContext>(
       ServiceContext{loop_, *headset_, *sessions_, properties_, requests_});
   for (const std::unique_ptr<ServiceModule>& module : modules_) {

@@ -37,10 +37,10 @@ Client* SessionRegistry::FindClient(ClientId client) {
   return found != clients_.end() ? &found->second : nullptr;
 }
 
-void SessionRegistry::ReportClientBuild(ClientId client, const std::string& sdkVersion) {
+void SessionRegistry::ReportClientBuild(ClientId client, const ClientBuild& build) {
   Client* found = FindClient(client);
   if (found == nullptr) return;
-  found->sdkVersion = sdkVersion;
+  found->build = build;
   Notify([&](RuntimeObserver& observer) { observer.OnClientBuildReported(*found); });
 }
 

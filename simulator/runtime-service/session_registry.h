@@ -25,8 +25,8 @@ class SessionRegistry {
   /// Ends the client's sessions and forgets it.
   void RemoveClient(ClientId client);
   Client* FindClient(ClientId client);
-  /// The client library's SDK version ("1.43.0").
-  void ReportClientBuild(ClientId client, const std::string& sdkVersion);
+  /// The SDK build the client library reported.
+  void ReportClientBuild(ClientId client, const ClientBuild& build);
   /// What the application says about its engine and SDK (lux_IdentifyClient).
   void ReportClientIdentity(ClientId client, const std::string& identity);
   void SetRealtimeEventOutput(ClientId client, bool enabled);

@@ -29,8 +29,8 @@ bool UsageMetricsLog::Start(ServiceContext& context, std::string* error) {
         record["category"] = request["category"];
         record["client_pid"] = requester.pid;
         const Client* client = sessions.FindClient(requester.client);
-        if (client != nullptr && !client->sdkVersion.empty()) {
-          record["client_sdk"] = client->sdkVersion;
+        if (client != nullptr && client->build) {
+          record["client_sdk"] = client->build->VersionText();
         }
         record["fields"] = fields;
         Json::StreamWriterBuilder builder;

@@ -2,6 +2,7 @@
 #include <string>
 #include <string_view>
 
+#include "events/payload_layout.h"
 #include "log/validator_log.h"
 #include "platform/process_info.h"
 #include "validator/validator.h"
@@ -17,16 +18,10 @@ using LUX::Telemetry::EventProcessId;
 using LUX::Telemetry::ReadPayload;
 using LUX::Telemetry::ReadPayloadText;
 using LUX::Telemetry::TelemetryEvent;
+namespace layout = LUX::Telemetry::layout;
 
 constexpr int32_t kTransientRuntimeError = -90011;
 constexpr int32_t kDisplayLostError = -6000;
-constexpr uint32_t kCableReady = 4;
-constexpr uint32_t kCableUnplugged = 2;
-constexpr uint8_t kApplicationFrameLost = 0;
-constexpr size_t kErrorTextOffset = 17;
-constexpr size_t kErrorTextBytes = 64;
-constexpr size_t kEngineTextBytes = 20;
-constexpr size_t kPropertyNameOffset = 4;
 
 /// Properties that an application needs the user's consent to read.
 constexpr std::string_view kRestrictedProperties[] = {
@@ -101,7 +96,7 @@ void Validator::ResetEventState() {
 
 void Validator::FeedFrameStatistics(const TelemetryEvent& event) {
   if (event.type == LUX::Telemetry::kLostFrame &&
-      ReadPayload<uint8_t, 0>(event) == kApplicationFrameLost) {
+      ReadPayload<uint8_t, layout::kLossKind>(event) == layout::kApplicationFrameLost) {
     std::lock_guard lock(frameStatisticsLock);
     frameStatistics.OnLostFrame();
   } else if (event.type == LUX::Telemetry::kEndCompositorFrame) {
@@ -150,20 +145,20 @@ void Validator::DispatchEvent(const TelemetryEvent& event) {
 }
 
 void Validator::OnRuntimeError(const TelemetryEvent& event) {
-  const int32_t code = ReadPayload<int32_t, 8>(event);
+  const int32_t code = ReadPayload<int32_t, layout::kErrorCode>(event);
   if (code == kTransientRuntimeError) transientError = true;
   if (code == kDisplayLostError) {
     LogVerbose("Display Lost");
     ++displayLostCount;
     displayLost = true;
   }
-  if (ReadPayload<uint8_t, 16>(event) != 0) return;  // neither counted nor printed
+  if (ReadPayload<uint8_t, layout::kErrorNotCounted>(event) != 0) return;
   ++runtimeErrorCount;
   if (!reportRuntimeErrors) return;
-  const bool truncated = ReadPayload<uint8_t, 81>(event) != 0;
-  Log(LogLevel::Info,
-      {"Telemetry Error Code ", std::to_string(code), "\n",
-       ReadPayloadText(event, kErrorTextOffset, kErrorTextBytes), truncated ? "..." : ""});
+  const bool truncated = ReadPayload<uint8_t, layout::kErrorTextTruncated>(event) != 0;
+  Log(LogLevel::Info, {"Telemetry Error Code ", std::to_string(code), "\n",
+                       ReadPayloadText(event, layout::kErrorText, layout::kErrorTextBytes),
+                       truncated ? "..." : ""});
 }
 
 bool Validator::IsApplicationProcessLocked(uint32_t processId, uint32_t parentId) const {
@@ -174,9 +169,9 @@ bool Validator::IsApplicationProcessLocked(uint32_t processId, uint32_t parentId
 void Validator::OnClientConnectInfo(const TelemetryEvent& event) {
   const uint32_t processId = EventProcessId(event);
   const uint32_t parentId = platform::ParentProcessId(processId);
-  const uint32_t product = ReadPayload<uint32_t, 12>(event);
-  const uint32_t major = ReadPayload<uint32_t, 16>(event);
-  const uint32_t minor = ReadPayload<uint32_t, 20>(event);
+  const uint32_t product = ReadPayload<uint32_t, layout::kSdkProduct>(event);
+  const uint32_t major = ReadPayload<uint32_t, layout::kSdkMajor>(event);
+  const uint32_t minor = ReadPayload<uint32_t, layout::kSdkMinor>(event);
   {
     std::lock_guard lock(eventLock);
     if (!IsApplicationProcessLocked(processId, parentId)) return;
@@ -194,8 +189,10 @@ void Validator::OnEngineIdentification(const TelemetryEvent& event) {
   const uint32_t processId = EventProcessId(event);
   const uint32_t parentId = platform::ParentProcessId(processId);
   EngineIdentification identification{
-      ReadPayloadText(event, 4, kEngineTextBytes), ReadPayloadText(event, 24, kEngineTextBytes),
-      ReadPayloadText(event, 44, kEngineTextBytes), ReadPayloadText(event, 64, kEngineTextBytes)};
+      ReadPayloadText(event, layout::kEngineName, layout::kEngineSlotBytes),
+      ReadPayloadText(event, layout::kEngineVersion, layout::kEngineSlotBytes),
+      ReadPayloadText(event, layout::kEnginePluginName, layout::kEngineSlotBytes),
+      ReadPayloadText(event, layout::kEnginePluginVersion, layout::kEngineSlotBytes)};
   {
     std::lock_guard lock(eventLock);
     if (!IsApplicationProcessLocked(processId, parentId)) return;
@@ -230,11 +227,11 @@ void Validator::OnSessionDestroyed(const TelemetryEvent& event) {
 }
 
 void Validator::OnCableState(const TelemetryEvent& event) {
-  const uint32_t state = ReadPayload<uint32_t, 0>(event);
-  if (state == kCableReady) {
+  const uint32_t state = ReadPayload<uint32_t, layout::kCableState>(event);
+  if (state == layout::kCableAttachedAndReady) {
     LogInfo("HDMI cable attached and ready to use.");
     displayLost = false;
-  } else if (state == kCableUnplugged) {
+  } else if (state == layout::kCableUnplugged) {
     LogInfo("HDMI cable unplugged recorded.");
     displayLost = true;
   }
@@ -242,7 +239,7 @@ void Validator::OnCableState(const TelemetryEvent& event) {
 
 void Validator::OnPropertyRead(const TelemetryEvent& event) {
   const std::string name =
-      ReadPayloadText(event, kPropertyNameOffset, LUX::Telemetry::kPayloadBytes);
+      ReadPayloadText(event, layout::kPropertyName, LUX::Telemetry::kPayloadBytes);
   if (!IsRestrictedProperty(name)) return;
   std::lock_guard lock(eventLock);
   FindOrCreateProcessRecord(EventProcessId(event)).readProperties.insert(name);

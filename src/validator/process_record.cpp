@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "events/payload_layout.h"
 #include "log/validator_log.h"
 
 namespace QasValidator {
@@ -13,14 +14,9 @@ namespace {
 using LUX::Telemetry::ReadPayload;
 using LUX::Telemetry::TelemetryEvent;
 
+namespace layout = LUX::Telemetry::layout;
+
 constexpr double kPoseTolerance = 0.0001;
-/// Layer kind of a layer that does not follow the head.
-constexpr uint8_t kNotHeadTrackedLayer = 4;
-constexpr size_t kLayerEntriesOffset = 9;
-constexpr size_t kLayerEntryBytes = 20;
-/// Layer entries whose kind byte lies within the payload; the count byte may announce more.
-constexpr size_t kMaxLayerEntries =
-    (LUX::Telemetry::kPayloadBytes - kLayerEntriesOffset - 1) / kLayerEntryBytes + 1;
 
 /// The difference is taken in single precision, the comparison made in double.
 bool DiffersBeyondTolerance(float stored, float reported) {
@@ -28,14 +24,15 @@ bool DiffersBeyondTolerance(float stored, float reported) {
 }
 
 void ApplySessionStatus(ProcessRecord& record, const TelemetryEvent& event) {
-  record.statusFlags = ReadPayload<std::array<uint8_t, 6>, 4>(event);
+  record.statusFlags =
+      ReadPayload<std::array<uint8_t, layout::kStatusFlagCount>, layout::kStatusFlags>(event);
 }
 
 void ApplyRenderDescription(ProcessRecord& record, const TelemetryEvent& event) {
-  const int32_t eye = ReadPayload<int32_t, 4>(event);
+  const int32_t eye = ReadPayload<int32_t, layout::kEye>(event);
   if (eye != 0 && eye != 1) return;
   ++record.renderDescCalls[eye];
-  const auto pose = ReadPayload<std::array<float, 7>, 8>(event);
+  const auto pose = ReadPayload<std::array<float, 7>, layout::kEyePose>(event);
   std::array<float, 7>& stored = record.eyePoses[eye];
   for (size_t i = 0; i < pose.size(); ++i) {
     if (DiffersBeyondTolerance(stored[i], pose[i])) {
@@ -47,7 +44,7 @@ void ApplyRenderDescription(ProcessRecord& record, const TelemetryEvent& event) 
 }
 
 void ApplyRenderPose(ProcessRecord& record, const TelemetryEvent& event) {
-  const float pose = ReadPayload<float, 8>(event);
+  const float pose = ReadPayload<float, layout::kRenderPose>(event);
   if (record.renderDescChanged && DiffersBeyondTolerance(record.lastRenderPose, pose)) {
     record.renderPoseChanged = true;
   }
@@ -56,11 +53,13 @@ void ApplyRenderPose(ProcessRecord& record, const TelemetryEvent& event) {
 
 void ApplyLayers(ProcessRecord& record, const TelemetryEvent& event) {
   if (record.firstLayersSeen) return;
-  const size_t count = std::min<size_t>(ReadPayload<uint8_t, 5>(event), kMaxLayerEntries);
+  // The count byte may announce more entries than the payload holds.
+  const size_t count =
+      std::min<size_t>(ReadPayload<uint8_t, layout::kLayerCount>(event), layout::kMaxLayerEntries);
   for (size_t i = 0; i < count; ++i) {
     const auto kind =
-        static_cast<uint8_t>(event.payload[kLayerEntriesOffset + i * kLayerEntryBytes]);
-    if (kind != kNotHeadTrackedLayer) record.headTrackedLayerSeen = true;
+        static_cast<uint8_t>(event.payload[layout::kLayerEntries + i * layout::kLayerEntryBytes]);
+    if (kind != layout::kNotHeadTrackedLayer) record.headTrackedLayerSeen = true;
   }
   record.firstLayersSeen = true;
 }

@@ -9,7 +9,7 @@
 
 namespace QasValidator {
 
-Validator::Validator() = default;
+Validator::Validator() { ResetEventState(); }
 
 int32_t Validator::Initialize() {
   if (lux_Initialize(nullptr) != 0) {
@@ -25,7 +25,11 @@ int32_t Validator::Initialize() {
                           "Validation tests must be run with HMD connected to the test machine!"});
     return kNoHeadset;
   }
-  return BeginRealtimeEventOutput();
+  const int32_t result = BeginRealtimeEventOutput();
+  if (result < 0) return result;
+  // The breaker box opens here.
+  ResetEventState();
+  return result;
 }
 
 int32_t Validator::BeginRealtimeEventOutput() {
@@ -34,14 +38,16 @@ int32_t Validator::BeginRealtimeEventOutput() {
     LogRuntimeError("Failed to begin realtime event output.");
     return result;
   }
-  // The realtime event listener connects here.
-  return 0;
+  return ConnectEventListener();
 }
 
 int32_t Validator::Shutdown(bool shutdownRuntime) {
   const int32_t result = luxi_EnableRealtimeEventOutput(luxFalse);
   if (result != 0) LogRuntimeError("Failed to terminate realtime event output.");
   if (shutdownRuntime) lux_Shutdown();
+  // Shutdown may run on the console-control thread while a test runs: the event pump, which
+  // reads the listener during a test, has to be stopped and joined before this point.
+  listener.reset();
   CloseLogFile();
   return result;
 }

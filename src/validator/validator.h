@@ -32,13 +32,16 @@ class Validator {
   Validator& operator=(const Validator&) = delete;
 
   /// Brings the session up: initialises the runtime, binds its internal functions, checks
-  /// that a headset is connected and switches realtime event output on. 0 on success, else
-  /// the status of the step that failed.
+  /// that a headset is connected, switches realtime event output on, connects the event
+  /// listener and forgets any event facts. 0 on success, else the status of the step that
+  /// failed.
   int32_t Initialize();
-  /// Switches the runtime's realtime event output on; 0 on success, else the runtime's result.
+  /// Switches the runtime's realtime event output on and connects the event listener to it: 0
+  /// on success, else the runtime's result or -3000 when the listener cannot connect.
   int32_t BeginRealtimeEventOutput();
-  /// Ends the session: switches event output off, shuts the runtime down when asked and closes
-  /// the log file; returns the status of switching event output off.
+  /// Ends the session: switches event output off, shuts the runtime down when asked, releases
+  /// the event listener and closes the log file; returns the status of switching event output
+  /// off.
   int32_t Shutdown(bool shutdownRuntime);
 
   void SetUseBreakerBox(bool use);
@@ -120,7 +123,8 @@ class Validator {
   void ResetEventState();
 
  private:
-  friend class ValidatorEventsTest;  // the unit tests feed and read the event facts
+  friend class ValidatorEventsTest;      // the unit tests feed and read the event facts
+  friend class ValidatorEventStreamE2E;  // so does the end-to-end test of the event stream
 
   void FeedFrameStatistics(const LUX::Telemetry::TelemetryEvent& event);
   void DispatchEvent(const LUX::Telemetry::TelemetryEvent& event);

@@ -118,6 +118,15 @@ TEST(ValidatorE2E, WithoutTheHeadsetInitializationFails) {
   EXPECT_TRUE(telemetry.empty());
 }
 
+TEST(ValidatorE2E, WithoutTheEventStreamInitializationFails) {
+  std::vector<Json::Value> telemetry;
+  const CommandOutcome run = RunValidator({"--list_tests"}, &telemetry, {"--no-event-stream"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.out, std::string("ERROR: Failed to connect to remote listener\n") + kInitFailure);
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(telemetry.empty());
+}
+
 TEST(ValidatorE2E, AnUnsignedRuntimeLibraryIsRefused) {
   const CommandOutcome run = RunWithSimulator(
       {}, {"env", std::string("LIBLUX_DLL_DIR=") + CORVIA_RUNTIME_VARIANTS + "/unsigned",

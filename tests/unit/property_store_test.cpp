@@ -49,11 +49,17 @@ TEST(PropertyStore, RuntimeSettingsWithFallbacks) {
   PropertyStore store;
   EXPECT_FALSE(store.RuntimeBool("FakeIADEnabled", false));
   EXPECT_FLOAT_EQ(store.RuntimeFloat("FakeIAD", 0.064f), 0.064f);
+  EXPECT_EQ(store.RuntimeInt("FrequentTelEventPid", 0), 0);
   store.Set(0, "FakeIADEnabled", "bool", true);
   store.Set(0, "FakeIAD", "float", 0.07);
   store.Set(3, "FakeIAD", "float", 0.09);
+  store.Set(0, "FrequentTelEventPid", "float", 3.0);
+  EXPECT_EQ(store.RuntimeInt("FrequentTelEventPid", -1), -1);
+  store.Set(0, "FrequentTelEventPid", "int", 4242);
+  store.Set(3, "FrequentTelEventPid", "int", 1);
   EXPECT_TRUE(store.RuntimeBool("FakeIADEnabled", false));
   EXPECT_FLOAT_EQ(store.RuntimeFloat("FakeIAD", 0.064f), 0.07f);
+  EXPECT_EQ(store.RuntimeInt("FrequentTelEventPid", 0), 4242);
 }
 
 }  // namespace

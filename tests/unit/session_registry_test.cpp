@@ -59,7 +59,7 @@ class SessionRegistryTest : public testing::Test {
     headset_ = HeadsetState::Create(true);
     ASSERT_TRUE(headset_.has_value());
     registry_ = std::make_unique<SessionRegistry>(*headset_, [this] { return now_; });
-    headset_->OnChange([this] { registry_->RefreshStatuses(); });
+    headset_->AddListener([this] { registry_->RefreshStatuses(); });
     registry_->AddObserver(&recorder_);
   }
   void TearDown() override {
@@ -127,6 +127,17 @@ TEST_F(SessionRegistryTest, UnpluggingTheHeadsetLosesTheDisplayForGood) {
   headset_->SetConnected(true);
   EXPECT_TRUE(platform::IsNamedEventSignalled("CorviaHMDConnected"));
   EXPECT_EQ(TakeLines(), (std::vector<std::string>{"status 1 000100", "status 1 111100"}));
+}
+
+TEST_F(SessionRegistryTest, LaterHeadsetListenersSeeTheStatusThatFollowsFromTheChange) {
+  const ClientId app = registry_->AddClient(100).id;
+  const Session& session = registry_->CreateSession(app);
+  std::vector<std::string> seen;
+  headset_->AddListener([&] { seen.push_back(Recorder::Flags(session.status)); });
+  headset_->SetMounted(false);
+  headset_->SetConnected(false);
+  headset_->SetConnected(false);  // no change, no call
+  EXPECT_EQ(seen, (std::vector<std::string>{"010000", "000100"}));
 }
 
 TEST_F(SessionRegistryTest, QuitAndRecenterRequestsShowInTheStatus) {

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "event_stream_server.h"
+#include "platform/clock.h"
+#include "realtime_event_source.h"
+#include "service_module.h"
+
+namespace luxsim {
+
+/// The runtime's realtime event stream: the records of `RealtimeEventSource`, sent to the
+/// listeners of `EventStreamServer`, and the 90 Hz compositor clock whose frames it reports.
+/// It also serves the simulator's own request to raise a runtime error on purpose.
+class RealtimeEventStream final : public ServiceModule {
+ public:
+  /// The port of the realtime event stream on the loopback address.
+  static constexpr uint16_t kDefaultPort = 31482;
+
+  /// Listens on `port` (0: a port the system picks); stamps the records with `clock`, the clock
+  /// of the sessions' creation times.
+  explicit RealtimeEventStream(uint16_t port = kDefaultPort,
+                               std::function<double()> clock = platform::MonotonicSeconds);
+  ~RealtimeEventStream() override;
+
+  bool Start(ServiceContext& context, std::string* error) override;
+  uint16_t Port() const { return server_ ? server_->Port() : 0; }
+
+ private:
+  const uint16_t port_;
+  std::function<double()> clock_;
+  EventLoop* loop_ = nullptr;
+  std::unique_ptr<EventStreamServer> server_;
+  std::unique_ptr<RealtimeEventSource> source_;
+  EventLoop::TimerId compositorClock_ = 0;
+};
+
+}  // namespace luxsim

@@ -1,0 +1,238 @@
+// The realtime event stream end to end: the simulated runtime service, a small application
+// of the SDK (stream_client_app) and the validator's own session set-up, listener and event
+// handling. The validator connects its listener in Initialize; the test plays the event pump.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "lux/lux_capi.h"
+#include "platform/clock.h"
+#include "validator/validator.h"
+
+extern char** environ;
+
+namespace QasValidator {
+
+using LUX::Telemetry::EventProcessId;
+using LUX::Telemetry::ReadPayload;
+using LUX::Telemetry::ReadPayloadText;
+using LUX::Telemetry::TelemetryEvent;
+
+/// Runs the validator's session set-up against the simulator and pumps its listener, keeping
+/// a copy of every record delivered.
+class ValidatorEventStreamE2E : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(validator.Initialize(), 0); }
+
+  void TearDown() override {
+    if (clientInput_ >= 0) close(clientInput_);
+    if (clientPid_ > 0) waitpid(clientPid_, nullptr, 0);
+    validator.Shutdown(true);
+  }
+
+  // Starts stream_client_app with `frames`; its standard input stays open until `EndClient`.
+  uint32_t StartClient(int frames) {
+    int input[2];
+    EXPECT_EQ(pipe(input), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&actions, input[1]);
+    const std::string count = std::to_string(frames);
+    char* argv[] = {const_cast<char*>(CORVIA_STREAM_CLIENT), const_cast<char*>(count.c_str()),
+                    nullptr};
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, CORVIA_STREAM_CLIENT, &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(input[0]);
+    clientInput_ = input[1];
+    clientPid_ = pid;
+    return static_cast<uint32_t>(pid);
+  }
+
+  // Ends the client's standard input: it exits without ending its session; its exit status.
+  int EndClient() {
+    close(clientInput_);
+    clientInput_ = -1;
+    int status = 0;
+    waitpid(clientPid_, &status, 0);
+    clientPid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  // Pumps the listener as the event pump does until `done` holds for the records received so
+  // far, at most `timeoutSeconds`; returns whether it held.
+  bool PumpUntil(const std::function<bool()>& done, double timeoutSeconds = 15.0) {
+    const double deadline = platform::MonotonicSeconds() + timeoutSeconds;
+    while (!done()) {
+      if (platform::MonotonicSeconds() > deadline) return false;
+      validator.listener->WaitForEvents(50);
+      validator.listener->ProcessEvents(
+          [this](TelemetryEvent** events, int32_t count) {
+            for (int32_t i = 0; i < count; ++i) received.push_back(*events[i]);
+            validator.OnTelemetryEvents(events, count);
+          },
+          0);
+    }
+    return true;
+  }
+
+  // The records of `type` received so far, about `pid` (any process when 0).
+  std::vector<TelemetryEvent> Received(int32_t type, uint32_t pid = 0) const {
+    std::vector<TelemetryEvent> found;
+    for (const TelemetryEvent& record : received) {
+      if (record.type == type && (pid == 0 || EventProcessId(record) == pid)) {
+        found.push_back(record);
+      }
+    }
+    return found;
+  }
+
+  std::optional<ProcessRecord> Record(uint32_t pid) {
+    std::lock_guard lock(validator.eventLock);
+    const auto found = validator.processRecords.find(pid);
+    if (found == validator.processRecords.end()) return std::nullopt;
+    return found->second;
+  }
+
+  std::optional<EngineIdentification> Engine(uint32_t pid) {
+    std::lock_guard lock(validator.eventLock);
+    const auto found = validator.engineIdentifications.find(pid);
+    if (found == validator.engineIdentifications.end()) return std::nullopt;
+    return found->second;
+  }
+
+  Validator validator;
+  std::atomic<uint32_t>& launchedProcessId = validator.launchedProcessId;
+  std::atomic<bool>& transientError = validator.transientError;
+  std::atomic<uint32_t>& runtimeErrorCount = validator.runtimeErrorCount;
+  std::vector<TelemetryEvent> received;
+  int clientInput_ = -1;
+  pid_t clientPid_ = -1;
+};
+
+namespace {
+
+constexpr int kFrames = 90;
+
+TEST_F(ValidatorEventStreamE2E, AnApplicationsRecordsReachTheValidatorInOrder) {
+  const uint32_t pid = StartClient(kFrames);
+  // Like the validator once it found the session; the runtime knows the process already.
+  launchedProcessId = pid;
+  ASSERT_TRUE(lux_SetInt(nullptr, "FrequentTelEventPid", static_cast<int>(pid)));
+  ASSERT_TRUE(PumpUntil([&] { return Received(LUX::Telemetry::kError, pid).size() == 1; }));
+  // The application submits nothing now: its compositor frames are lost.
+  const double idleFrom = Received(LUX::Telemetry::kFrameSubmitted, pid).back().timestamp;
+  const auto lostSince = [this](double from) {
+    size_t count = 0;
+    for (const TelemetryEvent& event : Received(LUX::Telemetry::kLostFrame)) {
+      if (event.timestamp > from) ++count;
+    }
+    return count;
+  };
+  ASSERT_TRUE(PumpUntil([&] { return lostSince(idleFrom) >= 32; }));
+
+  const std::optional<ProcessRecord> record = Record(pid);
+  ASSERT_TRUE(record.has_value());
+  EXPECT_GT(record->sessionCreatedTime, 0.0);
+  EXPECT_GE(record->firstFrameDelay, 0.0);
+  EXPECT_LT(record->firstFrameDelay, 5.0);
+  EXPECT_EQ(record->submitFrameCount, static_cast<uint32_t>(kFrames));
+  EXPECT_EQ(record->statusFlags, (std::array<uint8_t, 6>{1, 1, 1, 0, 0, 0}));
+  EXPECT_TRUE(record->firstLayersSeen);
+  EXPECT_TRUE(record->headTrackedLayerSeen);
+  EXPECT_EQ(record->commitsVisible, static_cast<uint32_t>(kFrames));
+  EXPECT_EQ(record->commitsNotVisible, 0u);
+  EXPECT_EQ(record->renderDescCalls, (std::array<uint32_t, 2>{1, 1}));
+  EXPECT_FLOAT_EQ(record->lastRenderPose, -0.032f);
+  EXPECT_EQ(record->sdkVersion, 10143);
+  EXPECT_EQ(record->readProperties, (std::set<std::string>{"User"}));
+  const std::optional<EngineIdentification> engine = Engine(pid);
+  ASSERT_TRUE(engine.has_value());
+  EXPECT_EQ(engine->engineName, "StreamTest");
+  EXPECT_EQ(engine->engineVersion, "2.5");
+  EXPECT_EQ(engine->enginePluginName, "StreamPlugin");
+  EXPECT_EQ(engine->enginePluginVersion, "0.9");
+  EXPECT_TRUE(transientError);
+  EXPECT_EQ(runtimeErrorCount, 1u);
+  // The last 32 compositor frames were all lost.
+  EXPECT_EQ(validator.CurrentFrameRate(), 0.0);
+
+  EXPECT_EQ(EndClient(), 0);
+  ASSERT_TRUE(PumpUntil([&] { return !Received(LUX::Telemetry::kSessionDestroyed, pid).empty(); }));
+  EXPECT_FALSE(Record(pid).has_value());
+
+  // Everything arrived in timestamp order.
+  for (size_t i = 1; i < received.size(); ++i) {
+    ASSERT_LE(received[i - 1].timestamp, received[i].timestamp) << i;
+  }
+  // The application's records, in the order it caused them.
+  std::vector<int32_t> opening;
+  for (const TelemetryEvent& event : received) {
+    if (event.type != LUX::Telemetry::kEndCompositorFrame &&
+        event.type != LUX::Telemetry::kLostFrame && EventProcessId(event) == pid &&
+        opening.size() < 10) {
+      opening.push_back(event.type);
+    }
+  }
+  EXPECT_EQ(opening, (std::vector<int32_t>{17, 34, 26, 38, 44, 40, 40, 41, 33, 43}));
+  const TelemetryEvent connect = Received(LUX::Telemetry::kClientConnectInfo, pid).at(0);
+  EXPECT_EQ((ReadPayload<uint32_t, 12>(connect)), 1u);
+  EXPECT_EQ((ReadPayload<uint32_t, 16>(connect)), 1u);
+  EXPECT_EQ((ReadPayload<uint32_t, 20>(connect)), 43u);
+  EXPECT_EQ(Received(LUX::Telemetry::kFrameSubmitted, pid).size(), static_cast<size_t>(kFrames));
+  EXPECT_EQ(Received(LUX::Telemetry::kSwapChainCommitted, pid).size(),
+            static_cast<size_t>(kFrames));
+  EXPECT_EQ(Received(LUX::Telemetry::kRenderPoseSubmitted, pid).size(),
+            static_cast<size_t>(kFrames));
+  const std::vector<TelemetryEvent> layers = Received(LUX::Telemetry::kLayersSubmitted, pid);
+  ASSERT_EQ(layers.size(), static_cast<size_t>(kFrames));
+  EXPECT_EQ((ReadPayload<uint8_t, 5>(layers[0])), 2);
+  EXPECT_EQ((ReadPayload<uint8_t, 9>(layers[0])), 1);   // the eye-fov layer
+  EXPECT_EQ((ReadPayload<uint8_t, 29>(layers[0])), 4);  // the head-locked quad
+  const TelemetryEvent error = Received(LUX::Telemetry::kError, pid).at(0);
+  EXPECT_EQ((ReadPayload<int32_t, 8>(error)), -90011);
+  EXPECT_EQ(ReadPayloadText(error, 17, 64), "Simulated transient failure");
+
+  // The compositor ran at about 90 Hz all along.
+  const std::vector<TelemetryEvent> compositor = Received(LUX::Telemetry::kEndCompositorFrame);
+  ASSERT_GE(compositor.size(), 2u);
+  const double span = compositor.back().timestamp - compositor.front().timestamp;
+  const double rate = static_cast<double>(compositor.size() - 1) / span;
+  EXPECT_GT(rate, 70.0) << compositor.size() << " compositor frames in " << span << " s";
+  EXPECT_LT(rate, 91.0) << compositor.size() << " compositor frames in " << span << " s";
+  // Lost frames are the application's: while it submitted at 90 Hz few, once it stopped all.
+  const std::vector<TelemetryEvent> lost = Received(LUX::Telemetry::kLostFrame);
+  for (const TelemetryEvent& event : lost) EXPECT_EQ((ReadPayload<uint32_t, 4>(event)), pid);
+  EXPECT_LT(lost.size() - lostSince(idleFrom), static_cast<size_t>(kFrames / 2));
+}
+
+TEST_F(ValidatorEventStreamE2E, WithoutFrequentEventsOnlyTheFirstFrameAndLayersArrive) {
+  const uint32_t pid = StartClient(30);
+  ASSERT_TRUE(PumpUntil([&] { return Received(LUX::Telemetry::kError, pid).size() == 1; }));
+  EXPECT_EQ(EndClient(), 0);
+  ASSERT_TRUE(PumpUntil([&] { return !Received(LUX::Telemetry::kSessionDestroyed, pid).empty(); }));
+  EXPECT_EQ(Received(LUX::Telemetry::kFrameSubmitted, pid).size(), 1u);
+  EXPECT_EQ(Received(LUX::Telemetry::kLayersSubmitted, pid).size(), 1u);
+  EXPECT_TRUE(Received(LUX::Telemetry::kRenderPoseSubmitted, pid).empty());
+  EXPECT_TRUE(Received(LUX::Telemetry::kSwapChainCommitted, pid).empty());
+  EXPECT_TRUE(Received(LUX::Telemetry::kRenderDescriptionFetched, pid).empty());
+  // What is not per frame still arrives.
+  EXPECT_EQ(Received(LUX::Telemetry::kSessionCreated, pid).size(), 1u);
+  EXPECT_EQ(Received(LUX::Telemetry::kPropertyRead, pid).size(), 1u);
+  EXPECT_EQ(Received(LUX::Telemetry::kClientConnectInfo, pid).size(), 1u);
+}
+
+}  // namespace
+}  // namespace QasValidator
