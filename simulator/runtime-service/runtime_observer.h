@@ -31,6 +31,9 @@ struct Client {
   /// The SDK version the client library reported ("1.43.0"), empty until it does.
   std::string sdkVersion;
   bool realtimeEventOutput = false;
+  /// Declared at lux_Initialize (luxInit_FocusAware): the application keeps rendering while the
+  /// system menu is shown over it.
+  bool focusAware = false;
 };
 
 /// A session of a client.
