@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 
 #include "hub/hub_message.h"
-#include "platform/machine.h"
+#include "shell_rig.h"
 #include "support/machine_prefix.h"
 
 namespace luxsim {
@@ -33,15 +32,11 @@ class ShellRequestsTest : public testing::Test {
 
   void Build(bool olderShell) {
     requests_.reset();
-    state_.reset();
-    registry_.reset();
-    headset_.reset();
-    std::filesystem::create_directories(platform::RuntimeRunFolder());
-    headset_ = HeadsetState::Create(true);
-    ASSERT_TRUE(headset_.has_value());
-    registry_ = std::make_unique<SessionRegistry>(*headset_, [] { return 1.0; });
-    headset_->OnChange([this] { registry_->RefreshStatuses(); });
-    state_ = std::make_unique<ShellState>(*registry_, *headset_, ShellState::Options{});
+    rig_.reset();
+    rig_ = std::make_unique<ShellRig>(ShellState::Options{});
+    ASSERT_NE(rig_->shell, nullptr);
+    registry_ = rig_->registry.get();
+    state_ = rig_->shell.get();
     requests_ = std::make_unique<ShellRequests>(*state_, olderShell);
   }
 
@@ -74,10 +69,10 @@ class ShellRequestsTest : public testing::Test {
   }
 
   testsupport::ScopedMachinePrefix prefix_;
-  std::optional<HeadsetState> headset_;
-  std::unique_ptr<SessionRegistry> registry_;
-  std::unique_ptr<ShellState> state_;
-  std::unique_ptr<ShellRequests> requests_;
+  std::unique_ptr<ShellRig> rig_;
+  SessionRegistry* registry_ = nullptr;
+  ShellState* state_ = nullptr;
+  std::unique_ptr<ShellRequests> requests_;  // declared after the rig, goes first
   ClientId client_ = 0;
   uint32_t nextId_ = 7;
 };

@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 
-#include "platform/machine.h"
+#include "shell_rig.h"
 #include "support/machine_prefix.h"
 
 namespace luxsim {
@@ -17,15 +16,12 @@ class ShellStateTest : public testing::Test {
 
   // A fresh headset, registry and shell with `options`.
   void Build(ShellState::Options options) {
-    shell_.reset();
-    registry_.reset();
-    headset_.reset();
-    std::filesystem::create_directories(platform::RuntimeRunFolder());
-    headset_ = HeadsetState::Create(true);
-    ASSERT_TRUE(headset_.has_value());
-    registry_ = std::make_unique<SessionRegistry>(*headset_, [] { return 1.0; });
-    headset_->OnChange([this] { registry_->RefreshStatuses(); });
-    shell_ = std::make_unique<ShellState>(*registry_, *headset_, options);
+    rig_.reset();
+    rig_ = std::make_unique<ShellRig>(options);
+    ASSERT_NE(rig_->shell, nullptr);
+    headset_ = &*rig_->headset;
+    registry_ = rig_->registry.get();
+    shell_ = rig_->shell.get();
   }
 
   // A new application: a client of process `pid` with one session.
@@ -51,9 +47,10 @@ class ShellStateTest : public testing::Test {
   std::string_view Location() { return LocationName(shell_->Location()); }
 
   testsupport::ScopedMachinePrefix prefix_;
-  std::optional<HeadsetState> headset_;
-  std::unique_ptr<SessionRegistry> registry_;
-  std::unique_ptr<ShellState> shell_;
+  std::unique_ptr<ShellRig> rig_;
+  HeadsetState* headset_ = nullptr;
+  SessionRegistry* registry_ = nullptr;
+  ShellState* shell_ = nullptr;
 };
 
 TEST(ShellLocationNames, RoundTrip) {
@@ -295,7 +292,7 @@ TEST_F(ShellStateTest, AudioAndMirrorSettingsAreKept) {
 TEST_F(ShellStateTest, TheShellLeavesTheRegistryAsItWasWhenItGoes) {
   const App app = Launch(100);
   EXPECT_FALSE(Visible(app));
-  shell_.reset();
+  rig_->shell.reset();
   registry_->RefreshStatuses();
   EXPECT_TRUE(Visible(app));
   registry_->CreateSession(app.client);  // no report reaches the shell that is gone
