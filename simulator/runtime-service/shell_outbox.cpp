@@ -44,8 +44,9 @@ void ShellOutbox::Run() {
     letters_.pop_front();
     lock.unlock();
     if (const std::shared_ptr<IPC::ServerConnection> connection = letter.connection.lock()) {
+      // A client that goes away meanwhile is no fault; one that cannot take the message is.
       const uint8_t status = connection->Call(toClient_, letter.message);
-      if (status != IPC::kCallSuccess && connection->IsConnected()) {
+      if (status != IPC::kCallSuccess && status != IPC::kCallDisconnected) {
         std::clog << "shell: a message to process " << connection->PeerProcessId()
                   << " failed: " << IPC::CallStatusText(status) << std::endl;
       }
