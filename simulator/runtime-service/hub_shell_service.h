@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <memory>
-#include <optional>
 #include <set>
 #include <string>
 
@@ -40,9 +39,6 @@ class HubShellService final : public ServiceModule, private IPC::ServerListener 
   ~HubShellService() override;
 
   bool Start(ServiceContext& context, std::string* error) override;
-
-  /// The shell's state; null before Start.
-  const ShellState* State() const { return state_.get(); }
 
  private:
   void OnClientConnected(const std::shared_ptr<IPC::ServerConnection>& connection) override;
