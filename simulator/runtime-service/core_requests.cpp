@@ -76,6 +76,7 @@ class CoreRequests::Handlers {
   Json::Value Hello(const RequestContext& context, const Json::Value& request) {
     if (Client* client = context_.sessions.FindClient(context.client)) {
       client->requestedMinorVersion = request["minor_version"].asUInt();
+      client->focusAware = (request["flags"].asUInt() & luxInit_FocusAware) != 0;
     }
     return Answer(luxSuccess);
   }

@@ -6,10 +6,12 @@
 #include <tclap/CmdLine.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <iostream>
 #include <memory>
 
 #include "core_requests.h"
+#include "hub_shell_service.h"
 #include "platform/machine.h"
 #include "realtime_event_stream.h"
 #include "runtime_service.h"
@@ -24,6 +26,19 @@ int main(int argc, char** argv) {
                                 "Write READY and a line end to this descriptor once clients can "
                                 "connect, then close it",
                                 false, -1, "descriptor", command);
+  TCLAP::SwitchArg olderShell("", "older-shell",
+                              "Serve the shell as an older one, without the requests that came "
+                              "with the dash (get_dash_visibility and the others)",
+                              command);
+  TCLAP::SwitchArg noHsw(
+      "", "no-hsw", "Do not show the health-and-safety warning to launched applications", command);
+  TCLAP::ValueArg<std::string> delayedPath(
+      "", "test-delay-request", "Test aid: send the responses to this shell request path later",
+      false, "", "path", command);
+  TCLAP::ValueArg<int> delayMs("", "test-delay-ms",
+                               "Test aid: how much later, in milliseconds (with "
+                               "--test-delay-request)",
+                               false, 0, "milliseconds", command);
   command.parse(argc, argv);
 
   signal(SIGPIPE, SIG_IGN);
@@ -34,6 +49,11 @@ int main(int argc, char** argv) {
   if (!noEventStream.getValue()) {
     service.AddModule(std::make_unique<luxsim::RealtimeEventStream>());
   }
+  service.AddModule(std::make_unique<luxsim::HubShellService>(
+      luxsim::HubShellService::Options{.olderShell = olderShell.getValue(),
+                                       .healthAndSafetyWarning = !noHsw.getValue(),
+                                       .delayedPath = delayedPath.getValue(),
+                                       .delay = std::chrono::milliseconds(delayMs.getValue())}));
   std::string error;
   if (!service.Start(&error)) {
     std::cerr << "corvia-runtime-service: " << error << std::endl;

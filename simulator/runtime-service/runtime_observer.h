@@ -47,6 +47,9 @@ struct Client {
   /// The SDK build the client library reported; nothing until it does.
   std::optional<ClientBuild> build;
   bool realtimeEventOutput = false;
+  /// Declared at lux_Initialize (luxInit_FocusAware): the application keeps rendering while the
+  /// system menu is shown over it.
+  bool focusAware = false;
 };
 
 /// A session of a client.

@@ -42,15 +42,17 @@ bool RuntimeService::Start(std::string* error) {
   sessions_ = std::make_unique<SessionRegistry>(*headset_, platform::MonotonicSeconds);
   sessions_->AddObserver(&properties_);
   headset_->AddListener([this] { sessions_->RefreshStatuses(); });
-  context_ = std::make_unique<ServiceContext>(
-      ServiceContext{loop_, *headset_, *sessions_, properties_, requests_});
-  for (const std::unique_ptr<ServiceModule>& module : modules_) {
-    if (!module->Start(*context_, error)) return false;
-  }
+  // The signals are blocked before the modules start, so that the threads they start block
+  // them too and the signals reach the loop alone.
   const auto stop = [this] { loop_.Stop(); };
   if (!loop_.OnSignal(SIGTERM, stop) || !loop_.OnSignal(SIGINT, stop)) {
     *error = "cannot take the termination signals";
     return false;
+  }
+  context_ = std::make_unique<ServiceContext>(
+      ServiceContext{loop_, *headset_, *sessions_, properties_, requests_});
+  for (const std::unique_ptr<ServiceModule>& module : modules_) {
+    if (!module->Start(*context_, error)) return false;
   }
   server_ = std::make_unique<ClientServer>(loop_, requests_, *sessions_);
   return server_->Listen(socketPath, error);

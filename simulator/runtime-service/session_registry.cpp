@@ -1,6 +1,7 @@
 #include "session_registry.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace luxsim {
 
@@ -33,6 +34,10 @@ void SessionRegistry::RemoveClient(ClientId client) {
 }
 
 Client* SessionRegistry::FindClient(ClientId client) {
+  return const_cast<Client*>(std::as_const(*this).FindClient(client));
+}
+
+const Client* SessionRegistry::FindClient(ClientId client) const {
   const auto found = clients_.find(client);
   return found != clients_.end() ? &found->second : nullptr;
 }
@@ -107,6 +112,12 @@ std::vector<const Session*> SessionRegistry::Sessions() const {
   return all;
 }
 
+const Session* SessionRegistry::FocusedSession() const {
+  if (!focused_) return nullptr;
+  const auto found = sessions_.find(*focused_);
+  return found != sessions_.end() ? &found->second : nullptr;
+}
+
 void SessionRegistry::ReportFrame(const Session& session, int64_t frameIndex,
                                   const std::vector<SubmittedLayer>& layers) {
   Session* mutableSession = MutableSession(session.id);
@@ -177,7 +188,7 @@ void SessionRegistry::RefreshStatuses() {
     SessionStatus status;
     status.hmdPresent = headset_.Connected();
     status.hmdMounted = headset_.Connected() && headset_.Mounted();
-    status.visible = focused_ == id && status.hmdMounted;
+    status.visible = focused_ == id && status.hmdMounted && (!shellView_ || shellView_(session));
     status.displayLost = session.displayLost;
     status.shouldQuit = session.shouldQuit;
     status.shouldRecenter = session.shouldRecenter;

@@ -12,19 +12,29 @@
 namespace luxsim {
 
 /// The clients of the service and their sessions, with the status the runtime reports to each
-/// session. The newest session has the focus; a session is visible while it has the focus and
-/// the headset is connected and worn. Every change is reported to the observers.
+/// session. The newest session has the focus; a session is visible while it has the focus, the
+/// headset is connected and worn, and the shell shows it (see SetShellView). Every change is
+/// reported to the observers.
 class SessionRegistry {
  public:
+  /// Whether the shell shows a session: nothing of its own (a menu, a warning, the dash) covers
+  /// it.
+  using ShellView = std::function<bool(const Session&)>;
+
   /// `clock` gives the runtime's time in seconds.
   SessionRegistry(HeadsetState& headset, std::function<double()> clock);
 
   void AddObserver(RuntimeObserver* observer) { observers_.push_back(observer); }
+  void RemoveObserver(RuntimeObserver* observer) { std::erase(observers_, observer); }
+  /// Lets the shell hide the session in focus; without one, nothing covers it. The shell calls
+  /// RefreshStatuses when its view changes.
+  void SetShellView(ShellView view) { shellView_ = std::move(view); }
 
   const Client& AddClient(uint32_t pid);
   /// Ends the client's sessions and forgets it.
   void RemoveClient(ClientId client);
   Client* FindClient(ClientId client);
+  const Client* FindClient(ClientId client) const;
   /// The SDK build the client library reported.
   void ReportClientBuild(ClientId client, const ClientBuild& build);
   /// What the application says about its engine and SDK (lux_IdentifyClient).
@@ -38,6 +48,8 @@ class SessionRegistry {
   /// The session `session` of `client`; sessions of other clients are not found.
   const Session* FindSession(ClientId client, SessionId session) const;
   std::vector<const Session*> Sessions() const;
+  /// The session that has the focus; null when there is none.
+  const Session* FocusedSession() const;
 
   void ReportFrame(const Session& session, int64_t frameIndex,
                    const std::vector<SubmittedLayer>& layers);
@@ -63,6 +75,7 @@ class SessionRegistry {
   HeadsetState& headset_;
   std::function<double()> clock_;
   std::vector<RuntimeObserver*> observers_;
+  ShellView shellView_;
   std::map<ClientId, Client> clients_;
   std::map<SessionId, Session> sessions_;
   std::optional<SessionId> focused_;

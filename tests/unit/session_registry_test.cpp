@@ -174,5 +174,34 @@ TEST_F(SessionRegistryTest, TheShellCanMoveTheFocus) {
   EXPECT_EQ(TakeLines(), (std::vector<std::string>{"status 1 111000", "status 2 011000"}));
 }
 
+TEST_F(SessionRegistryTest, TheShellsViewHidesTheSessionInFocus) {
+  const ClientId app = registry_->AddClient(100).id;
+  EXPECT_EQ(registry_->FocusedSession(), nullptr);
+  bool shown = false;
+  registry_->SetShellView([&shown](const Session&) { return shown; });
+  const SessionId first = registry_->CreateSession(app).id;
+  ASSERT_NE(registry_->FocusedSession(), nullptr);
+  EXPECT_EQ(registry_->FocusedSession()->id, first);
+  shown = true;
+  registry_->RefreshStatuses();
+  // Out of focus, a session stays hidden whatever the shell shows.
+  const SessionId second = registry_->CreateSession(app).id;
+  EXPECT_EQ(registry_->FocusedSession()->id, second);
+  registry_->SetShellView(nullptr);
+  EXPECT_EQ(TakeLines(), (std::vector<std::string>{"connected 100", "created 1", "status 1 011000",
+                                                   "status 1 111000", "created 2",
+                                                   "status 1 011000", "status 2 111000"}));
+}
+
+TEST_F(SessionRegistryTest, ARemovedObserverHearsNoMore) {
+  Recorder second;
+  registry_->AddObserver(&second);
+  registry_->AddClient(100);
+  registry_->RemoveObserver(&second);
+  registry_->AddClient(200);
+  EXPECT_EQ(second.lines, (std::vector<std::string>{"connected 100"}));
+  EXPECT_EQ(TakeLines(), (std::vector<std::string>{"connected 100", "connected 200"}));
+}
+
 }  // namespace
 }  // namespace luxsim
