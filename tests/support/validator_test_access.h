@@ -47,6 +47,11 @@ class ValidatorTestAccess {
   /// session as soon as the shell is first asked where the user is. `validator` may be set
   /// after the script is made, before the first request.
   static testsupport::ShellScript ApplicationInFront(const std::atomic<Validator*>& validator);
+  /// The same on a newer shell: it answers the dash-visibility query ("HIDDEN"), its focused
+  /// process is the launched one, whose session the runtime reports as soon as the shell is
+  /// first asked for it, and no health-and-safety warning is needed.
+  static testsupport::ShellScript NewerShellApplicationInFront(
+      const std::atomic<Validator*>& validator);
 };
 
 }  // namespace QasValidator
