@@ -148,8 +148,10 @@ class RuntimeConnection {
 /// Renders frame after frame at the chosen rate.
 class FrameLoop {
  public:
-  FrameLoop(const Behaviour& behaviour, const VrSession& vr, Clock::time_point start)
-      : behaviour_(behaviour), vr_(vr), start_(start) {}
+  /// `transientErrorDue`: when to raise the transient internal error (never: the clock's end).
+  FrameLoop(const Behaviour& behaviour, const VrSession& vr, Clock::time_point start,
+            Clock::time_point transientErrorDue)
+      : behaviour_(behaviour), vr_(vr), start_(start), transientErrorDue_(transientErrorDue) {}
 
   /// Renders until the application is to stop. Returns false when the runtime went away.
   bool Run() {
@@ -159,6 +161,10 @@ class FrameLoop {
     if (!SleepUntil(next + behaviour_.firstFrameDelay)) return true;
     next = Clock::now();
     for (long long frame = 0;; ++frame) {
+      if (Clock::now() >= transientErrorDue_) {
+        RaiseTransientError();
+        transientErrorDue_ = Clock::time_point::max();
+      }
       luxSessionStatus status{};
       if (LUX_FAILURE(lux_GetSessionStatus(vr_.Session(), &status))) {
         Report("lux_GetSessionStatus failed: " + RuntimeErrorText());
@@ -236,6 +242,7 @@ class FrameLoop {
   const Behaviour& behaviour_;
   const VrSession& vr_;
   const Clock::time_point start_;
+  Clock::time_point transientErrorDue_;
 };
 
 /// A crash: the process ends by `signalNumber` without cleaning anything up.
@@ -257,8 +264,10 @@ int RunVrApplication(const Behaviour& behaviour) {
     if (!behaviour.engine.Empty()) lux_IdentifyClient(IdentityText(behaviour.engine).c_str());
     VrSession vr;
     if (!vr.Create()) return 1;
-    if (RaisesTransientError(behaviour)) RaiseTransientError();
-    FrameLoop loop(behaviour, vr, start);
+    const Clock::time_point transientErrorDue = RaisesTransientError(behaviour)
+                                                    ? Clock::now() + behaviour.transientErrorDelay
+                                                    : Clock::time_point::max();
+    FrameLoop loop(behaviour, vr, start, transientErrorDue);
     if (!loop.Run()) return 1;
     endedOnItsOwn = loop.EndDue() && !closeRequested;
     if (endedOnItsOwn && behaviour.crashSignal != 0) Crash(behaviour.crashSignal);

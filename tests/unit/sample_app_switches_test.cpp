@@ -32,11 +32,27 @@ TEST(SampleAppSwitches, WithoutSwitchesTheApplicationIsWellBehaved) {
 }
 
 TEST(SampleAppSwitches, ValuesComeAsTheNextArgumentOrAfterAnEqualsSign) {
-  const SwitchesOutcome outcome = ParseSwitches(
-      {"--fps", "44.5", "--first-frame-delay-ms=4200", "--first-frame-head-locked",
-       "--end-after-ms", "1500", "--exit-code=3", "--ignore-close", "--transient-error-launches",
-       "2", "--launch-count-file", "/tmp/x", "--engine-name", "Unity", "--engine-version=2019.4",
-       "--engine-plugin-name", "LUXPlugin", "--engine-plugin-version", "1.43.0"});
+  const SwitchesOutcome outcome = ParseSwitches({"--fps",
+                                                 "44.5",
+                                                 "--first-frame-delay-ms=4200",
+                                                 "--first-frame-head-locked",
+                                                 "--end-after-ms",
+                                                 "1500",
+                                                 "--exit-code=3",
+                                                 "--ignore-close",
+                                                 "--transient-error-launches",
+                                                 "2",
+                                                 "--transient-error-delay-ms",
+                                                 "3000",
+                                                 "--launch-count-file",
+                                                 "/tmp/x",
+                                                 "--engine-name",
+                                                 "Unity",
+                                                 "--engine-version=2019.4",
+                                                 "--engine-plugin-name",
+                                                 "LUXPlugin",
+                                                 "--engine-plugin-version",
+                                                 "1.43.0"});
   ASSERT_TRUE(outcome.error.empty()) << outcome.error;
   const Behaviour& behaviour = outcome.behaviour;
   EXPECT_EQ(behaviour.framesPerSecond, 44.5);
@@ -46,6 +62,7 @@ TEST(SampleAppSwitches, ValuesComeAsTheNextArgumentOrAfterAnEqualsSign) {
   EXPECT_EQ(behaviour.exitCode, 3);
   EXPECT_TRUE(behaviour.ignoreCloseRequest);
   EXPECT_EQ(behaviour.transientErrorLaunches, 2);
+  EXPECT_EQ(behaviour.transientErrorDelay, 3000ms);
   EXPECT_EQ(behaviour.launchCountFile, "/tmp/x");
   EXPECT_EQ(behaviour.engine.name, "Unity");
   EXPECT_EQ(behaviour.engine.version, "2019.4");
@@ -92,8 +109,8 @@ TEST(SampleAppSwitches, HelpListsEverySwitch) {
   for (const char* name :
        {"--fps RATE", "--first-frame-delay-ms MS", "--first-frame-head-locked", "--end-after-ms MS",
         "--exit-code CODE", "--crash SIGNAL", "--ignore-close", "--launcher", "--launcher-wait",
-        "--transient-error-launches N", "--launch-count-file PATH", "--engine-name NAME",
-        "--engine-plugin-version VERSION", "--help"}) {
+        "--transient-error-launches N", "--transient-error-delay-ms MS", "--launch-count-file PATH",
+        "--engine-name NAME", "--engine-plugin-version VERSION", "--help"}) {
     EXPECT_NE(usage.find(name), std::string::npos) << name;
   }
 }
