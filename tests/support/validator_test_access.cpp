@@ -61,4 +61,12 @@ testsupport::ShellScript ValidatorTestAccess::ApplicationInFront(
   };
 }
 
+FrontApplicationRig::FrontApplicationRig(std::function<bool()> enterPressed,
+                                         const ShellFactory& shell)
+    : surroundings(testsupport::Answering(shell(pointer))),
+      validator({{}, time.Services(std::move(enterPressed))}) {
+  pointer = &validator;
+  validator.SetApplication("/bin/sleep", {"30"});
+}
+
 }  // namespace QasValidator

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "support/fake_time.h"
 #include "support/shell_service.h"
+#include "support/validator_surroundings.h"
 #include "validator/validator.h"
 
 namespace QasValidator {
@@ -47,6 +49,22 @@ class ValidatorTestAccess {
   /// session as soon as the shell is first asked where the user is. `validator` may be set
   /// after the script is made, before the first request.
   static testsupport::ShellScript ApplicationInFront(const std::atomic<Validator*>& validator);
+};
+
+/// A Validator on a fake clock whose application (/bin/sleep 30) comes to the front of a shell
+/// with its session: the shell of ValidatorTestAccess::ApplicationInFront unless `shell` makes
+/// another one for the validator. Make it in a child process (RunInChild).
+struct FrontApplicationRig {
+  using ShellFactory = std::function<testsupport::ShellScript(const std::atomic<Validator*>&)>;
+
+  explicit FrontApplicationRig(
+      std::function<bool()> enterPressed = [] { return false; },
+      const ShellFactory& shell = ValidatorTestAccess::ApplicationInFront);
+
+  std::atomic<Validator*> pointer{nullptr};  // the validator, once it exists
+  testsupport::ValidatorSurroundings surroundings;
+  testsupport::FakeTime time;
+  Validator validator;
 };
 
 }  // namespace QasValidator
