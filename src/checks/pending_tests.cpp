@@ -15,8 +15,6 @@ TestResult Validator::TestNotAvailable(const std::string& name) {
 
 TestResult Validator::TestSdkVersion() { return TestNotAvailable("TestSdkVersion"); }
 TestResult Validator::TestCorviaDLLIncludes() { return TestNotAvailable("TestCorviaDLLIncludes"); }
-TestResult Validator::TestLaunchIntoVR() { return TestNotAvailable("TestLaunchIntoVR"); }
-TestResult Validator::TestFrameRate() { return TestNotAvailable("TestFrameRate"); }
 TestResult Validator::TestSubmitFramesWhenVisible() {
   return TestNotAvailable("TestSubmitFramesWhenVisible");
 }

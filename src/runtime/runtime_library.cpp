@@ -45,6 +45,8 @@ bool IsRuntimeLibraryLoaded() { return static_cast<bool>(runtimeModule); }
 
 void* RuntimeFunctionAddress(size_t index) { return functionTable[index].load(); }
 
+void BindRuntimeFunction(size_t index, void* address) { functionTable[index].store(address); }
+
 void* RuntimeLibraryExport(const char* name) { return runtimeModule.ProcAddress(name); }
 
 void UnloadRuntimeLibrary() {

@@ -139,6 +139,10 @@ bool IsRuntimeLibraryLoaded();
 /// The bound address of table entry `index`, or null while no library is loaded.
 void* RuntimeFunctionAddress(size_t index);
 
+/// Stores `address` as table entry `index`, as binding a library would: the function stands
+/// in for that export (the unit tests play the runtime this way). Null unbinds the entry.
+void BindRuntimeFunction(size_t index, void* address);
+
 /// Address of the export `name` of the loaded library (not part of the table), or null.
 void* RuntimeLibraryExport(const char* name);
 

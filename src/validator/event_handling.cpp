@@ -43,6 +43,7 @@ bool IsRestrictedProperty(std::string_view name) {
 }  // namespace
 
 int32_t Validator::ConnectEventListener(uint16_t port) {
+  std::lock_guard lock(pumpThreadLock);
   listener = std::make_unique<LUX::Telemetry::TClientSocket>();
   if (!listener->Connect(port, true)) {
     LogError("Failed to connect to remote listener");

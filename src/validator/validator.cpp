@@ -9,7 +9,12 @@
 
 namespace QasValidator {
 
-Validator::Validator() { ResetEventState(); }
+Validator::Validator(ValidatorEnvironment environment)
+    : waits(std::move(environment.waits)), hub(environment.hubTiming) {
+  ResetApplicationState();
+}
+
+Validator::~Validator() { StopEventPump(); }
 
 int32_t Validator::Initialize() {
   if (lux_Initialize(nullptr) != 0) {
@@ -28,7 +33,7 @@ int32_t Validator::Initialize() {
   const int32_t result = BeginRealtimeEventOutput();
   if (result < 0) return result;
   // The breaker box opens here.
-  ResetEventState();
+  ResetApplicationState();
   return result;
 }
 
@@ -41,13 +46,21 @@ int32_t Validator::BeginRealtimeEventOutput() {
   return ConnectEventListener();
 }
 
+// Teardown may run on the console-control thread while a test runs on the main thread. It
+// cancels the validation first, so that the main thread launches nothing more and its waits
+// end; it joins the pump thread before the listener goes; and the application locks make the
+// quit here and a launch or quit of the test happen one after the other.
 int32_t Validator::Shutdown(bool shutdownRuntime) {
+  cancelRequested = true;
+  StopEventPump();
   const int32_t result = luxi_EnableRealtimeEventOutput(luxFalse);
   if (result != 0) LogRuntimeError("Failed to terminate realtime event output.");
   if (shutdownRuntime) lux_Shutdown();
-  // Shutdown may run on the console-control thread while a test runs: the event pump, which
-  // reads the listener during a test, has to be stopped and joined before this point.
-  listener.reset();
+  {
+    std::lock_guard lock(pumpThreadLock);  // no pump thread runs any more
+    listener.reset();
+  }
+  StopApplication();
   CloseLogFile();
   return result;
 }
@@ -84,6 +97,11 @@ void Validator::StartTest(const std::string& name) {
 
 TestResult Validator::ShutdownTest(const std::string& name, TestResult result) {
   LogInfo("Cleaning up...");
+  SetFakeIadEnabled(false);
+  StopEventPump();
+  StopApplication();
+  hub.SetProximitySensor(false);
+  hub.ClearMessages();
   const std::string text = TestResultText(result, true);
   UsageTelemetry::Instance().SendUserAction("Validator_action_ShutdownTest_" + name, text);
   Log(LogLevel::Info, {"Test ", text, "\n"});

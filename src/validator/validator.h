@@ -2,18 +2,32 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "events/client_socket.h"
+#include "hub/hub_remote_control.h"
+#include "platform/process_handle.h"
+#include "platform/process_launch.h"
 #include "validator/frame_statistics.h"
 #include "validator/process_record.h"
 #include "validator/test_result.h"
+#include "validator/wait_services.h"
 
 namespace QasValidator {
+
+/// What the Validator takes from its surroundings besides the runtime: the time limits of the
+/// shell client and the clock, pauses and keyboard of its waits. The system's by default.
+struct ValidatorEnvironment {
+  HubTiming hubTiming;
+  WaitServices waits;
+};
 
 /// The one object that holds a validation run together: the settings from the command line,
 /// the application under test and the results of the tests.
@@ -27,7 +41,10 @@ class Validator {
   /// Status of `Initialize`: no headset is connected.
   static constexpr int32_t kNoHeadset = -1010;
 
-  Validator();
+  /// Connects the shell client at once and forgets any application.
+  explicit Validator(ValidatorEnvironment environment = {});
+  /// Stops the event pump thread if one still runs; talks to nothing.
+  ~Validator();
   Validator(const Validator&) = delete;
   Validator& operator=(const Validator&) = delete;
 
@@ -39,9 +56,10 @@ class Validator {
   /// Switches the runtime's realtime event output on and connects the event listener to it: 0
   /// on success, else the runtime's result or -3000 when the listener cannot connect.
   int32_t BeginRealtimeEventOutput();
-  /// Ends the session: switches event output off, shuts the runtime down when asked, releases
-  /// the event listener and closes the log file; returns the status of switching event output
-  /// off.
+  /// Ends the session: cancels the validation, stops the event pump, switches event output
+  /// off, shuts the runtime down when asked, releases the event listener, quits the
+  /// application and closes the log file; returns the status of switching event output off.
+  /// Safe on the console-control thread while a test runs on the main thread.
   int32_t Shutdown(bool shutdownRuntime);
 
   void SetUseBreakerBox(bool use);
@@ -94,6 +112,45 @@ class Validator {
   TestResult RunErrorCapture();
   TestResult TestResponseToIadChanges();
 
+  // ---- The application under test (application_*.cpp, session_search.cpp) ----
+
+  /// How long the launch waits for the application's session, in ms.
+  static constexpr int32_t kSessionWaitMs = 30000;
+  /// How long a quit waits for the application to end after the close request, and after the
+  /// termination, in seconds.
+  static constexpr float kQuitWaitSeconds = 20.0f;
+  static constexpr float kTerminationWaitSeconds = 2.0f;
+
+  /// Starts the event pump, reports the headset worn and sets the application up. `Passed`
+  /// when the application runs, has a runtime session and the test may begin.
+  TestResult StartApplication(bool returnAtSession);
+  /// Launches the application unless it runs, waits for its session (dismissing the health
+  /// and safety warning), opens the session process and, unless `returnAtSession`, lets it
+  /// load for the load time or until the Enter key.
+  TestResult SetUpApplication(bool returnAtSession);
+  /// Closes the session process and quits the application if one was launched.
+  void StopApplication();
+  /// The status poll of every wait: cancellation, transient runtime error, the end of the
+  /// session process. 0 while all is well, else a negative status code.
+  int32_t CheckApplicationState();
+  /// Polls `predicate` until it holds (0), `timeoutMs` passes (-1003) or, with `checkState`,
+  /// the status poll reports a negative code (that code). Yields the processor between rounds
+  /// for at most 1 ms, so that the application under test keeps its cores.
+  int32_t WaitFor(const std::function<bool()>& predicate, int32_t timeoutMs, bool checkState);
+  /// Waits `milliseconds` with the status poll: 0 when the time passed, else the poll's code.
+  int32_t WaitMilliseconds(int32_t milliseconds);
+  /// Waits for `process` to end for `seconds`: 0 when it ended, 258 on time-out, else the
+  /// system's error code (after "WaitForProcessToFinish failed.").
+  uint32_t WaitForProcessToFinish(platform::ProcessHandle& process, float seconds);
+  /// Forgets the launched application and the event facts about it.
+  void ResetApplicationState();
+  /// Switches the runtime's simulated inter-axial-distance change on or off ("FakeIADEnabled").
+  bool SetFakeIadEnabled(bool enable);
+  /// The simulated inter-axial distance ("FakeIAD").
+  bool SetFakeIad(float value);
+  /// Id of the process that owns the application's runtime session; 0 when not known.
+  uint32_t SessionPid() const { return sessionPid; }
+
   // ---- Realtime events: the listener and the facts its records leave (event_handling.cpp) ----
 
   /// Port of the runtime's realtime event stream on the loopback address.
@@ -125,6 +182,49 @@ class Validator {
  private:
   friend class ValidatorEventsTest;      // the unit tests feed and read the event facts
   friend class ValidatorEventStreamE2E;  // so does the end-to-end test of the event stream
+  friend class ValidatorTestAccess;      // the unit tests drive the application control
+
+  /// Proof that the caller holds `applicationLock`.
+  using ApplicationLock = std::unique_lock<std::mutex>;
+  /// What `FindFocusedSession` and `SetUpApplication` share while they look for the session.
+  struct SessionSearch {
+    bool newerShell = false;  // the shell answers the dash-visibility query
+    bool inFront = false;     // the shell has an application in front
+    bool registered = false;  // its session is known and frequent events are on
+  };
+
+  /// Creates the application's process: 0, 1223 when cancelled, else an HRESULT.
+  int32_t LaunchApplication(const ApplicationLock& held);
+  /// Asks the application to close, terminates it after 20 s and forgets it: 0 or an HRESULT.
+  int32_t QuitApplication(const ApplicationLock& held);
+  /// The predicate of the session wait: true once the application in front has a session.
+  bool FindFocusedSession(SessionSearch& search);
+  /// The id of the process in front: the focused process on a newer shell, the top
+  /// application's render process on an older one; 0 when the shell does not say.
+  uint32_t FrontProcessId(const SessionSearch& search);
+  /// Whether `processId` has a record with a session. The caller holds `eventLock`.
+  bool HasSessionLocked(uint32_t processId);
+  /// Opens the session process: false after "INTERNAL ERROR: OpenProcess failure.".
+  bool OpenSessionProcess();
+  /// Lets the application load for the load time or until the Enter key; 0 or the status
+  /// poll's negative code.
+  int32_t WaitForLoading();
+  /// Polls, without a bound, until the Enter key is pressed (0) or the status poll reports a
+  /// negative code (that code). `predicate` is polled too; true ends the wait with 0.
+  int32_t WaitForEnterKey(const std::function<bool()>& predicate);
+  /// A pause between two rounds of a polling loop, not past `deadline`.
+  void YieldUntil(WaitServices::Clock::time_point deadline);
+  /// Starts the event pump thread.
+  void StartEventPump();
+  /// Stops the event pump thread and waits for it to end.
+  void StopEventPump();
+  /// Body of the event pump thread: reads the session process's exit code, then one round of
+  /// `events` (none: a pause of the same length), until `stopPump`.
+  void PumpEvents(LUX::Telemetry::TClientSocket* events);
+  /// Closes the session process (if open).
+  void CloseSessionProcess();
+  /// Forgets the launched application. The caller holds `applicationLock`.
+  void ForgetApplication(const ApplicationLock& held);
 
   void FeedFrameStatistics(const LUX::Telemetry::TelemetryEvent& event);
   void DispatchEvent(const LUX::Telemetry::TelemetryEvent& event);
@@ -139,10 +239,34 @@ class Validator {
   /// application under test. The caller holds `eventLock`.
   bool IsApplicationProcessLocked(uint32_t processId, uint32_t parentId) const;
 
+  WaitServices waits;
+
+  // The event pump thread of the current test. Starting and joining it, and replacing or
+  // destroying `listener` (which the pump thread uses), happen under pumpThreadLock, so that
+  // teardown on the console-control thread and a test on the main thread never do it at once.
+  std::mutex pumpThreadLock;
+  std::thread pumpThread;                                   // guarded by pumpThreadLock
+  std::unique_ptr<LUX::Telemetry::TClientSocket> listener;  // guarded by pumpThreadLock
+  std::atomic<bool> stopPump{false};
+
+  // The launched application. applicationLock is held for a whole launch or quit (a quit can
+  // take 22 s), so that teardown on the console-control thread and a test on the main thread
+  // never launch or quit at once. Lock order: applicationLock, then sessionProcessLock or
+  // eventLock.
+  std::mutex applicationLock;
+  platform::ProcessInformation launchedProcess;  // guarded by applicationLock
+  bool applicationLaunched = false;              // guarded by applicationLock
+  // The session process, read by the pump thread every round; held only briefly.
+  std::mutex sessionProcessLock;
+  std::optional<platform::ProcessHandle> sessionProcessHandle;  // guarded by sessionProcessLock
+  /// Last exit code of the session process, written by the pump thread; 259 while it runs.
+  std::atomic<uint32_t> exitCode{platform::kStillActive};
+  /// Set by `Shutdown`: nothing is launched any more and every wait ends.
+  std::atomic<bool> cancelRequested{false};
+
   // The event pump thread writes these facts and the main thread reads them. The flags and
   // counters are atomic so that the status poll reads them without a lock; so are the print
   // switches and the launched process id, which the main thread may set while the pump runs.
-  std::unique_ptr<LUX::Telemetry::TClientSocket> listener;
   std::atomic<bool> displayLost{false};
   std::atomic<bool> transientError{false};
   /// Id of the process that the validator launched; 0 when none.
@@ -171,6 +295,7 @@ class Validator {
   double minAverageFps = 0.0;
   bool printFps = false;
   int32_t fpsTestDurationSeconds = 0;
+  HubRemoteControl hub;
   std::vector<TestRecord> results;
 };
 

@@ -10,10 +10,10 @@
 
 #include "hub/hub_message.h"
 #include "ipc/call_status.h"
-#include "ipc/server.h"
 #include "log/validator_log.h"
 #include "support/child_process.h"
 #include "support/machine_prefix.h"
+#include "support/shell_service.h"
 #include "support/wait_until.h"
 
 namespace QasValidator {
@@ -24,106 +24,10 @@ using testsupport::RunInChild;
 
 constexpr HubTiming kQuick{2000, 50};
 
-// A message of the service.
-std::string Message(const std::string& id, const std::string& payloadType,
-                    const std::string& payload, const std::string& messageType = "RESPONSE") {
-  return R"({"messageType":")" + messageType + R"(","sequenceId":")" + id + R"(","payloadType":")" +
-         payloadType + R"(","payload":)" + payload + "}";
-}
-
-std::string IdOf(const Json::Value& request) {
-  return StringMember(request, "sequenceId").value_or("");
-}
-
-// An in-test shell service "HUB_IPC": its "toHub" hands each request to the responder, and
-// sends the messages the responder returns back through the client's "toClient" before the
-// call returns. Messages can also be sent later, from another thread.
-class ShellService : public IPC::ServerListener {
- public:
-  using Responder = std::function<std::vector<std::string>(const Json::Value& request)>;
-
-  explicit ShellService(Responder responder = OkToEverything) : responder_(std::move(responder)) {
-    toClient_.Setup(IPC::kCallKindCall);
-  }
-  ~ShellService() override {
-    server_.Stop();
-    std::vector<std::thread> later;
-    {
-      std::lock_guard lock(mutex_);
-      later.swap(later_);
-    }
-    for (std::thread& thread : later) thread.join();
-  }
-
-  static std::vector<std::string> OkToEverything(const Json::Value& request) {
-    return {Message(IdOf(request), "PLAIN_STRING", R"({"value":"OK"})")};
-  }
-
-  bool Start() { return server_.Start("HUB_IPC"); }
-  void Stop() { server_.Stop(); }
-
-  /// Sends `message` to the client after `delay`, from a thread of its own.
-  void SendLater(std::string message, std::chrono::milliseconds delay) {
-    std::lock_guard lock(mutex_);
-    later_.emplace_back([this, message = std::move(message), delay] {
-      std::this_thread::sleep_for(delay);
-      if (auto connection = Connection()) connection->Call(toClient_, message);
-    });
-  }
-  /// Ends the client's connection after `delay`, from a thread of its own.
-  void DisconnectLater(std::chrono::milliseconds delay) {
-    std::lock_guard lock(mutex_);
-    later_.emplace_back([this, delay] {
-      std::this_thread::sleep_for(delay);
-      if (auto connection = Connection()) connection->Close();
-    });
-  }
-
-  std::vector<std::string> Requests() {
-    std::lock_guard lock(mutex_);
-    return requests_;
-  }
-  std::shared_ptr<IPC::ServerConnection> Connection() {
-    std::lock_guard lock(mutex_);
-    return connection_;
-  }
-
-  void OnClientConnected(const std::shared_ptr<IPC::ServerConnection>& connection) override {
-    connection->Register("toHub", *this, &ShellService::ToHub);
-    std::lock_guard lock(mutex_);
-    connection_ = connection;
-  }
-  void OnClientDisconnected(IPC::ServerConnection&) override {}
-
-  void ToHub(std::string json) {
-    {
-      std::lock_guard lock(mutex_);
-      requests_.push_back(json);
-    }
-    const std::optional<Json::Value> request = ParseHubMessage(json);
-    if (!request) return;
-    std::shared_ptr<IPC::ServerConnection> connection = Connection();
-    for (const std::string& message : responder_(*request)) connection->Call(toClient_, message);
-  }
-
- private:
-  Responder responder_;
-  IPC::RemoteFunction toClient_{"toClient"};
-  std::mutex mutex_;  // guards later_, connection_ and requests_
-  std::vector<std::thread> later_;
-  std::shared_ptr<IPC::ServerConnection> connection_;
-  std::vector<std::string> requests_;
-  IPC::Server server_{*this};  // last: it calls back into the members above
-};
-
-// Answers the n-th request with the n-th payload type and payload.
-ShellService::Responder Scripted(std::vector<std::pair<std::string, std::string>> answers) {
-  auto next = std::make_shared<std::atomic<size_t>>(0);
-  return [answers = std::move(answers), next](const Json::Value& request) {
-    const auto& [type, payload] = answers.at(next->fetch_add(1) % answers.size());
-    return std::vector<std::string>{Message(IdOf(request), type, payload)};
-  };
-}
+using testsupport::Scripted;
+using testsupport::SequenceIdOf;
+using testsupport::ShellMessage;
+using testsupport::ShellService;
 
 class HubRemoteControlTest : public testing::Test {
  protected:
@@ -319,11 +223,11 @@ TEST_F(HubRemoteControlTest, AResponseOfATimedOutRequestIsLeftForNobody) {
   const auto run = RunInChild([] {
     ShellService* self = nullptr;
     ShellService service([&self](const Json::Value& request) -> std::vector<std::string> {
-      const std::string id = IdOf(request);
+      const std::string id = SequenceIdOf(request);
       if (id == "0") return {};  // too late for its request
       // The late answer to request 0 arrives first, this request's own answer after a while.
-      self->SendLater(Message(id, "PLAIN_STRING", R"({"value":"Ok"})"), 100ms);
-      return {Message("0", "PLAIN_STRING", R"({"value":"OK"})")};
+      self->SendLater(ShellMessage(id, "PLAIN_STRING", R"({"value":"Ok"})"), 100ms);
+      return {ShellMessage("0", "PLAIN_STRING", R"({"value":"OK"})")};
     });
     self = &service;
     if (!service.Start()) return 2;
@@ -346,9 +250,9 @@ TEST_F(HubRemoteControlTest, AResponseOfATimedOutRequestIsLeftForNobody) {
 TEST_F(HubRemoteControlTest, MessagesThatAreNoResponseAreKeptButWakeNobody) {
   const auto run = RunInChild([] {
     ShellService service([](const Json::Value& request) -> std::vector<std::string> {
-      if (IdOf(request) == "0") return {Message("", "PLAIN_STRING", "{}", "EVENT")};
-      return {"not json", Message("", "DASH_VISIBILITY", "{}", "EVENT"),
-              Message(IdOf(request), "PLAIN_STRING", R"({"value":"OK"})")};
+      if (SequenceIdOf(request) == "0") return {ShellMessage("", "PLAIN_STRING", "{}", "EVENT")};
+      return {"not json", ShellMessage("", "DASH_VISIBILITY", "{}", "EVENT"),
+              ShellMessage(SequenceIdOf(request), "PLAIN_STRING", R"({"value":"OK"})")};
     });
     if (!service.Start()) return 2;
     HubRemoteControl hub(HubTiming{200, 50});
@@ -434,8 +338,8 @@ TEST_F(HubRemoteControlTest, AWaitingRequestFailsAtOnceWhenTheConnectionGoes) {
 
 TEST_F(HubRemoteControlTest, RequestsFromSeveralThreadsEachGetTheirOwnAnswer) {
   ShellService service([](const Json::Value& request) {
-    return std::vector<std::string>{
-        Message(IdOf(request), "PLAIN_PID", R"({"pid":)" + IdOf(request) + "}")};
+    return std::vector<std::string>{ShellMessage(SequenceIdOf(request), "PLAIN_PID",
+                                                 R"({"pid":)" + SequenceIdOf(request) + "}")};
   });
   ASSERT_TRUE(service.Start());
   HubRemoteControl hub(kQuick);

@@ -4,6 +4,7 @@
 
 #include "driver/validator_run_target.h"
 #include "support/child_process.h"
+#include "support/validator_surroundings.h"
 #include "validator/validator.h"
 
 namespace QasValidator {
@@ -36,6 +37,7 @@ TEST(TestRegistry, ListsAndMapHoldTheSixteenTestsInOrder) {
 
 TEST(TestRegistry, EachEntryRunsItsOwnProcedureUnderItsName) {
   const auto run = RunInChild([] {
+    testsupport::ValidatorSurroundings surroundings;
     Validator validator;
     ValidatorRunTarget target(validator);
     for (const TestEntry& entry : GetAllTests(target)) {

@@ -10,6 +10,7 @@
 #include "support/child_process.h"
 #include "support/empty_machine.h"
 #include "support/telemetry_recorder.h"
+#include "support/validator_surroundings.h"
 
 namespace QasValidator {
 namespace {
@@ -17,6 +18,7 @@ namespace {
 using testsupport::RecordTelemetry;
 using testsupport::RunInChild;
 using testsupport::UseEmptyMachine;
+using testsupport::ValidatorSurroundings;
 
 TEST(Validator, StartsWithTheLoadTimeThatWaitsForEnter) {
   Validator validator;
@@ -62,6 +64,7 @@ TEST(Validator, ApplicationCommandLineQuotesPathAndArguments) {
 
 TEST(Validator, ShutdownTestLogsTheUpperCaseResultAndRecordsIt) {
   const auto run = RunInChild([] {
+    ValidatorSurroundings surroundings;
     Validator validator;
     validator.StartTest("TestAudioOutput");
     const TestResult result = validator.ShutdownTest("TestAudioOutput", TestResult::Skipped);
@@ -75,6 +78,7 @@ TEST(Validator, ShutdownTestLogsTheUpperCaseResultAndRecordsIt) {
 TEST(Validator, StartAndShutdownTestSendTheirUserActions) {
   const auto run = RunInChild([] {
     RecordTelemetry(testsupport::kStandardTelemetryFields);
+    ValidatorSurroundings surroundings;
     Validator validator;
     validator.StartTest("TestFrameRate");
     validator.ShutdownTest("TestFrameRate", TestResult::TransientError);

@@ -1,0 +1,226 @@
+#include "switches.h"
+
+#include <signal.h>
+#include <string.h>
+
+#include <charconv>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <sstream>
+
+// The switches are one table: each entry names a switch, its value (if it takes one), its help
+// line and what it does to the behaviour. A new misbehaviour is a new field of Behaviour and
+// one new entry here.
+
+namespace sampleapp {
+
+namespace {
+
+/// Applies a switch's value; returns the error text, empty on success.
+using Apply = std::function<std::string(Behaviour&, const std::string& value)>;
+
+struct Switch {
+  const char* name;       // without the leading "--"
+  const char* valueName;  // null for a switch without a value
+  const char* help;
+  Apply apply;
+  bool launcher = false;  // left out of the VR application's command line
+};
+
+std::optional<long long> WholeNumber(const std::string& text, long long minimum,
+                                     long long maximum) {
+  long long value = 0;
+  const char* end = text.data() + text.size();
+  const auto [last, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || last != end || value < minimum || value > maximum)
+    return std::nullopt;
+  return value;
+}
+
+/// A duration in whole milliseconds into `field`, which is a duration or an optional one.
+template <typename Field>
+Apply Milliseconds(Field Behaviour::*field) {
+  return [field](Behaviour& behaviour, const std::string& value) -> std::string {
+    const auto ms = WholeNumber(value, 0, std::numeric_limits<int32_t>::max());
+    if (!ms) return "not a number of milliseconds: " + value;
+    behaviour.*field = std::chrono::milliseconds(*ms);
+    return {};
+  };
+}
+
+Apply Flag(bool Behaviour::*field) {
+  return [field](Behaviour& behaviour, const std::string&) -> std::string {
+    behaviour.*field = true;
+    return {};
+  };
+}
+
+Apply Text(std::string EngineIdentity::*field) {
+  return [field](Behaviour& behaviour, const std::string& value) -> std::string {
+    behaviour.engine.*field = value;
+    return {};
+  };
+}
+
+// A signal by number or by name, with or without "SIG" (SEGV, SIGABRT, 6).
+std::optional<int> SignalNumber(std::string text) {
+  if (const auto number = WholeNumber(text, 1, SIGRTMIN - 1)) return static_cast<int>(*number);
+  if (text.rfind("SIG", 0) == 0) text.erase(0, 3);
+  for (int signal = 1; signal < SIGRTMIN; ++signal) {
+    const char* abbreviation = sigabbrev_np(signal);
+    if (abbreviation != nullptr && text == abbreviation) return signal;
+  }
+  return std::nullopt;
+}
+
+const std::vector<Switch>& Switches() {
+  static const std::vector<Switch> switches = {
+      {"fps", "RATE", "Frames per second to render (default 90)",
+       [](Behaviour& behaviour, const std::string& value) -> std::string {
+         char* end = nullptr;
+         const double rate = std::strtod(value.c_str(), &end);
+         if (end == value.c_str() || *end != '\0' || !(rate > 0.0) || rate > 1000.0) {
+           return "not a frame rate: " + value;
+         }
+         behaviour.framesPerSecond = rate;
+         return {};
+       }},
+      {"first-frame-delay-ms", "MS",
+       "Wait this long after creating the session before the first frame",
+       Milliseconds(&Behaviour::firstFrameDelay)},
+      {"first-frame-head-locked", nullptr,
+       "Submit only a head-locked quad (layer kind 4) in the first frame",
+       Flag(&Behaviour::firstFrameHeadLocked)},
+      {"end-after-ms", "MS", "End on its own this long after starting (see --exit-code, --crash)",
+       Milliseconds(&Behaviour::endAfter)},
+      {"exit-code", "CODE", "Exit code of that end (default 0)",
+       [](Behaviour& behaviour, const std::string& value) -> std::string {
+         const auto code = WholeNumber(value, 0, 255);
+         if (!code) return "not an exit code (0 to 255): " + value;
+         behaviour.exitCode = static_cast<int>(*code);
+         return {};
+       }},
+      {"crash", "SIGNAL", "End by this signal instead of exiting (a number or a name like SEGV)",
+       [](Behaviour& behaviour, const std::string& value) -> std::string {
+         const auto signal = SignalNumber(value);
+         if (!signal || *signal == SIGKILL || *signal == SIGSTOP) return "not a signal: " + value;
+         behaviour.crashSignal = *signal;
+         return {};
+       }},
+      {"ignore-close", nullptr, "Ignore the close request (SIGTERM)",
+       Flag(&Behaviour::ignoreCloseRequest)},
+      {"launcher", nullptr,
+       "Start the VR application (this program without this switch) as a child and exit",
+       [](Behaviour& behaviour, const std::string&) -> std::string {
+         behaviour.launcher = LauncherMode::kExit;
+         return {};
+       },
+       true},
+      {"launcher-wait", nullptr,
+       "Start the VR application as a child, wait for it and exit with its exit code",
+       [](Behaviour& behaviour, const std::string&) -> std::string {
+         behaviour.launcher = LauncherMode::kWaitForChild;
+         return {};
+       },
+       true},
+      {"transient-error-launches", "N",
+       "Raise the runtime's transient internal error (-90011) on the first N launches "
+       "counted in --launch-count-file, once the session exists",
+       [](Behaviour& behaviour, const std::string& value) -> std::string {
+         const auto count = WholeNumber(value, 0, std::numeric_limits<int>::max());
+         if (!count) return "not a number of launches: " + value;
+         behaviour.transientErrorLaunches = static_cast<int>(*count);
+         return {};
+       }},
+      {"transient-error-delay-ms", "MS",
+       "Raise that error this long after creating the session (default 0)",
+       Milliseconds(&Behaviour::transientErrorDelay)},
+      {"launch-count-file", "PATH", "File that counts the launches (created when missing)",
+       [](Behaviour& behaviour, const std::string& value) -> std::string {
+         behaviour.launchCountFile = value;
+         return {};
+       }},
+      {"engine-name", "NAME", "Engine name to report with lux_IdentifyClient",
+       Text(&EngineIdentity::name)},
+      {"engine-version", "VERSION", "Engine version to report", Text(&EngineIdentity::version)},
+      {"engine-plugin-name", "NAME", "Engine plug-in name to report",
+       Text(&EngineIdentity::pluginName)},
+      {"engine-plugin-version", "VERSION", "Engine plug-in version to report",
+       Text(&EngineIdentity::pluginVersion)},
+  };
+  return switches;
+}
+
+const Switch* FindSwitch(const std::string& name) {
+  for (const Switch& entry : Switches()) {
+    if (name == entry.name) return &entry;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+SwitchesOutcome ParseSwitches(const std::vector<std::string>& arguments) {
+  SwitchesOutcome outcome;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--help" || argument == "-h") {
+      outcome.helpRequested = true;
+      continue;
+    }
+    if (argument.rfind("--", 0) != 0) {
+      outcome.error = "unexpected argument: " + argument;
+      return outcome;
+    }
+    const size_t equals = argument.find('=');
+    const std::string name =
+        argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+    const Switch* entry = FindSwitch(name);
+    if (entry == nullptr) {
+      outcome.error = "unknown switch: --" + name;
+      return outcome;
+    }
+    std::string value;
+    std::vector<std::string> consumed = {argument};
+    if (entry->valueName != nullptr) {
+      if (equals != std::string::npos) {
+        value = argument.substr(equals + 1);
+      } else if (i + 1 < arguments.size()) {
+        value = arguments[++i];
+        consumed.push_back(value);
+      } else {
+        outcome.error = "--" + name + " needs a value (" + entry->valueName + ")";
+        return outcome;
+      }
+    } else if (equals != std::string::npos) {
+      outcome.error = "--" + name + " takes no value";
+      return outcome;
+    }
+    if (std::string error = entry->apply(outcome.behaviour, value); !error.empty()) {
+      outcome.error = "--" + name + ": " + error;
+      return outcome;
+    }
+    if (!entry->launcher) {
+      outcome.applicationArguments.insert(outcome.applicationArguments.end(), consumed.begin(),
+                                          consumed.end());
+    }
+  }
+  return outcome;
+}
+
+std::string UsageText(const std::string& programName) {
+  std::ostringstream text;
+  text << "Usage: " << programName << " [SWITCH...]\n"
+       << "A VR application for the simulated Corvia Tarn runtime. It renders at a chosen rate\n"
+       << "and is well behaved unless a switch says otherwise.\n\n";
+  for (const Switch& entry : Switches()) {
+    text << "  --" << entry.name;
+    if (entry.valueName != nullptr) text << " " << entry.valueName;
+    text << "\n      " << entry.help << "\n";
+  }
+  text << "  --help, -h\n      Show this help\n";
+  return text.str();
+}
+
+}  // namespace sampleapp

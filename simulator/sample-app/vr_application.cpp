@@ -1,0 +1,279 @@
+#include "vr_application.h"
+
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <thread>
+
+#include "launch_counter.h"
+#include "lux/lux_capi.h"
+#include "lux/lux_simulator.h"
+
+namespace sampleapp {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+/// The runtime's transient internal error.
+constexpr luxResult kTransientRuntimeError = -90011;
+
+std::atomic<bool> closeRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void OnCloseRequest(int) { closeRequested = true; }
+
+void Report(const std::string& text) { std::cerr << "corvia-sample-app: " << text << std::endl; }
+
+std::string RuntimeErrorText() {
+  luxErrorInfo info{};
+  lux_GetLastErrorInfo(&info);
+  return std::to_string(info.Result) + " " + info.ErrorString;
+}
+
+/// The window-close request of a desktop application is SIGTERM here.
+void HandleCloseRequest(bool ignore) {
+  struct sigaction action {};
+  action.sa_handler = ignore ? SIG_IGN : &OnCloseRequest;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+/// The engine's identity as "key value" lines.
+std::string IdentityText(const EngineIdentity& engine) {
+  std::string text;
+  const auto line = [&text](const char* key, const std::string& value) {
+    if (!value.empty()) text += std::string(key) + ": " + value + "\n";
+  };
+  line("EngineName", engine.name);
+  line("EngineVersion", engine.version);
+  line("EnginePluginName", engine.pluginName);
+  line("EnginePluginVersion", engine.pluginVersion);
+  return text;
+}
+
+/// Whether this launch raises the transient internal error.
+bool RaisesTransientError(const Behaviour& behaviour) {
+  if (behaviour.transientErrorLaunches <= 0 || behaviour.launchCountFile.empty()) return false;
+  const std::optional<int> launch = CountLaunch(behaviour.launchCountFile);
+  if (!launch) {
+    Report("cannot count launches in " + behaviour.launchCountFile);
+    return false;
+  }
+  return *launch <= behaviour.transientErrorLaunches;
+}
+
+void RaiseTransientError() {
+  luxsim_RaiseRuntimeError_Fn* raise = nullptr;
+  if (LUX_FAILURE(lux_Lookup("luxsim_RaiseRuntimeError", reinterpret_cast<void**>(&raise))) ||
+      raise == nullptr) {
+    Report("the runtime cannot raise errors: " + RuntimeErrorText());
+    return;
+  }
+  raise(kTransientRuntimeError, "Transient internal error (simulated)", luxFalse);
+}
+
+/// The session and the swap chain of the application, released on every path.
+class VrSession {
+ public:
+  VrSession() = default;
+  VrSession(const VrSession&) = delete;
+  VrSession& operator=(const VrSession&) = delete;
+  ~VrSession() {
+    if (swapChain_ != nullptr) lux_DestroyTextureSwapChain(session_, swapChain_);
+    if (session_ != nullptr) lux_Destroy(session_);
+  }
+
+  bool Create() {
+    luxGraphicsLuid luid{};
+    if (LUX_FAILURE(lux_Create(&session_, &luid))) {
+      session_ = nullptr;
+      Report("lux_Create failed: " + RuntimeErrorText());
+      return false;
+    }
+    luxTextureSwapChainDesc desc{};
+    desc.Type = luxTexture_2D;
+    desc.Format = LUX_FORMAT_R8G8B8A8_UNORM_SRGB;
+    desc.ArraySize = 1;
+    desc.Width = 2 * 1440;
+    desc.Height = 1600;
+    desc.MipLevels = 1;
+    desc.SampleCount = 1;
+    if (LUX_FAILURE(lux_CreateTextureSwapChainGL(session_, &desc, &swapChain_))) {
+      swapChain_ = nullptr;
+      Report("lux_CreateTextureSwapChainGL failed: " + RuntimeErrorText());
+      return false;
+    }
+    return true;
+  }
+
+  luxSession Session() const { return session_; }
+  luxTextureSwapChain SwapChain() const { return swapChain_; }
+
+ private:
+  luxSession session_ = nullptr;
+  luxTextureSwapChain swapChain_ = nullptr;
+};
+
+/// The runtime's initialisation, undone on every path.
+class RuntimeConnection {
+ public:
+  bool Initialize() {
+    luxInitParams params{};
+    params.Flags = luxInit_RequestVersion;
+    params.RequestedMinorVersion = LUX_MINOR_VERSION;
+    if (LUX_FAILURE(lux_Initialize(&params))) {
+      Report("lux_Initialize failed: " + RuntimeErrorText());
+      return false;
+    }
+    initialized_ = true;
+    // What the SDK's own code reports about the build it was compiled into.
+    lux_ReportClientInfo(0, LUX_PRODUCT_VERSION, LUX_MAJOR_VERSION, LUX_MINOR_VERSION,
+                         LUX_PATCH_VERSION, LUX_BUILD_NUMBER);
+    return true;
+  }
+  ~RuntimeConnection() {
+    if (initialized_) lux_Shutdown();
+  }
+
+ private:
+  bool initialized_ = false;
+};
+
+/// Renders frame after frame at the chosen rate.
+class FrameLoop {
+ public:
+  /// `transientErrorDue`: when to raise the transient internal error (never: the clock's end).
+  FrameLoop(const Behaviour& behaviour, const VrSession& vr, Clock::time_point start,
+            Clock::time_point transientErrorDue)
+      : behaviour_(behaviour), vr_(vr), start_(start), transientErrorDue_(transientErrorDue) {}
+
+  /// Renders until the application is to stop. Returns false when the runtime went away.
+  bool Run() {
+    const auto period = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(1.0 / behaviour_.framesPerSecond));
+    Clock::time_point next = Clock::now();
+    if (!SleepUntil(next + behaviour_.firstFrameDelay)) return true;
+    next = Clock::now();
+    for (long long frame = 0;; ++frame) {
+      if (Clock::now() >= transientErrorDue_) {
+        RaiseTransientError();
+        transientErrorDue_ = Clock::time_point::max();
+      }
+      luxSessionStatus status{};
+      if (LUX_FAILURE(lux_GetSessionStatus(vr_.Session(), &status))) {
+        Report("lux_GetSessionStatus failed: " + RuntimeErrorText());
+        return false;
+      }
+      if (status.ShouldQuit) return true;
+      if (status.ShouldRecenter) lux_ClearShouldRecenterFlag(vr_.Session());
+      if (!RenderFrame(frame, status.IsVisible != luxFalse)) return false;
+      next += period;
+      if (!SleepUntil(next)) return true;
+    }
+  }
+
+  /// The application's own end has come.
+  bool EndDue() const {
+    return behaviour_.endAfter && Clock::now() - start_ >= *behaviour_.endAfter;
+  }
+
+ private:
+  // Sleeps until `deadline`, waking early for the close request or the application's end;
+  // false when the application is to stop.
+  bool SleepUntil(Clock::time_point deadline) {
+    for (;;) {
+      if (closeRequested || EndDue()) return false;
+      const Clock::time_point now = Clock::now();
+      if (now >= deadline) return true;
+      std::this_thread::sleep_for(std::min<Clock::duration>(deadline - now, 10ms));
+    }
+  }
+
+  bool RenderFrame(long long frame, bool visible) {
+    const luxFovPort fov{1.0f, 1.0f, 1.0f, 1.0f};
+    const luxEyeRenderDesc eyes[luxEye_Count] = {
+        lux_GetRenderDesc2(vr_.Session(), luxEye_Left, fov),
+        lux_GetRenderDesc2(vr_.Session(), luxEye_Right, fov)};
+    const double displayTime = lux_GetPredictedDisplayTime(vr_.Session(), frame);
+    const luxTrackingState tracking = lux_GetTrackingState(vr_.Session(), displayTime, luxTrue);
+
+    luxLayerEyeFov scene{};
+    scene.Header.Type = luxLayerType_EyeFov;
+    for (int eye = 0; eye < luxEye_Count; ++eye) {
+      scene.ColorTexture[eye] = vr_.SwapChain();
+      scene.Viewport[eye] = eyes[eye].DistortedViewport;
+      scene.Fov[eye] = eyes[eye].Fov;
+      // The eye's pose in the world: the head's position moved by the eye's offset.
+      luxPosef pose = tracking.HeadPose.ThePose;
+      pose.Position.x += eyes[eye].HmdToEyePose.Position.x;
+      pose.Position.y += eyes[eye].HmdToEyePose.Position.y;
+      pose.Position.z += eyes[eye].HmdToEyePose.Position.z;
+      scene.RenderPose[eye] = pose;
+    }
+    scene.SensorSampleTime = displayTime;
+
+    luxLayerQuad splash{};
+    splash.Header.Type = luxLayerType_HeadLockedQuad;
+    splash.ColorTexture = vr_.SwapChain();
+    splash.QuadPoseCenter.Orientation.w = 1.0f;
+    splash.QuadPoseCenter.Position.z = -1.5f;
+    splash.QuadSize = {1.0f, 0.5f};
+
+    const bool splashOnly = frame == 0 && behaviour_.firstFrameHeadLocked;
+    const luxLayerHeader* layers[] = {splashOnly ? &splash.Header : &scene.Header};
+    // Nothing is drawn while the application is not shown.
+    if (visible && LUX_FAILURE(lux_CommitTextureSwapChain(vr_.Session(), vr_.SwapChain()))) {
+      Report("lux_CommitTextureSwapChain failed: " + RuntimeErrorText());
+      return false;
+    }
+    if (LUX_FAILURE(lux_SubmitFrame2(vr_.Session(), frame, nullptr, layers, 1))) {
+      Report("lux_SubmitFrame2 failed: " + RuntimeErrorText());
+      return false;
+    }
+    return true;
+  }
+
+  const Behaviour& behaviour_;
+  const VrSession& vr_;
+  const Clock::time_point start_;
+  Clock::time_point transientErrorDue_;
+};
+
+/// A crash: the process ends by `signalNumber` without cleaning anything up.
+[[noreturn]] void Crash(int signalNumber) {
+  signal(signalNumber, SIG_DFL);
+  raise(signalNumber);
+  std::_Exit(128 + signalNumber);  // a signal whose default is to be ignored
+}
+
+}  // namespace
+
+int RunVrApplication(const Behaviour& behaviour) {
+  const Clock::time_point start = Clock::now();
+  HandleCloseRequest(behaviour.ignoreCloseRequest);
+  bool endedOnItsOwn = false;
+  {
+    RuntimeConnection runtime;
+    if (!runtime.Initialize()) return 1;
+    if (!behaviour.engine.Empty()) lux_IdentifyClient(IdentityText(behaviour.engine).c_str());
+    VrSession vr;
+    if (!vr.Create()) return 1;
+    const Clock::time_point transientErrorDue = RaisesTransientError(behaviour)
+                                                    ? Clock::now() + behaviour.transientErrorDelay
+                                                    : Clock::time_point::max();
+    FrameLoop loop(behaviour, vr, start, transientErrorDue);
+    if (!loop.Run()) return 1;
+    endedOnItsOwn = loop.EndDue() && !closeRequested;
+    if (endedOnItsOwn && behaviour.crashSignal != 0) Crash(behaviour.crashSignal);
+  }
+  // The quit request, the close request and an exit of its own end with the session destroyed.
+  return endedOnItsOwn ? behaviour.exitCode : 0;
+}
+
+}  // namespace sampleapp

@@ -1,0 +1,13 @@
+#include "validator/wait_services.h"
+
+#include <thread>
+
+#include "platform/key_state.h"
+
+namespace QasValidator {
+
+WaitServices::WaitServices()
+    : sleep([](std::chrono::microseconds duration) { std::this_thread::sleep_for(duration); }),
+      enterPressed([] { return platform::IsKeyPressed(platform::kKeyEnter); }) {}
+
+}  // namespace QasValidator

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <json/json.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/fake_time.h"
+#include "support/shell_service.h"
+#include "support/validator_surroundings.h"
+#include "validator/validator.h"
+
+namespace QasValidator {
+
+/// The unit tests' way into the Validator's application control: its flags, its session
+/// process, its records and its shell client.
+class ValidatorTestAccess {
+ public:
+  static std::atomic<bool>& TransientError(Validator& validator) {
+    return validator.transientError;
+  }
+  static std::atomic<bool>& Cancelled(Validator& validator) { return validator.cancelRequested; }
+  /// Opens the calling process as the session process, with `exitCode` as its last exit code.
+  static void SetSessionProcess(Validator& validator, uint32_t exitCode);
+  static bool SessionProcessOpen(Validator& validator);
+  static bool ApplicationLaunched(Validator& validator);
+  static uint32_t LaunchedProcessId(Validator& validator) { return validator.launchedProcessId; }
+  static int32_t CheckState(Validator& validator) { return validator.CheckApplicationState(); }
+  /// The session wait of the set-up, on a newer or an older shell.
+  static int32_t WaitForSession(Validator& validator, bool newerShell);
+  /// Notes a session of `processId`, as the session-created event does.
+  static void AddSession(Validator& validator, uint32_t processId);
+  /// Notes a record of `processId` without a session.
+  static void AddRecordWithoutSession(Validator& validator, uint32_t processId);
+  /// Notes the first frame of `processId`, `delaySeconds` after its session was created.
+  static void AddFirstFrame(Validator& validator, uint32_t processId, double delaySeconds,
+                            bool headTracked);
+  /// The shell's messages that no request took.
+  static std::vector<Json::Value> ShellMessagesKept(Validator& validator) {
+    return validator.hub.ReceivedMessages();
+  }
+  static bool AskDashVisibility(Validator& validator) { return validator.hub.GetDashVisibility(); }
+
+  /// An older shell (no dash-visibility answer) with the application in front: its top
+  /// application is the process that `validator` launched, and the runtime reports its
+  /// session as soon as the shell is first asked where the user is. `validator` may be set
+  /// after the script is made, before the first request.
+  static testsupport::ShellScript ApplicationInFront(const std::atomic<Validator*>& validator);
+};
+
+/// A Validator on a fake clock whose application (/bin/sleep 30) comes to the front of a shell
+/// with its session: the shell of ValidatorTestAccess::ApplicationInFront unless `shell` makes
+/// another one for the validator. Make it in a child process (RunInChild).
+struct FrontApplicationRig {
+  using ShellFactory = std::function<testsupport::ShellScript(const std::atomic<Validator*>&)>;
+
+  explicit FrontApplicationRig(
+      std::function<bool()> enterPressed = [] { return false; },
+      const ShellFactory& shell = ValidatorTestAccess::ApplicationInFront);
+
+  std::atomic<Validator*> pointer{nullptr};  // the validator, once it exists
+  testsupport::ValidatorSurroundings surroundings;
+  testsupport::FakeTime time;
+  Validator validator;
+};
+
+}  // namespace QasValidator
