@@ -51,8 +51,9 @@ struct Behaviour {
   bool ignoreCloseRequest = false;
   LauncherMode launcher = LauncherMode::kNone;
   /// The first this many launches that count in `launchCountFile` raise the runtime's
-  /// transient internal error once their session exists.
+  /// transient internal error, `transientErrorDelay` after creating their session.
   int transientErrorLaunches = 0;
+  std::chrono::milliseconds transientErrorDelay{0};
   /// Where the launches are counted (created when missing).
   std::string launchCountFile;
   EngineIdentity engine;

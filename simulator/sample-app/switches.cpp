@@ -130,13 +130,16 @@ const std::vector<Switch>& Switches() {
        true},
       {"transient-error-launches", "N",
        "Raise the runtime's transient internal error (-90011) on the first N launches "
-       "counted in --launch-count-file",
+       "counted in --launch-count-file, once the session exists",
        [](Behaviour& behaviour, const std::string& value) -> std::string {
          const auto count = WholeNumber(value, 0, std::numeric_limits<int>::max());
          if (!count) return "not a number of launches: " + value;
          behaviour.transientErrorLaunches = static_cast<int>(*count);
          return {};
        }},
+      {"transient-error-delay-ms", "MS",
+       "Raise that error this long after creating the session (default 0)",
+       Milliseconds(&Behaviour::transientErrorDelay)},
       {"launch-count-file", "PATH", "File that counts the launches (created when missing)",
        [](Behaviour& behaviour, const std::string& value) -> std::string {
          behaviour.launchCountFile = value;

@@ -160,8 +160,14 @@ enum class LoopEnd {
 /// Renders frame after frame at the chosen rate.
 class FrameLoop {
  public:
-  FrameLoop(const Behaviour& behaviour, const VrSession& vr, Clock::time_point start)
-      : behaviour_(behaviour), vr_(vr), start_(start), policy_(behaviour) {}
+  /// `transientErrorDue`: when to raise the transient internal error (never: the clock's end).
+  FrameLoop(const Behaviour& behaviour, const VrSession& vr, Clock::time_point start,
+            Clock::time_point transientErrorDue)
+      : behaviour_(behaviour),
+        vr_(vr),
+        start_(start),
+        transientErrorDue_(transientErrorDue),
+        policy_(behaviour) {}
 
   /// Renders until the application is to stop.
   LoopEnd Run() {
@@ -171,6 +177,10 @@ class FrameLoop {
     if (!SleepUntil(next + behaviour_.firstFrameDelay)) return LoopEnd::kStopped;
     next = Clock::now();
     for (long long frame = 0;; ++frame) {
+      if (Clock::now() >= transientErrorDue_) {
+        RaiseTransientError();
+        transientErrorDue_ = Clock::time_point::max();
+      }
       luxSessionStatus status{};
       if (LUX_FAILURE(lux_GetSessionStatus(vr_.Session(), &status))) {
         Report("lux_GetSessionStatus failed: " + RuntimeErrorText());
@@ -268,6 +278,7 @@ class FrameLoop {
   const Behaviour& behaviour_;
   const VrSession& vr_;
   const Clock::time_point start_;
+  Clock::time_point transientErrorDue_;
   FramePolicy policy_;
   luxEyeRenderDesc eyes_[luxEye_Count]{};  // the last fetched render descriptions
   luxPosef eyeOffsets_[luxEye_Count]{};    // the eye offsets the render poses use
@@ -293,8 +304,10 @@ int RunVrApplication(const Behaviour& behaviour) {
     if (!behaviour.engine.Empty()) lux_IdentifyClient(IdentityText(behaviour.engine).c_str());
     VrSession vr;
     if (!vr.Create()) return 1;
-    if (RaisesTransientError(behaviour)) RaiseTransientError();
-    FrameLoop loop(behaviour, vr, start);
+    const Clock::time_point transientErrorDue = RaisesTransientError(behaviour)
+                                                    ? Clock::now() + behaviour.transientErrorDelay
+                                                    : Clock::time_point::max();
+    FrameLoop loop(behaviour, vr, start, transientErrorDue);
     const LoopEnd end = loop.Run();
     if (end == LoopEnd::kRuntimeGone) return 1;
     if (end == LoopEnd::kQuitRequested &&

@@ -3,10 +3,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "log/validator_log.h"
 #include "support/child_process.h"
-#include "support/fake_time.h"
-#include "support/validator_surroundings.h"
 
 namespace testsupport {
 
@@ -21,33 +18,22 @@ constexpr char kElapsed[] = "elapsed ";
 
 CourseOutcome RunCourse(const Course& course) {
   const ChildOutcome run = RunInChild([&course] {
-    std::atomic<QasValidator::Validator*> validator{nullptr};
-    ValidatorSurroundings surroundings(Answering(course.shell(validator)), course.settingsTaken);
-    FakeTime time;
-    QasValidator::WaitServices waits = time.Services();
-    waits.sleep = [&validator, &course, sleep = waits.sleep](std::chrono::microseconds pause) {
-      sleep(pause);
-      if (QasValidator::Validator* subject = validator.load()) course.onPause(*subject);
-    };
-    QasValidator::Validator subject({{}, std::move(waits)});
-    QasValidator::SetVerboseLogging(course.verbose);
-    subject.SetApplication("/bin/sleep", {"30"});
-    subject.SetLoadTimeMs(1000);
-    validator = &subject;
-    const QasValidator::TestResult result = course.test(subject);
-    for (const std::string& path : RequestPaths(surroundings.shell)) {
+    QasValidator::FrontApplicationRig rig([] { return false; }, course.shell, course.onPause);
+    rig.validator.SetLoadTimeMs(1000);
+    const QasValidator::TestResult result = course.test(rig.validator);
+    for (const std::string& path : RequestPaths(rig.surroundings.shell)) {
       std::cerr << kRequest << path << "\n";
     }
-    for (const std::string& setting : surroundings.settings.Calls()) {
+    for (const std::string& setting : rig.surroundings.settings.Calls()) {
       std::cerr << kSetting << setting << "\n";
     }
-    std::cerr << kElapsed << time.Elapsed().count() << std::endl;
+    std::cerr << kElapsed << rig.time.Elapsed().count() << std::endl;
     return static_cast<int>(result);
   });
 
   CourseOutcome outcome;
   outcome.result = run.exitStatus;
-  outcome.printed = course.verbose ? WithoutShellClientLines(run.out) : run.out;
+  outcome.printed = run.out;
   std::istringstream facts(run.err);
   for (std::string line; std::getline(facts, line);) {
     if (line.starts_with(kRequest)) {

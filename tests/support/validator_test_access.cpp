@@ -81,4 +81,24 @@ testsupport::ShellScript ValidatorTestAccess::NewerShellApplicationInFront(
   };
 }
 
+FrontApplicationRig::FrontApplicationRig(std::function<bool()> enterPressed,
+                                         const ShellFactory& shell, PauseHook onPause)
+    : surroundings(testsupport::Answering(shell(pointer))),
+      validator({{}, PausingServices(std::move(enterPressed), std::move(onPause))}) {
+  pointer = &validator;
+  validator.SetApplication("/bin/sleep", {"30"});
+}
+
+WaitServices FrontApplicationRig::PausingServices(std::function<bool()> enterPressed,
+                                                  PauseHook onPause) {
+  WaitServices services = time.Services(std::move(enterPressed));
+  if (!onPause) return services;
+  services.sleep = [this, onPause = std::move(onPause),
+                    sleep = std::move(services.sleep)](std::chrono::microseconds pause) {
+    sleep(pause);
+    if (Validator* subject = pointer.load()) onPause(*subject);
+  };
+  return services;
+}
+
 }  // namespace QasValidator

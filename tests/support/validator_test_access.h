@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "support/fake_time.h"
 #include "support/shell_service.h"
+#include "support/validator_surroundings.h"
 #include "validator/validator.h"
 
 namespace QasValidator {
@@ -52,6 +54,28 @@ class ValidatorTestAccess {
   /// first asked for it, and no health-and-safety warning is needed.
   static testsupport::ShellScript NewerShellApplicationInFront(
       const std::atomic<Validator*>& validator);
+};
+
+/// A Validator on a fake clock whose application (/bin/sleep 30) comes to the front of a shell
+/// with its session: the shell of ValidatorTestAccess::ApplicationInFront unless `shell` makes
+/// another one for the validator. Make it in a child process (RunInChild).
+/// With `onPause`, that function is called on the main thread after every pause of the
+/// validator's waits, to play the part of the application and the runtime; it must not pause.
+struct FrontApplicationRig {
+  using ShellFactory = std::function<testsupport::ShellScript(const std::atomic<Validator*>&)>;
+  using PauseHook = std::function<void(Validator&)>;
+
+  explicit FrontApplicationRig(
+      std::function<bool()> enterPressed = [] { return false; },
+      const ShellFactory& shell = ValidatorTestAccess::ApplicationInFront, PauseHook onPause = {});
+
+  std::atomic<Validator*> pointer{nullptr};  // the validator, once it exists
+  testsupport::ValidatorSurroundings surroundings;
+  testsupport::FakeTime time;
+  Validator validator;
+
+ private:
+  WaitServices PausingServices(std::function<bool()> enterPressed, PauseHook onPause);
 };
 
 }  // namespace QasValidator

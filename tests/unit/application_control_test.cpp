@@ -335,22 +335,18 @@ TEST_F(ApplicationControlTest, ACancelledValidationLaunchesNothing) {
 
 TEST_F(ApplicationControlTest, TheApplicationRunsForTheLoadTimeAndIsQuitByItsCloseRequest) {
   EXPECT_EQ(Printed([] {
-              std::atomic<Validator*> validator{nullptr};
-              ValidatorSurroundings surroundings(Answering(ApplicationInFront(validator)));
-              FakeTime time;
-              Validator subject({{}, time.Services()});
-              validator = &subject;
-              subject.SetApplication("/bin/sleep", {"30"});
+              FrontApplicationRig rig;
+              Validator& subject = rig.validator;
               subject.SetLoadTimeMs(1500);
               if (subject.SetUpApplication(false) != TestResult::Passed) return 1;
               const uint32_t launched = LaunchedProcessId(subject);
               if (subject.SessionPid() != launched || !SessionProcessOpen(subject)) return 2;
-              if (surroundings.settings.Calls() !=
+              if (rig.surroundings.settings.Calls() !=
                   std::vector<std::string>{"FrequentTelEventPid=" + std::to_string(launched)}) {
                 return 3;
               }
-              if (time.Elapsed() < 2500ms) return 4;  // a second of search, the load time
-              subject.StopApplication();              // SIGTERM ends sleep at once
+              if (rig.time.Elapsed() < 2500ms) return 4;  // a second of search, the load time
+              subject.StopApplication();                  // SIGTERM ends sleep at once
               if (ApplicationLaunched(subject) || SessionProcessOpen(subject)) return 5;
               return subject.SessionPid() == 0 ? 0 : 6;
             }),
@@ -360,15 +356,11 @@ TEST_F(ApplicationControlTest, TheApplicationRunsForTheLoadTimeAndIsQuitByItsClo
 
 TEST_F(ApplicationControlTest, ReturningAtTheSessionSkipsTheLoadWait) {
   EXPECT_EQ(Printed([] {
-              std::atomic<Validator*> validator{nullptr};
-              ValidatorSurroundings surroundings(Answering(ApplicationInFront(validator)));
-              FakeTime time;
-              Validator subject({{}, time.Services()});
-              validator = &subject;
-              subject.SetApplication("/bin/sleep", {"30"});
+              FrontApplicationRig rig;
+              Validator& subject = rig.validator;
               subject.SetLoadTimeMs(1500);
               if (subject.SetUpApplication(true) != TestResult::Passed) return 1;
-              if (!SessionProcessOpen(subject) || time.Elapsed() > 1100ms) return 2;
+              if (!SessionProcessOpen(subject) || rig.time.Elapsed() > 1100ms) return 2;
               subject.StopApplication();
               return 0;
             }),
@@ -377,13 +369,9 @@ TEST_F(ApplicationControlTest, ReturningAtTheSessionSkipsTheLoadWait) {
 
 TEST_F(ApplicationControlTest, WithoutALoadTimeTheEnterKeyStartsTheTest) {
   EXPECT_EQ(Printed([] {
-              std::atomic<Validator*> validator{nullptr};
-              ValidatorSurroundings surroundings(Answering(ApplicationInFront(validator)));
-              FakeTime time;
               int queries = 0;
-              Validator subject({{}, time.Services([&] { return ++queries == 3; })});
-              validator = &subject;
-              subject.SetApplication("/bin/sleep", {"30"});
+              FrontApplicationRig rig([&] { return ++queries == 3; });
+              Validator& subject = rig.validator;
               if (subject.SetUpApplication(false) != TestResult::Passed) return 1;
               subject.StopApplication();
               return queries == 3 ? 0 : 2;
@@ -507,12 +495,8 @@ TEST_F(ApplicationControlTest, ShutdownTestForgetsTheShellsMessages) {
 
 TEST_F(ApplicationControlTest, ShutdownQuitsTheApplicationAndCancelsTheValidation) {
   const std::string printed = Printed([] {
-    std::atomic<Validator*> validator{nullptr};
-    ValidatorSurroundings surroundings(Answering(ApplicationInFront(validator)));
-    FakeTime time;
-    Validator subject({{}, time.Services()});
-    validator = &subject;
-    subject.SetApplication("/bin/sleep", {"30"});
+    FrontApplicationRig rig;
+    Validator& subject = rig.validator;
     if (subject.SetUpApplication(true) != TestResult::Passed) return 1;
     const auto launched = static_cast<pid_t>(LaunchedProcessId(subject));
     subject.Shutdown(false);

@@ -167,13 +167,11 @@ class LaunchTestsTest : public testing::Test, protected ValidatorTestAccess {
 
 TEST_F(LaunchTestsTest, LaunchIntoVRJudgesTheFirstFrameOfTheSession) {
   const auto run = RunInChild([] {
-    std::atomic<Validator*> validator{nullptr};
-    ValidatorSurroundings surroundings(
-        testsupport::Answering(RenderingApplication(validator, 0.5)));
-    FakeTime time;
-    Validator subject({{}, time.Services()});
-    validator = &subject;
-    subject.SetApplication("/bin/sleep", {"30"});
+    FrontApplicationRig rig([] { return false; },
+                            [](const std::atomic<Validator*>& validator) {
+                              return RenderingApplication(validator, 0.5);
+                            });
+    Validator& subject = rig.validator;
     subject.SetMaxTimeToFrame(4.0);
     return static_cast<int>(subject.TestLaunchIntoVR());
   });
@@ -187,18 +185,17 @@ TEST_F(LaunchTestsTest, LaunchIntoVRJudgesTheFirstFrameOfTheSession) {
 
 TEST_F(LaunchTestsTest, LaunchIntoVRStopsWaitingForAFrameThatNeverComes) {
   const auto run = RunInChild([] {
-    std::atomic<Validator*> validator{nullptr};
-    ValidatorSurroundings surroundings(
-        testsupport::Answering(RenderingApplication(validator, -1.0)));
-    FakeTime time;
-    Validator subject({{}, time.Services()});
-    validator = &subject;
-    subject.SetApplication("/bin/sleep", {"30"});
+    FrontApplicationRig rig([] { return false; },
+                            [](const std::atomic<Validator*>& validator) {
+                              return RenderingApplication(validator, -1.0);
+                            });
+    Validator& subject = rig.validator;
     subject.SetMaxTimeToFrame(2.5);
     const TestResult result = subject.TestLaunchIntoVR();
     // A second of session search, then the allowed 2.5 s and the grace of 10 s.
-    return result == TestResult::Failed && time.Elapsed() >= std::chrono::milliseconds(13500) ? 0
-                                                                                              : 1;
+    return result == TestResult::Failed && rig.time.Elapsed() >= std::chrono::milliseconds(13500)
+               ? 0
+               : 1;
   });
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.out,
@@ -210,18 +207,14 @@ TEST_F(LaunchTestsTest, LaunchIntoVRStopsWaitingForAFrameThatNeverComes) {
 
 TEST_F(LaunchTestsTest, FrameRatePrintsTheRateEveryHalfSecondAndJudgesTheAverage) {
   const auto run = RunInChild([] {
-    std::atomic<Validator*> validator{nullptr};
-    ValidatorSurroundings surroundings(testsupport::Answering(ApplicationInFront(validator)));
-    FakeTime time;
-    Validator subject({{}, time.Services()});
-    validator = &subject;
-    subject.SetApplication("/bin/sleep", {"30"});
+    FrontApplicationRig rig;
+    Validator& subject = rig.validator;
     subject.SetLoadTimeMs(1000);
     subject.SetPrintFps(true);
     subject.SetFpsTestDuration(2);
     subject.SetMinAvgFps(45.0);
     const TestResult result = subject.TestFrameRate();
-    const std::vector<std::string> paths = testsupport::RequestPaths(surroundings.shell);
+    const std::vector<std::string> paths = testsupport::RequestPaths(rig.surroundings.shell);
     const std::vector<std::string> proximity(paths.begin(), paths.begin() + 1);
     if (paths.front() != "/hardware/set_proximity_sensor true") return 10;
     const std::vector<std::string> last(paths.end() - 3, paths.end());
@@ -251,17 +244,13 @@ TEST_F(LaunchTestsTest, FrameRatePrintsTheRateEveryHalfSecondAndJudgesTheAverage
 
 TEST_F(LaunchTestsTest, FrameRateWithoutADurationEndsAtTheEnterKeyPressedAfterThePrompt) {
   const auto run = RunInChild([] {
-    std::atomic<Validator*> validator{nullptr};
-    ValidatorSurroundings surroundings(testsupport::Answering(ApplicationInFront(validator)));
-    FakeTime time;
     int queries = 0;
     // The first query finds a press from before the prompt; it does not count.
-    Validator subject({{}, time.Services([&] {
-                         ++queries;
-                         return queries == 1 || queries == 4;
-                       })});
-    validator = &subject;
-    subject.SetApplication("/bin/sleep", {"30"});
+    FrontApplicationRig rig([&] {
+      ++queries;
+      return queries == 1 || queries == 4;
+    });
+    Validator& subject = rig.validator;
     subject.SetLoadTimeMs(1000);
     subject.SetFpsTestDuration(0);
     subject.SetMinAvgFps(0.0);

@@ -67,11 +67,27 @@ TEST(SampleAppSwitches, MisbehavioursTowardsTheTestsOfVisibilityAndRequests) {
 }
 
 TEST(SampleAppSwitches, ValuesComeAsTheNextArgumentOrAfterAnEqualsSign) {
-  const SwitchesOutcome outcome = ParseSwitches(
-      {"--fps", "44.5", "--first-frame-delay-ms=4200", "--first-frame-head-locked",
-       "--end-after-ms", "1500", "--exit-code=3", "--ignore-close", "--transient-error-launches",
-       "2", "--launch-count-file", "/tmp/x", "--engine-name", "Unity", "--engine-version=2019.4",
-       "--engine-plugin-name", "LUXPlugin", "--engine-plugin-version", "1.43.0"});
+  const SwitchesOutcome outcome = ParseSwitches({"--fps",
+                                                 "44.5",
+                                                 "--first-frame-delay-ms=4200",
+                                                 "--first-frame-head-locked",
+                                                 "--end-after-ms",
+                                                 "1500",
+                                                 "--exit-code=3",
+                                                 "--ignore-close",
+                                                 "--transient-error-launches",
+                                                 "2",
+                                                 "--transient-error-delay-ms",
+                                                 "3000",
+                                                 "--launch-count-file",
+                                                 "/tmp/x",
+                                                 "--engine-name",
+                                                 "Unity",
+                                                 "--engine-version=2019.4",
+                                                 "--engine-plugin-name",
+                                                 "LUXPlugin",
+                                                 "--engine-plugin-version",
+                                                 "1.43.0"});
   ASSERT_TRUE(outcome.error.empty()) << outcome.error;
   const Behaviour& behaviour = outcome.behaviour;
   EXPECT_EQ(behaviour.framesPerSecond, 44.5);
@@ -81,6 +97,7 @@ TEST(SampleAppSwitches, ValuesComeAsTheNextArgumentOrAfterAnEqualsSign) {
   EXPECT_EQ(behaviour.exitCode, 3);
   EXPECT_TRUE(behaviour.ignoreCloseRequest);
   EXPECT_EQ(behaviour.transientErrorLaunches, 2);
+  EXPECT_EQ(behaviour.transientErrorDelay, 3000ms);
   EXPECT_EQ(behaviour.launchCountFile, "/tmp/x");
   EXPECT_EQ(behaviour.engine.name, "Unity");
   EXPECT_EQ(behaviour.engine.version, "2019.4");
@@ -134,6 +151,7 @@ TEST(SampleAppSwitches, HelpListsEverySwitch) {
                            "--launcher",
                            "--launcher-wait",
                            "--transient-error-launches N",
+                           "--transient-error-delay-ms MS",
                            "--launch-count-file PATH",
                            "--engine-name NAME",
                            "--engine-plugin-version VERSION",
