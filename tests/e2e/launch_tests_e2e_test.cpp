@@ -4,6 +4,7 @@
 // stands for a decimal number with six decimals).
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -29,7 +30,8 @@ const char kFirstFrame[] = "Time taken to submit the first frame: # seconds\n";
 double AverageFps(const std::string& text) { return NumberAfter(text, "Average FPS: "); }
 
 TEST(LaunchTestsE2E, AWellBehavedApplicationPassesBothAndTheLogFileSaysSo) {
-  const std::string log = testing::TempDir() + "launch_tests_e2e_log.txt";
+  const std::string log =
+      testing::TempDir() + "launch_tests_e2e_log_" + std::to_string(getpid()) + ".txt";
   std::remove(log.c_str());
   const CommandOutcome run =
       RunValidator({"--test", "TestLaunchIntoVR", "--test", "TestFrameRate", "--load_time_ms",
@@ -132,7 +134,8 @@ TEST(LaunchTestsE2E, AnApplicationIgnoringTheCloseRequestIsTerminatedAfterTwenty
 }
 
 TEST(LaunchTestsE2E, ATransientErrorOnTheFirstTwoLaunchesGivesThreeAttempts) {
-  const std::string launches = testing::TempDir() + "launch_tests_e2e_launches";
+  const std::string launches =
+      testing::TempDir() + "launch_tests_e2e_launches_" + std::to_string(getpid());
   std::remove(launches.c_str());
   // The error comes once the session was found, during the load wait.
   const CommandOutcome run =
