@@ -96,8 +96,9 @@ luxResult lux_GetSessionStatus(luxSession session, luxSessionStatus* outStatus) 
   const luxResult result =
       RuntimeClient::Instance().Call(luxsim::op::kSessionStatus, *fields, &response);
   if (LUX_FAILURE(result)) return result;
-  luxBool* flags[] = {&outStatus->IsVisible,   &outStatus->HmdPresent, &outStatus->HmdMounted,
-                      &outStatus->DisplayLost, &outStatus->ShouldQuit, &outStatus->ShouldRecenter};
+  luxBool* flags[] = {&outStatus->IsVisible,     &outStatus->HmdPresent, &outStatus->HmdMounted,
+                      &outStatus->DisplayLost,   &outStatus->ShouldQuit, &outStatus->ShouldRecenter,
+                      &outStatus->OverlayPresent};
   for (Json::ArrayIndex i = 0; i < std::size(flags); ++i) {
     *flags[i] = response["status"][i].asBool() ? luxTrue : luxFalse;
   }

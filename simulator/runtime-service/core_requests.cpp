@@ -17,7 +17,7 @@ constexpr char kFakeIad[] = "FakeIAD";
 Json::Value StatusJson(const SessionStatus& status) {
   Json::Value flags(Json::arrayValue);
   for (const bool flag : {status.visible, status.hmdPresent, status.hmdMounted, status.displayLost,
-                          status.shouldQuit, status.shouldRecenter}) {
+                          status.shouldQuit, status.shouldRecenter, status.overlayPresent}) {
     flags.append(flag);
   }
   return flags;

@@ -20,6 +20,9 @@ struct SessionStatus {
   bool displayLost = false;
   bool shouldQuit = false;
   bool shouldRecenter = false;
+  /// The dash is shown over the session in front (the headset worn); the session is not
+  /// visible, but a focus-aware application keeps rendering behind the dash.
+  bool overlayPresent = false;
 
   bool operator==(const SessionStatus&) const = default;
 };

@@ -188,7 +188,10 @@ void SessionRegistry::RefreshStatuses() {
     SessionStatus status;
     status.hmdPresent = headset_.Connected();
     status.hmdMounted = headset_.Connected() && headset_.Mounted();
-    status.visible = focused_ == id && status.hmdMounted && (!shellView_ || shellView_(session));
+    const bool inFront = focused_ == id && status.hmdMounted;
+    const ShellShows shown = shellView_ ? shellView_(session) : ShellShows::kSession;
+    status.visible = inFront && shown == ShellShows::kSession;
+    status.overlayPresent = inFront && shown == ShellShows::kDashOverSession;
     status.displayLost = session.displayLost;
     status.shouldQuit = session.shouldQuit;
     status.shouldRecenter = session.shouldRecenter;

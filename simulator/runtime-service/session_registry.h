@@ -11,15 +11,23 @@
 
 namespace luxsim {
 
+/// What the shell shows of a session.
+enum class ShellShows {
+  kSession,          // the session itself: nothing of the shell covers it
+  kDashOverSession,  // the dash, over the session (which a focus-aware application keeps drawing)
+  kSomethingElse,    // the shell's own view (the menu, the warning, the close prompt)
+};
+
 /// The clients of the service and their sessions, with the status the runtime reports to each
 /// session. The newest session has the focus; a session is visible while it has the focus, the
-/// headset is connected and worn, and the shell shows it (see SetShellView). Every change is
+/// headset is connected and worn, and the shell shows it (see SetShellView); with the dash
+/// shown over it instead, it is not visible but has the overlay-present flag. Every change is
 /// reported to the observers.
 class SessionRegistry {
  public:
-  /// Whether the shell shows a session: nothing of its own (a menu, a warning, the dash) covers
-  /// it.
-  using ShellView = std::function<bool(const Session&)>;
+  /// What the shell shows of a session: the session, the dash over it, or something else of
+  /// its own.
+  using ShellView = std::function<ShellShows(const Session&)>;
 
   /// `clock` gives the runtime's time in seconds.
   SessionRegistry(HeadsetState& headset, std::function<double()> clock);

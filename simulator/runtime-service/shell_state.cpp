@@ -37,7 +37,7 @@ std::optional<ShellLocation> LocationFromName(std::string_view name) {
 ShellState::ShellState(SessionRegistry& sessions, HeadsetState& headset, Options options)
     : sessions_(sessions), headset_(headset), options_(options) {
   sessions_.AddObserver(this);
-  sessions_.SetShellView([this](const Session& session) { return InView(session); });
+  sessions_.SetShellView([this](const Session& session) { return View(session); });
   if (const Session* front = sessions_.FocusedSession()) front_ = front->id;
   sessions_.RefreshStatuses();
 }
@@ -96,8 +96,9 @@ std::vector<const Session*> ShellState::SessionsOf(uint32_t pid) const {
   return owned;
 }
 
-bool ShellState::InView(const Session& session) const {
-  return Location() == ShellLocation::kApp && !dashShownOver_.contains(session.pid);
+ShellShows ShellState::View(const Session& session) const {
+  if (Location() != ShellLocation::kApp) return ShellShows::kSomethingElse;
+  return dashShownOver_.contains(session.pid) ? ShellShows::kDashOverSession : ShellShows::kSession;
 }
 
 void ShellState::SetWorn(bool worn) { headset_.SetMounted(worn); }

@@ -57,7 +57,8 @@ struct ShellOutcome {
 ///   Closing an application directly ("/life_cycle/close_app") asks it to quit at once; the
 ///   location is "APP_CLOSE" while the application in front is being asked to quit.
 /// - The application in front is in view when the location is "APP" and no dash is shown over
-///   its process, whether or not it is focus aware.
+///   its process, whether or not it is focus aware. With the dash shown over it, the runtime
+///   reports the overlay present to it, so that a focus-aware application keeps rendering.
 ///
 /// Everything runs on the service's event loop.
 class ShellState : public RuntimeObserver {
@@ -124,7 +125,7 @@ class ShellState : public RuntimeObserver {
 
   bool WarningPendingFor(const Session& session) const;
   std::vector<const Session*> SessionsOf(uint32_t pid) const;
-  bool InView(const Session& session) const;
+  ShellShows View(const Session& session) const;
 
   SessionRegistry& sessions_;
   HeadsetState& headset_;

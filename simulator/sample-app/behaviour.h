@@ -26,6 +26,13 @@ struct EngineIdentity {
   }
 };
 
+/// What the application does when the runtime asks it to quit.
+enum class QuitResponse {
+  kEnd,                          // it destroys its session and ends
+  kIgnore,                       // it goes on rendering (the close request still ends it)
+  kDestroySessionAndKeepRunning  // it destroys its session and runs on until the close request
+};
+
 /// Everything the switches choose. The defaults make a well-behaved application.
 struct Behaviour {
   /// Frames per second the application renders at.
@@ -50,6 +57,32 @@ struct Behaviour {
   /// Where the launches are counted (created when missing).
   std::string launchCountFile;
   EngineIdentity engine;
+
+  // Visibility. A well-behaved application commits its swap chain only while it is shown: while
+  // visible, and, when it is focus aware, behind the dash.
+  /// Declares focus awareness at lux_Initialize (luxInit_FocusAware).
+  bool focusAware = false;
+  /// A focus-aware application keeps rendering behind the dash.
+  bool commitBehindDash = true;
+  bool commitWhenVisible = true;
+  /// Commits in every frame, also while not shown.
+  bool commitWhenNotVisible = false;
+  /// Commits once, this long into every stretch of time in which it is not shown.
+  std::optional<std::chrono::milliseconds> strayCommitAfter;
+
+  // Requests of the runtime.
+  /// The recenter flag is never cleared.
+  bool ignoreRecenter = false;
+  /// The recenter flag is cleared this long after it was first seen.
+  std::chrono::milliseconds recenterDelay{0};
+  QuitResponse quitResponse = QuitResponse::kEnd;
+
+  // Render descriptions and poses.
+  /// At most this many fetches of the render descriptions (both eyes) in any 10 s; every frame
+  /// fetches them when not set.
+  std::optional<int> renderDescriptionsPer10s;
+  /// The render poses keep the eye offsets of the first fetch, whatever the runtime says later.
+  bool fixedRenderPose = false;
 };
 
 }  // namespace sampleapp

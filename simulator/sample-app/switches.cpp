@@ -49,12 +49,16 @@ Apply Milliseconds(Field Behaviour::*field) {
   };
 }
 
-Apply Flag(bool Behaviour::*field) {
-  return [field](Behaviour& behaviour, const std::string&) -> std::string {
-    behaviour.*field = true;
+/// A switch without a value that sets `field` to `value`.
+template <typename Field>
+Apply Sets(Field Behaviour::*field, Field value) {
+  return [field, value](Behaviour& behaviour, const std::string&) -> std::string {
+    behaviour.*field = value;
     return {};
   };
 }
+
+Apply Flag(bool Behaviour::*field) { return Sets(field, true); }
 
 Apply Text(std::string EngineIdentity::*field) {
   return [field](Behaviour& behaviour, const std::string& value) -> std::string {
@@ -148,6 +152,41 @@ const std::vector<Switch>& Switches() {
        Text(&EngineIdentity::pluginName)},
       {"engine-plugin-version", "VERSION", "Engine plug-in version to report",
        Text(&EngineIdentity::pluginVersion)},
+      {"focus-aware", nullptr,
+       "Declare focus awareness (luxInit_FocusAware) and keep rendering behind the dash",
+       Flag(&Behaviour::focusAware)},
+      {"no-commit-in-dash", nullptr,
+       "Stop committing the swap chain behind the dash, although focus aware",
+       Sets(&Behaviour::commitBehindDash, false)},
+      {"no-commit-when-visible", nullptr,
+       "Do not commit the swap chain while visible (frames are still submitted)",
+       Sets(&Behaviour::commitWhenVisible, false)},
+      {"commit-when-not-visible", nullptr, "Commit the swap chain in every frame, shown or not",
+       Flag(&Behaviour::commitWhenNotVisible)},
+      {"stray-commit-after-ms", "MS",
+       "Commit the swap chain once, MS ms into every stretch of time in which it is not shown",
+       Milliseconds(&Behaviour::strayCommitAfter)},
+      {"ignore-recenter", nullptr, "Never clear the recenter flag",
+       Flag(&Behaviour::ignoreRecenter)},
+      {"recenter-delay-ms", "MS", "Clear the recenter flag only MS ms after it was raised",
+       Milliseconds(&Behaviour::recenterDelay)},
+      {"ignore-quit", nullptr, "Ignore the quit request (the close request still ends it)",
+       Sets(&Behaviour::quitResponse, QuitResponse::kIgnore)},
+      {"keep-running-after-quit", nullptr,
+       "On the quit request destroy the session but keep running until the close request",
+       Sets(&Behaviour::quitResponse, QuitResponse::kDestroySessionAndKeepRunning)},
+      {"render-desc-per-10s", "N",
+       "Fetch the render descriptions at most N times in any 10 seconds (10 s / N apart; the "
+       "last ones serve in between)",
+       [](Behaviour& behaviour, const std::string& value) -> std::string {
+         const auto count = WholeNumber(value, 1, 100000);
+         if (!count) return "not a number of fetches (1 to 100000): " + value;
+         behaviour.renderDescriptionsPer10s = static_cast<int>(*count);
+         return {};
+       }},
+      {"fixed-render-pose", nullptr,
+       "Keep the render poses of the first frame when the eye poses change",
+       Flag(&Behaviour::fixedRenderPose)},
   };
   return switches;
 }

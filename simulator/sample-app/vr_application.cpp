@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "frame_policy.h"
 #include "launch_counter.h"
 #include "lux/lux_capi.h"
 #include "lux/lux_simulator.h"
@@ -17,7 +18,6 @@ namespace sampleapp {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 /// The runtime's transient internal error.
@@ -84,9 +84,14 @@ class VrSession {
   VrSession() = default;
   VrSession(const VrSession&) = delete;
   VrSession& operator=(const VrSession&) = delete;
-  ~VrSession() {
+  ~VrSession() { Destroy(); }
+
+  /// Destroys the swap chain and the session (once).
+  void Destroy() {
     if (swapChain_ != nullptr) lux_DestroyTextureSwapChain(session_, swapChain_);
     if (session_ != nullptr) lux_Destroy(session_);
+    swapChain_ = nullptr;
+    session_ = nullptr;
   }
 
   bool Create() {
@@ -123,9 +128,9 @@ class VrSession {
 /// The runtime's initialisation, undone on every path.
 class RuntimeConnection {
  public:
-  bool Initialize() {
+  bool Initialize(bool focusAware) {
     luxInitParams params{};
-    params.Flags = luxInit_RequestVersion;
+    params.Flags = luxInit_RequestVersion | (focusAware ? luxInit_FocusAware : 0);
     params.RequestedMinorVersion = LUX_MINOR_VERSION;
     if (LUX_FAILURE(lux_Initialize(&params))) {
       Report("lux_Initialize failed: " + RuntimeErrorText());
@@ -145,20 +150,31 @@ class RuntimeConnection {
   bool initialized_ = false;
 };
 
+/// Why the frame loop ended.
+enum class LoopEnd {
+  kQuitRequested,  // the runtime asked the application to quit
+  kStopped,        // the close request or the application's own end
+  kRuntimeGone,    // a call to the runtime failed
+};
+
 /// Renders frame after frame at the chosen rate.
 class FrameLoop {
  public:
   /// `transientErrorDue`: when to raise the transient internal error (never: the clock's end).
   FrameLoop(const Behaviour& behaviour, const VrSession& vr, Clock::time_point start,
             Clock::time_point transientErrorDue)
-      : behaviour_(behaviour), vr_(vr), start_(start), transientErrorDue_(transientErrorDue) {}
+      : behaviour_(behaviour),
+        vr_(vr),
+        start_(start),
+        transientErrorDue_(transientErrorDue),
+        policy_(behaviour) {}
 
-  /// Renders until the application is to stop. Returns false when the runtime went away.
-  bool Run() {
+  /// Renders until the application is to stop.
+  LoopEnd Run() {
     const auto period = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(1.0 / behaviour_.framesPerSecond));
     Clock::time_point next = Clock::now();
-    if (!SleepUntil(next + behaviour_.firstFrameDelay)) return true;
+    if (!SleepUntil(next + behaviour_.firstFrameDelay)) return LoopEnd::kStopped;
     next = Clock::now();
     for (long long frame = 0;; ++frame) {
       if (Clock::now() >= transientErrorDue_) {
@@ -168,15 +184,25 @@ class FrameLoop {
       luxSessionStatus status{};
       if (LUX_FAILURE(lux_GetSessionStatus(vr_.Session(), &status))) {
         Report("lux_GetSessionStatus failed: " + RuntimeErrorText());
-        return false;
+        return LoopEnd::kRuntimeGone;
       }
-      if (status.ShouldQuit) return true;
-      if (status.ShouldRecenter) lux_ClearShouldRecenterFlag(vr_.Session());
-      if (!RenderFrame(frame, status.IsVisible != luxFalse)) return false;
+      if (status.ShouldQuit && behaviour_.quitResponse != QuitResponse::kIgnore) {
+        return LoopEnd::kQuitRequested;
+      }
+      const Clock::time_point now = Clock::now();
+      if (policy_.ClearsRecenterFlag(now, status.ShouldRecenter != luxFalse)) {
+        lux_ClearShouldRecenterFlag(vr_.Session());
+      }
+      const bool commit = policy_.CommitsSwapChain(now, status.IsVisible != luxFalse,
+                                                   status.OverlayPresent != luxFalse);
+      if (!RenderFrame(frame, now, commit)) return LoopEnd::kRuntimeGone;
       next += period;
-      if (!SleepUntil(next)) return true;
+      if (!SleepUntil(next)) return LoopEnd::kStopped;
     }
   }
+
+  /// Waits, rendering nothing, for the close request or the application's own end.
+  void Idle() { SleepUntil(Clock::time_point::max()); }
 
   /// The application's own end has come.
   bool EndDue() const {
@@ -195,11 +221,21 @@ class FrameLoop {
     }
   }
 
-  bool RenderFrame(long long frame, bool visible) {
+  // Fetches the eyes' render descriptions when the policy says so; the render poses follow
+  // their eye offsets unless they are to stay fixed.
+  void UpdateEyes(Clock::time_point now) {
+    if (!policy_.FetchesRenderDescriptions(now)) return;
     const luxFovPort fov{1.0f, 1.0f, 1.0f, 1.0f};
-    const luxEyeRenderDesc eyes[luxEye_Count] = {
-        lux_GetRenderDesc2(vr_.Session(), luxEye_Left, fov),
-        lux_GetRenderDesc2(vr_.Session(), luxEye_Right, fov)};
+    const bool offsetsFixed = behaviour_.fixedRenderPose && eyesFetched_;
+    for (int eye = 0; eye < luxEye_Count; ++eye) {
+      eyes_[eye] = lux_GetRenderDesc2(vr_.Session(), static_cast<luxEyeType>(eye), fov);
+      if (!offsetsFixed) eyeOffsets_[eye] = eyes_[eye].HmdToEyePose;
+    }
+    eyesFetched_ = true;
+  }
+
+  bool RenderFrame(long long frame, Clock::time_point now, bool commit) {
+    UpdateEyes(now);
     const double displayTime = lux_GetPredictedDisplayTime(vr_.Session(), frame);
     const luxTrackingState tracking = lux_GetTrackingState(vr_.Session(), displayTime, luxTrue);
 
@@ -207,13 +243,13 @@ class FrameLoop {
     scene.Header.Type = luxLayerType_EyeFov;
     for (int eye = 0; eye < luxEye_Count; ++eye) {
       scene.ColorTexture[eye] = vr_.SwapChain();
-      scene.Viewport[eye] = eyes[eye].DistortedViewport;
-      scene.Fov[eye] = eyes[eye].Fov;
+      scene.Viewport[eye] = eyes_[eye].DistortedViewport;
+      scene.Fov[eye] = eyes_[eye].Fov;
       // The eye's pose in the world: the head's position moved by the eye's offset.
       luxPosef pose = tracking.HeadPose.ThePose;
-      pose.Position.x += eyes[eye].HmdToEyePose.Position.x;
-      pose.Position.y += eyes[eye].HmdToEyePose.Position.y;
-      pose.Position.z += eyes[eye].HmdToEyePose.Position.z;
+      pose.Position.x += eyeOffsets_[eye].Position.x;
+      pose.Position.y += eyeOffsets_[eye].Position.y;
+      pose.Position.z += eyeOffsets_[eye].Position.z;
       scene.RenderPose[eye] = pose;
     }
     scene.SensorSampleTime = displayTime;
@@ -227,8 +263,8 @@ class FrameLoop {
 
     const bool splashOnly = frame == 0 && behaviour_.firstFrameHeadLocked;
     const luxLayerHeader* layers[] = {splashOnly ? &splash.Header : &scene.Header};
-    // Nothing is drawn while the application is not shown.
-    if (visible && LUX_FAILURE(lux_CommitTextureSwapChain(vr_.Session(), vr_.SwapChain()))) {
+    // The swap chain is committed when the frame is drawn (see FramePolicy).
+    if (commit && LUX_FAILURE(lux_CommitTextureSwapChain(vr_.Session(), vr_.SwapChain()))) {
       Report("lux_CommitTextureSwapChain failed: " + RuntimeErrorText());
       return false;
     }
@@ -243,6 +279,10 @@ class FrameLoop {
   const VrSession& vr_;
   const Clock::time_point start_;
   Clock::time_point transientErrorDue_;
+  FramePolicy policy_;
+  luxEyeRenderDesc eyes_[luxEye_Count]{};  // the last fetched render descriptions
+  luxPosef eyeOffsets_[luxEye_Count]{};    // the eye offsets the render poses use
+  bool eyesFetched_ = false;
 };
 
 /// A crash: the process ends by `signalNumber` without cleaning anything up.
@@ -260,7 +300,7 @@ int RunVrApplication(const Behaviour& behaviour) {
   bool endedOnItsOwn = false;
   {
     RuntimeConnection runtime;
-    if (!runtime.Initialize()) return 1;
+    if (!runtime.Initialize(behaviour.focusAware)) return 1;
     if (!behaviour.engine.Empty()) lux_IdentifyClient(IdentityText(behaviour.engine).c_str());
     VrSession vr;
     if (!vr.Create()) return 1;
@@ -268,7 +308,13 @@ int RunVrApplication(const Behaviour& behaviour) {
                                                     ? Clock::now() + behaviour.transientErrorDelay
                                                     : Clock::time_point::max();
     FrameLoop loop(behaviour, vr, start, transientErrorDue);
-    if (!loop.Run()) return 1;
+    const LoopEnd end = loop.Run();
+    if (end == LoopEnd::kRuntimeGone) return 1;
+    if (end == LoopEnd::kQuitRequested &&
+        behaviour.quitResponse == QuitResponse::kDestroySessionAndKeepRunning) {
+      vr.Destroy();
+      loop.Idle();
+    }
     endedOnItsOwn = loop.EndDue() && !closeRequested;
     if (endedOnItsOwn && behaviour.crashSignal != 0) Crash(behaviour.crashSignal);
   }

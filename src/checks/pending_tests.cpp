@@ -15,19 +15,6 @@ TestResult Validator::TestNotAvailable(const std::string& name) {
 
 TestResult Validator::TestSdkVersion() { return TestNotAvailable("TestSdkVersion"); }
 TestResult Validator::TestCorviaDLLIncludes() { return TestNotAvailable("TestCorviaDLLIncludes"); }
-TestResult Validator::TestSubmitFramesWhenVisible() {
-  return TestNotAvailable("TestSubmitFramesWhenVisible");
-}
-TestResult Validator::TestSubmitFramesWhenNotVisible() {
-  return TestNotAvailable("TestSubmitFramesWhenNotVisible");
-}
-TestResult Validator::TestSubmitFramesWhenInDash() {
-  return TestNotAvailable("TestSubmitFramesWhenInDash");
-}
-TestResult Validator::TestResponseToRecenterRequest() {
-  return TestNotAvailable("TestResponseToRecenterRequest");
-}
-TestResult Validator::TestAppShouldQuit() { return TestNotAvailable("TestAppShouldQuit"); }
 TestResult Validator::CheckForExtraneousFiles() {
   return TestNotAvailable("CheckForExtraneousFiles");
 }
@@ -40,8 +27,5 @@ TestResult Validator::TestResponseToDisplayLost() {
 }
 TestResult Validator::TestPropertyAccess() { return TestNotAvailable("TestPropertyAccess"); }
 TestResult Validator::RunErrorCapture() { return TestNotAvailable("RunErrorCapture"); }
-TestResult Validator::TestResponseToIadChanges() {
-  return TestNotAvailable("TestResponseToIadChanges");
-}
 
 }  // namespace QasValidator

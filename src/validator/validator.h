@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "events/client_socket.h"
@@ -168,6 +169,13 @@ class Validator {
   void OnTelemetryEvents(LUX::Telemetry::TelemetryEvent** events, int32_t count);
   /// The record of `processId`, made when there is none. The caller holds `eventLock`.
   ProcessRecord& FindOrCreateProcessRecord(uint32_t processId);
+  /// Calls `use` with the record of the session process (made when there is none) under
+  /// `eventLock`, and returns what it returns. The event pump waits for the lock meanwhile.
+  template <typename Use>
+  decltype(auto) WithSessionRecord(Use&& use) {
+    std::lock_guard lock(eventLock);
+    return std::forward<Use>(use)(FindOrCreateProcessRecord(sessionPid));
+  }
   /// Frames the application delivered among the last 32 compositor frames, scaled to 90 Hz.
   double CurrentFrameRate();
   /// Mean of the frame-rate samples since the last `ResetFrameStatistics`.
@@ -285,6 +293,10 @@ class Validator {
 
   /// Ends a test whose procedure this build does not provide yet.
   TestResult TestNotAvailable(const std::string& name);
+  /// Takes the application out of view for TestSubmitFramesWhenNotVisible: the headset comes
+  /// off on a newer shell, an older one switches to its menu. False when an older shell has
+  /// not shown its menu within the bound of the wait (after an Error line).
+  bool TakeApplicationOutOfView();
 
   bool useBreakerBox = false;
   int32_t loadTimeMs = kUnbounded;

@@ -91,14 +91,17 @@ TEST(HubShellE2E, EveryRequestFollowsTheRuntimesState) {
   EXPECT_TRUE(app.Status().IsVisible);
   EXPECT_FALSE(hub.RequestLocation("MOON"));
 
-  // The dash hides even a focus-aware application.
+  // The dash hides even a focus-aware application, which learns that it is drawn behind it.
   EXPECT_TRUE(hub.GetFocusAware(kSelf));
+  EXPECT_FALSE(app.Status().OverlayPresent);
   EXPECT_TRUE(hub.RequestTheVoid(true, kSelf));
   EXPECT_EQ(Dash(hub), "VISIBLE");
   EXPECT_FALSE(app.Status().IsVisible);
+  EXPECT_TRUE(app.Status().OverlayPresent);
   EXPECT_TRUE(hub.RequestTheVoid(false, kSelf));
   EXPECT_EQ(Dash(hub), "HIDDEN");
   EXPECT_TRUE(app.Status().IsVisible);
+  EXPECT_FALSE(app.Status().OverlayPresent);
 
   // Recentering.
   EXPECT_TRUE(hub.RequestAppShouldRecenter(kSelf));

@@ -111,6 +111,8 @@ std::vector<std::string> RequestPaths(ShellService& shell) {
     std::string path = RequestNameOf(*request);
     if (path == "/hardware/set_proximity_sensor") {
       path += (*request)["requestData"]["wearing_hmd"].asBool() ? " true" : " false";
+    } else if (path == "/life_cycle/request_the_void") {
+      path += (*request)["requestData"]["requestTheVoid"].asBool() ? " true" : " false";
     }
     paths.push_back(path);
   }

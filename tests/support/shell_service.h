@@ -80,8 +80,8 @@ ShellService::Responder Answering(ShellScript script);
 /// A "PLAIN_PID" answer.
 ShellAnswer PidAnswer(uint32_t processId);
 
-/// The paths of the requests the shell received, in order; the proximity-sensor request is
-/// followed by " true" or " false".
+/// The paths of the requests the shell received, in order; the proximity-sensor and the dash
+/// ("request_the_void") requests are followed by " true" or " false".
 std::vector<std::string> RequestPaths(ShellService& shell);
 
 /// `text` without the lines in which the shell client reports its connection and messages at

@@ -61,12 +61,44 @@ testsupport::ShellScript ValidatorTestAccess::ApplicationInFront(
   };
 }
 
+testsupport::ShellScript ValidatorTestAccess::NewerShellApplicationInFront(
+    const std::atomic<Validator*>& validator) {
+  auto added = std::make_shared<std::atomic<bool>>(false);
+  return [&validator, added](const std::string& path) -> std::optional<testsupport::ShellAnswer> {
+    Validator* const subject = validator.load();
+    const uint32_t launched = subject != nullptr ? LaunchedProcessId(*subject) : 0;
+    if (path == "/life_cycle/get_dash_visibility") {
+      return testsupport::ShellAnswer{"DASH_VISIBILITY", R"({"dashVisibility":"HIDDEN"})"};
+    }
+    if (path == "/life_cycle/get_focused_pid") {
+      if (!added->exchange(true)) AddSession(*subject, launched);
+      return testsupport::PidAnswer(launched);
+    }
+    if (path == "/life_cycle/get_hsw_needed") {
+      return testsupport::ShellAnswer{"HSW_NEEDED_UPDATE", R"({"needed":false})"};
+    }
+    return std::nullopt;
+  };
+}
+
 FrontApplicationRig::FrontApplicationRig(std::function<bool()> enterPressed,
-                                         const ShellFactory& shell)
+                                         const ShellFactory& shell, PauseHook onPause)
     : surroundings(testsupport::Answering(shell(pointer))),
-      validator({{}, time.Services(std::move(enterPressed))}) {
+      validator({{}, PausingServices(std::move(enterPressed), std::move(onPause))}) {
   pointer = &validator;
   validator.SetApplication("/bin/sleep", {"30"});
+}
+
+WaitServices FrontApplicationRig::PausingServices(std::function<bool()> enterPressed,
+                                                  PauseHook onPause) {
+  WaitServices services = time.Services(std::move(enterPressed));
+  if (!onPause) return services;
+  services.sleep = [this, onPause = std::move(onPause),
+                    sleep = std::move(services.sleep)](std::chrono::microseconds pause) {
+    sleep(pause);
+    if (Validator* subject = pointer.load()) onPause(*subject);
+  };
+  return services;
 }
 
 }  // namespace QasValidator

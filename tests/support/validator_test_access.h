@@ -49,22 +49,33 @@ class ValidatorTestAccess {
   /// session as soon as the shell is first asked where the user is. `validator` may be set
   /// after the script is made, before the first request.
   static testsupport::ShellScript ApplicationInFront(const std::atomic<Validator*>& validator);
+  /// The same on a newer shell: it answers the dash-visibility query ("HIDDEN"), its focused
+  /// process is the launched one, whose session the runtime reports as soon as the shell is
+  /// first asked for it, and no health-and-safety warning is needed.
+  static testsupport::ShellScript NewerShellApplicationInFront(
+      const std::atomic<Validator*>& validator);
 };
 
 /// A Validator on a fake clock whose application (/bin/sleep 30) comes to the front of a shell
 /// with its session: the shell of ValidatorTestAccess::ApplicationInFront unless `shell` makes
 /// another one for the validator. Make it in a child process (RunInChild).
+/// With `onPause`, that function is called on the main thread after every pause of the
+/// validator's waits, to play the part of the application and the runtime; it must not pause.
 struct FrontApplicationRig {
   using ShellFactory = std::function<testsupport::ShellScript(const std::atomic<Validator*>&)>;
+  using PauseHook = std::function<void(Validator&)>;
 
   explicit FrontApplicationRig(
       std::function<bool()> enterPressed = [] { return false; },
-      const ShellFactory& shell = ValidatorTestAccess::ApplicationInFront);
+      const ShellFactory& shell = ValidatorTestAccess::ApplicationInFront, PauseHook onPause = {});
 
   std::atomic<Validator*> pointer{nullptr};  // the validator, once it exists
   testsupport::ValidatorSurroundings surroundings;
   testsupport::FakeTime time;
   Validator validator;
+
+ private:
+  WaitServices PausingServices(std::function<bool()> enterPressed, PauseHook onPause);
 };
 
 }  // namespace QasValidator

@@ -14,7 +14,7 @@ TEST(LuxCapiLayout, RecordsHaveTheirDocumentedSizes) {
   EXPECT_EQ(sizeof(luxInitParams), 32u);
   EXPECT_EQ(sizeof(luxGraphicsLuid), 8u);
   EXPECT_EQ(sizeof(luxPosef), 7 * sizeof(float));
-  EXPECT_EQ(sizeof(luxSessionStatus), 6u);
+  EXPECT_EQ(sizeof(luxSessionStatus), 7u);
   EXPECT_EQ(offsetof(luxSessionStatus, IsVisible), 0u);
 }
 

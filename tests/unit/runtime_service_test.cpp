@@ -144,7 +144,7 @@ TEST(RuntimeService, ServesSessionsAndTheirStatus) {
   EXPECT_EQ(created["luid"].asUInt64(), kHeadsetAdapterLuid);
   const Json::Value session = created["session"];
   const Json::Value status = client.Call("session_status", Fields({{"session", session}}));
-  ASSERT_EQ(status["status"].size(), 6u);
+  ASSERT_EQ(status["status"].size(), 7u);
   EXPECT_TRUE(status["status"][0].asBool());
   EXPECT_TRUE(status["status"][1].asBool());
   EXPECT_FALSE(status["status"][3].asBool());

@@ -29,6 +29,41 @@ TEST(SampleAppSwitches, WithoutSwitchesTheApplicationIsWellBehaved) {
   EXPECT_EQ(behaviour.launcher, LauncherMode::kNone);
   EXPECT_EQ(behaviour.transientErrorLaunches, 0);
   EXPECT_TRUE(behaviour.engine.Empty());
+  EXPECT_FALSE(behaviour.focusAware);
+  EXPECT_TRUE(behaviour.commitBehindDash);
+  EXPECT_TRUE(behaviour.commitWhenVisible);
+  EXPECT_FALSE(behaviour.commitWhenNotVisible);
+  EXPECT_FALSE(behaviour.strayCommitAfter);
+  EXPECT_FALSE(behaviour.ignoreRecenter);
+  EXPECT_EQ(behaviour.recenterDelay, 0ms);
+  EXPECT_EQ(behaviour.quitResponse, QuitResponse::kEnd);
+  EXPECT_FALSE(behaviour.renderDescriptionsPer10s);
+  EXPECT_FALSE(behaviour.fixedRenderPose);
+}
+
+TEST(SampleAppSwitches, MisbehavioursTowardsTheTestsOfVisibilityAndRequests) {
+  const SwitchesOutcome outcome =
+      ParseSwitches({"--focus-aware", "--no-commit-in-dash", "--no-commit-when-visible",
+                     "--commit-when-not-visible", "--stray-commit-after-ms=2500",
+                     "--ignore-recenter", "--recenter-delay-ms", "1200", "--ignore-quit",
+                     "--render-desc-per-10s", "19", "--fixed-render-pose"});
+  ASSERT_TRUE(outcome.error.empty()) << outcome.error;
+  const Behaviour& behaviour = outcome.behaviour;
+  EXPECT_TRUE(behaviour.focusAware);
+  EXPECT_FALSE(behaviour.commitBehindDash);
+  EXPECT_FALSE(behaviour.commitWhenVisible);
+  EXPECT_TRUE(behaviour.commitWhenNotVisible);
+  EXPECT_EQ(behaviour.strayCommitAfter, 2500ms);
+  EXPECT_TRUE(behaviour.ignoreRecenter);
+  EXPECT_EQ(behaviour.recenterDelay, 1200ms);
+  EXPECT_EQ(behaviour.quitResponse, QuitResponse::kIgnore);
+  EXPECT_EQ(behaviour.renderDescriptionsPer10s, 19);
+  EXPECT_TRUE(behaviour.fixedRenderPose);
+  // The later of the two quit switches wins.
+  EXPECT_EQ(ParseSwitches({"--ignore-quit", "--keep-running-after-quit"}).behaviour.quitResponse,
+            QuitResponse::kDestroySessionAndKeepRunning);
+  EXPECT_EQ(ParseSwitches({"--render-desc-per-10s", "0"}).error,
+            "--render-desc-per-10s: not a number of fetches (1 to 100000): 0");
 }
 
 TEST(SampleAppSwitches, ValuesComeAsTheNextArgumentOrAfterAnEqualsSign) {
@@ -106,11 +141,32 @@ TEST(SampleAppSwitches, HelpListsEverySwitch) {
   EXPECT_TRUE(ParseSwitches({"--help"}).helpRequested);
   EXPECT_TRUE(ParseSwitches({"-h"}).helpRequested);
   const std::string usage = UsageText("app");
-  for (const char* name :
-       {"--fps RATE", "--first-frame-delay-ms MS", "--first-frame-head-locked", "--end-after-ms MS",
-        "--exit-code CODE", "--crash SIGNAL", "--ignore-close", "--launcher", "--launcher-wait",
-        "--transient-error-launches N", "--transient-error-delay-ms MS", "--launch-count-file PATH",
-        "--engine-name NAME", "--engine-plugin-version VERSION", "--help"}) {
+  for (const char* name : {"--fps RATE",
+                           "--first-frame-delay-ms MS",
+                           "--first-frame-head-locked",
+                           "--end-after-ms MS",
+                           "--exit-code CODE",
+                           "--crash SIGNAL",
+                           "--ignore-close",
+                           "--launcher",
+                           "--launcher-wait",
+                           "--transient-error-launches N",
+                           "--transient-error-delay-ms MS",
+                           "--launch-count-file PATH",
+                           "--engine-name NAME",
+                           "--engine-plugin-version VERSION",
+                           "--focus-aware",
+                           "--no-commit-in-dash",
+                           "--no-commit-when-visible",
+                           "--commit-when-not-visible",
+                           "--stray-commit-after-ms MS",
+                           "--ignore-recenter",
+                           "--recenter-delay-ms MS",
+                           "--ignore-quit",
+                           "--keep-running-after-quit",
+                           "--render-desc-per-10s N",
+                           "--fixed-render-pose",
+                           "--help"}) {
     EXPECT_NE(usage.find(name), std::string::npos) << name;
   }
 }

@@ -178,7 +178,9 @@ TEST_F(SessionRegistryTest, TheShellsViewHidesTheSessionInFocus) {
   const ClientId app = registry_->AddClient(100).id;
   EXPECT_EQ(registry_->FocusedSession(), nullptr);
   bool shown = false;
-  registry_->SetShellView([&shown](const Session&) { return shown; });
+  registry_->SetShellView([&shown](const Session&) {
+    return shown ? ShellShows::kSession : ShellShows::kSomethingElse;
+  });
   const SessionId first = registry_->CreateSession(app).id;
   ASSERT_NE(registry_->FocusedSession(), nullptr);
   EXPECT_EQ(registry_->FocusedSession()->id, first);
@@ -191,6 +193,28 @@ TEST_F(SessionRegistryTest, TheShellsViewHidesTheSessionInFocus) {
   EXPECT_EQ(TakeLines(), (std::vector<std::string>{"connected 100", "created 1", "status 1 011000",
                                                    "status 1 111000", "created 2",
                                                    "status 1 011000", "status 2 111000"}));
+}
+
+TEST_F(SessionRegistryTest, TheDashOverTheSessionInFocusIsReportedAsAnOverlay) {
+  const ClientId app = registry_->AddClient(100).id;
+  registry_->SetShellView([](const Session&) { return ShellShows::kDashOverSession; });
+  const SessionId first = registry_->CreateSession(app).id;
+  const Session* session = registry_->FindSession(app, first);
+  ASSERT_NE(session, nullptr);
+  EXPECT_FALSE(session->status.visible);
+  EXPECT_TRUE(session->status.overlayPresent);
+  // Taking the headset off leaves nothing to draw behind the dash.
+  headset_->SetMounted(false);
+  registry_->RefreshStatuses();
+  EXPECT_FALSE(session->status.overlayPresent);
+  headset_->SetMounted(true);
+  registry_->RefreshStatuses();
+  EXPECT_TRUE(session->status.overlayPresent);
+  // Out of focus, the dash is over another session.
+  const SessionId second = registry_->CreateSession(app).id;
+  EXPECT_FALSE(session->status.overlayPresent);
+  EXPECT_TRUE(registry_->FindSession(app, second)->status.overlayPresent);
+  registry_->SetShellView(nullptr);
 }
 
 TEST_F(SessionRegistryTest, ARemovedObserverHearsNoMore) {

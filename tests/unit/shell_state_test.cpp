@@ -223,9 +223,12 @@ TEST_F(ShellStateTest, TheDashHidesTheApplicationWhetherOrNotItIsFocusAware) {
   EXPECT_TRUE(shell_->DashShownOverFront());
   EXPECT_EQ(Location(), "APP");
   EXPECT_FALSE(Visible(app));
+  // The overlay tells the application that it is drawn behind the dash.
+  EXPECT_TRUE(Status(app).overlayPresent);
   EXPECT_TRUE(shell_->ShowDash(100, false).IsDone());
   EXPECT_FALSE(shell_->DashShownOverFront());
   EXPECT_TRUE(Visible(app));
+  EXPECT_FALSE(Status(app).overlayPresent);
 
   EXPECT_EQ(shell_->ShowDash(999, true).reason, "No application session of process 999");
   EXPECT_TRUE(shell_->ShowDash(999, false).IsDone());  // nothing shown there: nothing to hide
@@ -234,6 +237,18 @@ TEST_F(ShellStateTest, TheDashHidesTheApplicationWhetherOrNotItIsFocusAware) {
   EXPECT_TRUE(shell_->ShowDash(100, true).IsDone());
   EXPECT_FALSE(shell_->DashShownOverFront());
   EXPECT_TRUE(Visible(other));
+  EXPECT_FALSE(Status(other).overlayPresent);
+  EXPECT_FALSE(Status(app).overlayPresent);
+}
+
+TEST_F(ShellStateTest, TheMenuCoversTheApplicationWithoutAnOverlay) {
+  const App app = LaunchInView(100);
+  EXPECT_TRUE(shell_->ShowDash(100, true).IsDone());
+  EXPECT_TRUE(shell_->RequestLocation("UM").IsDone());
+  EXPECT_FALSE(Visible(app));
+  EXPECT_FALSE(Status(app).overlayPresent);
+  EXPECT_TRUE(shell_->RequestLocation("APP").IsDone());
+  EXPECT_TRUE(Status(app).overlayPresent);
 }
 
 TEST_F(ShellStateTest, FocusAwarenessIsWhatTheApplicationDeclared) {

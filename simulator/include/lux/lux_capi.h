@@ -208,6 +208,9 @@ typedef struct luxSessionStatus_ {
   luxBool DisplayLost;    /* the headset's display went away; recreate the session */
   luxBool ShouldQuit;     /* the user asked the application to quit */
   luxBool ShouldRecenter; /* the user asked for a recenter; see lux_ClearShouldRecenterFlag */
+  luxBool OverlayPresent; /* the system's dash is shown over the application in front; it is not
+                             visible, but a focus-aware application is drawn behind the dash and
+                             keeps rendering */
 } luxSessionStatus;
 
 typedef enum luxExtensions_ {

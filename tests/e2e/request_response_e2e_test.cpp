@@ -1,0 +1,128 @@
+// The request-response tests end to end: the validator binary asks the sample application to
+// recenter and to quit, and changes the simulated inter-axial distance, on a fresh simulated
+// machine. The application's switches make it answer late, not at all, or wrongly. The console
+// lines are compared exactly.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "sample_app_runs.h"
+
+namespace e2e {
+namespace {
+
+const char kRecenter[] = "TestResponseToRecenterRequest";
+const char kQuit[] = "TestAppShouldQuit";
+const char kIad[] = "TestResponseToIadChanges";
+
+/// The validator's options: the tests, a short load time.
+std::vector<std::string> Options(const std::vector<std::string>& tests) {
+  std::vector<std::string> options = {"--load_time_ms", "500"};
+  for (const std::string& test : tests) options.insert(options.end(), {"--test", test});
+  return options;
+}
+
+/// A test's start up to its own first line.
+std::string Begun(const std::string& test) {
+  return Started(test) + LoadWait(0) + "Starting test...\n";
+}
+
+std::string Passed(const std::string& test) { return test + ": Passed"; }
+std::string Failed(const std::string& test) { return test + ": Failed"; }
+
+const char kRecenterSent[] = "Sending a request to recenter...\n";
+const char kRecenterAnswered[] = "Application successfully handled the recentering request\n";
+const std::string kRecenterMissed =
+    "ERROR: Failed to receive a call for lux_RecenterTrackingOrigin or "
+    "lux_ClearShouldRecenterFlag within 1 second of recentering request\n" +
+    Guideline("sqm-pc-input-3/");
+
+const char kQuitSent[] = "Sending a request to quit...\n";
+const char kQuitAnswered[] = "Application successfully called lux_Destroy on request to quit\n";
+
+const char kFrequent[] = "The application is calling lux_GetRenderDesc at least once in 500ms\n";
+const char kIadFollowed[] =
+    "The application is handling changes in Inter Axial Distance (IAD) correctly\n";
+
+TEST(RequestResponseE2E, AWellBehavedApplicationAnswersEveryRequest) {
+  const CommandOutcome run = RunValidator(Options({kRecenter, kQuit, kIad}));
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out, Begun(kRecenter) + kRecenterSent + kRecenterAnswered + Ended("PASSED") +
+                         Begun(kQuit) + kQuitSent + kQuitAnswered + Ended("PASSED") + Begun(kIad) +
+                         kFrequent + kIadFollowed + Ended("PASSED") +
+                         Summary({Passed(kRecenter), Passed(kQuit), Passed(kIad)}));
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(RequestResponseE2E, ARecenterAnsweredAfterOnePointTwoSecondsOrNeverFails) {
+  for (const std::vector<std::string>& switches :
+       {std::vector<std::string>{"--recenter-delay-ms", "1200"},
+        std::vector<std::string>{"--ignore-recenter"}}) {
+    const CommandOutcome run = RunValidator(Options({kRecenter}), switches);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.out, Begun(kRecenter) + kRecenterSent + kRecenterMissed + Ended("FAILED") +
+                           Summary({Failed(kRecenter)}))
+        << switches[0];
+  }
+}
+
+TEST(RequestResponseE2E, AnIgnoredQuitFailsAfterThirtySecondsWhileDestroyAndKeepRunningPasses) {
+  const CommandOutcome ignored = RunValidator(Options({kQuit}), {"--ignore-quit"});
+  EXPECT_EQ(ignored.exitStatus, 0);
+  EXPECT_EQ(ignored.out,
+            Begun(kQuit) + kQuitSent +
+                "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 "
+                "seconds\n" +
+                Guideline("sqm-pc-input-4/") + Ended("FAILED") + Summary({Failed(kQuit)}));
+
+  // The destroyed session passes the test. Its process is no longer the session process, so the
+  // close request of the clean-up reaches no window of it and it is terminated after 20 s.
+  const CommandOutcome keptRunning = RunValidator(Options({kQuit}), {"--keep-running-after-quit"});
+  EXPECT_EQ(keptRunning.exitStatus, 0);
+  EXPECT_EQ(keptRunning.out,
+            Begun(kQuit) + kQuitSent + kQuitAnswered + "Cleaning up...\n" +
+                "ERROR: Could not quit application gracefully in 20.000000 seconds, force "
+                "quitting\nTest PASSED\n\n" +
+                Summary({Passed(kQuit)}));
+}
+
+TEST(RequestResponseE2E, AnOlderShellClosesTheApplicationThroughItsMenu) {
+  const CommandOutcome run =
+      RunValidator(Options({kQuit}), {}, {"--service-option", "--older-shell"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out,
+            Begun(kQuit) + kQuitSent + kQuitAnswered + Ended("PASSED") + Summary({Passed(kQuit)}));
+}
+
+TEST(RequestResponseE2E, NineteenRenderDescriptionsInTenSecondsFailTheFrequency) {
+  const CommandOutcome run = RunValidator({"--load_time_ms", "500", "--test", kIad, "--verbose"},
+                                          {"--render-desc-per-10s", "19"});
+  EXPECT_EQ(run.exitStatus, 0);
+  const std::string error =
+      "ERROR: The application is not calling lux_GetRenderDesc at least once in 500ms\n";
+  EXPECT_NE(run.out.find(error + "Cleaning up...\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("Inter Axial Distance"), std::string::npos) << run.out;
+  // 18 or 19 calls in the 10 s, per eye.
+  for (const std::string eye : {"left", "right"}) {
+    const std::string line = "lux_GetRenderDesc call frequency for " + eye + " eye 0.0019";
+    const std::string alternative = "lux_GetRenderDesc call frequency for " + eye + " eye 0.0018";
+    EXPECT_TRUE(run.out.find(line) != std::string::npos ||
+                run.out.find(alternative) != std::string::npos)
+        << run.out;
+  }
+  EXPECT_NE(run.out.find(Summary({Failed(kIad)})), std::string::npos) << run.out;
+}
+
+TEST(RequestResponseE2E, ARenderPoseThatIgnoresTheInterAxialDistanceFails) {
+  const CommandOutcome run = RunValidator(Options({kIad}), {"--fixed-render-pose"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out, Begun(kIad) + kFrequent +
+                         "ERROR: The RenderPose in the layer structure passed in lux_SubmitFrame "
+                         "did not change on change in Inter Axial Distance (IAD)\n" +
+                         Ended("FAILED") + Summary({Failed(kIad)}));
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "command_runner.h"
+
+// The validator binary run on a fresh simulated machine against the sample application, and
+// the pieces of the console output such runs are expected to print.
+
+namespace e2e {
+
+/// Runs the validator with `options` against the sample application started with `switches`,
+/// on a simulated machine made with the options `simulator` of with-simulator.
+CommandOutcome RunValidator(const std::vector<std::string>& options,
+                            const std::vector<std::string>& switches = {},
+                            const std::vector<std::string>& simulator = {});
+
+/// Whether `text` is `expected`, where each "#" of `expected` stands for a decimal number with
+/// six decimals and each "%" for a whole decimal number. `optional` lines of `expected` (whole
+/// lines, given without their line end) may be missing.
+bool Matches(const std::string& text, const std::string& expected,
+             const std::vector<std::string>& optional = {});
+
+/// The number after the first `prefix` in `text`, -1 when there is none.
+double NumberAfter(const std::string& text, const std::string& prefix);
+
+/// The line that cites the guideline page at `path` (e.g. "sqm-pc-input-1/").
+std::string Guideline(const std::string& path);
+
+/// The start of a test: its name and the warning dismissed while its application starts.
+std::string Started(const std::string& test);
+
+/// The announcement of the load wait.
+std::string LoadWait(int seconds);
+
+/// The end of a test with its result ("PASSED", "FAILED").
+std::string Ended(const std::string& result);
+
+/// The summary of the attempts, each "name: result", and the trailer.
+std::string Summary(const std::vector<std::string>& attempts);
+
+}  // namespace e2e
