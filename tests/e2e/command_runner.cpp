@@ -2,9 +2,6 @@
 
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
-
 namespace e2e {
 
 CommandOutcome RunCommand(const std::vector<std::string>& command) {
@@ -23,13 +20,6 @@ CommandOutcome RunWithSimulator(const std::vector<std::string>& options,
   full.insert(full.end(), options.begin(), options.end());
   full.insert(full.end(), command.begin(), command.end());
   return RunCommand(full);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream content;
-  content << file.rdbuf();
-  return content.str();
 }
 
 }  // namespace e2e

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "support/child_process.h"
+#include "support/read_file.h"
 
 namespace e2e {
 
@@ -19,7 +20,6 @@ CommandOutcome RunCommand(const std::vector<std::string>& command);
 CommandOutcome RunWithSimulator(const std::vector<std::string>& options,
                                 const std::vector<std::string>& command);
 
-/// The content of the file at `path`, empty when it cannot be read.
-std::string ReadFile(const std::string& path);
+using testsupport::ReadFile;
 
 }  // namespace e2e

@@ -1,5 +1,7 @@
 #include "support/child_process.h"
 
+#include "support/read_file.h"
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,18 +10,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 namespace testsupport {
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
 
 std::string TempFile(const char* tag) {
   std::string name = std::string("/tmp/corvia-child-") + tag + "-XXXXXX";
@@ -63,8 +57,8 @@ ChildOutcome RunInChild(const std::function<int()>& body, const std::string& sta
   if (pid > 0 && waitpid(pid, &status, 0) == pid) {
     outcome.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
-  outcome.out = ReadAll(outPath);
-  outcome.err = ReadAll(errPath);
+  outcome.out = ReadFile(outPath);
+  outcome.err = ReadFile(errPath);
   unlink(outPath.c_str());
   unlink(errPath.c_str());
   unlink(inPath.c_str());

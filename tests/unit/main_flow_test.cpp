@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -12,6 +11,7 @@
 #include "driver/run_target.h"
 #include "log/validator_log.h"
 #include "support/child_process.h"
+#include "support/read_file.h"
 #include "support/telemetry_recorder.h"
 
 namespace QasValidator {
@@ -307,10 +307,7 @@ TEST(MainFlow, LogFileAloneEnablesLogging) {
     return status;
   });
   EXPECT_EQ(run.exitStatus, 0);
-  std::ifstream file(path);
-  std::stringstream content;
-  content << file.rdbuf();
-  EXPECT_EQ(content.str(), "INFO: after the run\n");
+  EXPECT_EQ(testsupport::ReadFile(path), "INFO: after the run\n");
   std::remove(path.c_str());
 }
 
@@ -326,10 +323,8 @@ TEST(MainFlow, LogAloneUsesTheDefaultFileInTheCurrentDirectory) {
     return status;
   });
   EXPECT_EQ(run.exitStatus, 0);
-  std::ifstream file(directory + "/CorviaSqmValidator_Log.txt");
-  std::stringstream content;
-  content << file.rdbuf();
-  EXPECT_EQ(content.str(), "ERROR: after the run\n");
+  EXPECT_EQ(testsupport::ReadFile(directory + "/CorviaSqmValidator_Log.txt"),
+            "ERROR: after the run\n");
   std::filesystem::remove_all(directory);
 }
 

@@ -10,14 +10,13 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core_requests.h"
 #include "platform/named_event.h"
 #include "protocol/framing.h"
 #include "protocol/service_address.h"
 #include "protocol/simulated_headset.h"
+#include "support/read_file.h"
 #include "usage_metrics_log.h"
 
 namespace luxsim {
@@ -260,16 +259,14 @@ TEST(RuntimeService, UsageMetricsAreRecordedOnePerLine) {
   client.Call("report_metrics", Fields({{"category", "corvia_dev_tools"}, {"fields", fields}}));
   EXPECT_EQ(client.Call("report_metrics", Fields({{"category", 3}}))["result"].asInt(),
             luxError_InvalidParameter);
-  std::ifstream file(prefix + "/var/corvia/telemetry.jsonl");
-  std::stringstream content;
-  content << file.rdbuf();
+  const std::string content = testsupport::ReadFile(prefix + "/var/corvia/telemetry.jsonl");
   const std::string pid = std::to_string(getpid());
-  EXPECT_EQ(content.str(), "{\"category\":\"corvia_dev_tools\",\"client_pid\":" + pid +
-                               ",\"fields\":{\"user_action\":\"x\"}}\n"
-                               "{\"category\":\"corvia_dev_tools\",\"client_pid\":" +
-                               pid +
-                               ",\"client_sdk\":\"1.43.2\",\"fields\":{\"user_action\":\"y "
-                               "\\\"quoted\\\"\"}}\n");
+  EXPECT_EQ(content, "{\"category\":\"corvia_dev_tools\",\"client_pid\":" + pid +
+                         ",\"fields\":{\"user_action\":\"x\"}}\n"
+                         "{\"category\":\"corvia_dev_tools\",\"client_pid\":" +
+                         pid +
+                         ",\"client_sdk\":\"1.43.2\",\"fields\":{\"user_action\":\"y "
+                         "\\\"quoted\\\"\"}}\n");
 }
 
 TEST(RuntimeService, UnknownRequestsAreAnsweredAndMalformedStreamsClosed) {

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -12,19 +11,14 @@
 #include "platform/system_error.h"
 #include "runtime/runtime_library.h"
 #include "support/child_process.h"
+#include "support/read_file.h"
 
 namespace QasValidator {
 namespace {
 
 using testsupport::RunInChild;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
-
+using testsupport::ReadFile;
 class ValidatorLogTest : public testing::Test {
  protected:
   void SetUp() override {

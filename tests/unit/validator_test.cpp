@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "log/validator_log.h"
 #include "support/child_process.h"
 #include "support/empty_machine.h"
+#include "support/read_file.h"
 #include "support/telemetry_recorder.h"
 #include "support/validator_surroundings.h"
 
@@ -128,12 +127,9 @@ TEST(Validator, ShutdownWithoutARuntimeReportsTheEventOutputFailureAndGoesOn) {
             "ERROR: Failed to terminate realtime event output.\n\tLUX Error Code: -1004\n\t"
             "Error String: lux_Initialize never called\nafter shutdown\n");
   // The log file was closed by the shutdown: the last line is on the console only.
-  std::ifstream file(path);
-  std::stringstream content;
-  content << file.rdbuf();
-  EXPECT_EQ(content.str().find("after shutdown"), std::string::npos);
-  EXPECT_NE(content.str().find("ERROR: Failed to terminate realtime event output."),
-            std::string::npos);
+  const std::string content = testsupport::ReadFile(path);
+  EXPECT_EQ(content.find("after shutdown"), std::string::npos);
+  EXPECT_NE(content.find("ERROR: Failed to terminate realtime event output."), std::string::npos);
 }
 
 TEST(Validator, SummaryPrintsNothingWithoutResults) {
