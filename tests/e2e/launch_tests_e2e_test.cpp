@@ -14,8 +14,8 @@
 namespace e2e {
 namespace {
 
-const std::string kPage9 = Guideline("sqm-pc-performance-1/");
-const std::string kPage10 = Guideline("sqm-pc-performance-3/");
+const std::string kPage9 = GuidelineLine("sqm-pc-performance-1/");
+const std::string kPage10 = GuidelineLine("sqm-pc-performance-3/");
 const char kFramewatchHint[] = "You can use Framewatch tool to diagnose frame rate issues.\n";
 
 // Pieces of the expected console output.

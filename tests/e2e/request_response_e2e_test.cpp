@@ -17,18 +17,6 @@ const char kRecenter[] = "TestResponseToRecenterRequest";
 const char kQuit[] = "TestAppShouldQuit";
 const char kIad[] = "TestResponseToIadChanges";
 
-/// The validator's options: the tests, a short load time.
-std::vector<std::string> Options(const std::vector<std::string>& tests) {
-  std::vector<std::string> options = {"--load_time_ms", "500"};
-  for (const std::string& test : tests) options.insert(options.end(), {"--test", test});
-  return options;
-}
-
-/// A test's start up to its own first line.
-std::string Begun(const std::string& test) {
-  return Started(test) + LoadWait(0) + "Starting test...\n";
-}
-
 std::string Passed(const std::string& test) { return test + ": Passed"; }
 std::string Failed(const std::string& test) { return test + ": Failed"; }
 
@@ -37,7 +25,7 @@ const char kRecenterAnswered[] = "Application successfully handled the recenteri
 const std::string kRecenterMissed =
     "ERROR: Failed to receive a call for lux_RecenterTrackingOrigin or "
     "lux_ClearShouldRecenterFlag within 1 second of recentering request\n" +
-    Guideline("sqm-pc-input-3/");
+    GuidelineLine("sqm-pc-input-3/");
 
 const char kQuitSent[] = "Sending a request to quit...\n";
 const char kQuitAnswered[] = "Application successfully called lux_Destroy on request to quit\n";
@@ -47,11 +35,12 @@ const char kIadFollowed[] =
     "The application is handling changes in Inter Axial Distance (IAD) correctly\n";
 
 TEST(RequestResponseE2E, AWellBehavedApplicationAnswersEveryRequest) {
-  const CommandOutcome run = RunValidator(Options({kRecenter, kQuit, kIad}));
+  const CommandOutcome run = RunValidator(QuickLoadOptions({kRecenter, kQuit, kIad}));
   EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out, Begun(kRecenter) + kRecenterSent + kRecenterAnswered + Ended("PASSED") +
-                         Begun(kQuit) + kQuitSent + kQuitAnswered + Ended("PASSED") + Begun(kIad) +
-                         kFrequent + kIadFollowed + Ended("PASSED") +
+  EXPECT_EQ(run.out, BegunAfterQuickLoad(kRecenter) + kRecenterSent + kRecenterAnswered +
+                         Ended("PASSED") + BegunAfterQuickLoad(kQuit) + kQuitSent + kQuitAnswered +
+                         Ended("PASSED") + BegunAfterQuickLoad(kIad) + kFrequent + kIadFollowed +
+                         Ended("PASSED") +
                          Summary({Passed(kRecenter), Passed(kQuit), Passed(kIad)}));
   EXPECT_EQ(run.err, "");
 }
@@ -60,29 +49,30 @@ TEST(RequestResponseE2E, ARecenterAnsweredAfterOnePointTwoSecondsOrNeverFails) {
   for (const std::vector<std::string>& switches :
        {std::vector<std::string>{"--recenter-delay-ms", "1200"},
         std::vector<std::string>{"--ignore-recenter"}}) {
-    const CommandOutcome run = RunValidator(Options({kRecenter}), switches);
+    const CommandOutcome run = RunValidator(QuickLoadOptions({kRecenter}), switches);
     EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(run.out, Begun(kRecenter) + kRecenterSent + kRecenterMissed + Ended("FAILED") +
-                           Summary({Failed(kRecenter)}))
+    EXPECT_EQ(run.out, BegunAfterQuickLoad(kRecenter) + kRecenterSent + kRecenterMissed +
+                           Ended("FAILED") + Summary({Failed(kRecenter)}))
         << switches[0];
   }
 }
 
 TEST(RequestResponseE2E, AnIgnoredQuitFailsAfterThirtySecondsWhileDestroyAndKeepRunningPasses) {
-  const CommandOutcome ignored = RunValidator(Options({kQuit}), {"--ignore-quit"});
+  const CommandOutcome ignored = RunValidator(QuickLoadOptions({kQuit}), {"--ignore-quit"});
   EXPECT_EQ(ignored.exitStatus, 0);
   EXPECT_EQ(ignored.out,
-            Begun(kQuit) + kQuitSent +
+            BegunAfterQuickLoad(kQuit) + kQuitSent +
                 "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 "
                 "seconds\n" +
-                Guideline("sqm-pc-input-4/") + Ended("FAILED") + Summary({Failed(kQuit)}));
+                GuidelineLine("sqm-pc-input-4/") + Ended("FAILED") + Summary({Failed(kQuit)}));
 
   // The destroyed session passes the test. Its process is no longer the session process, so the
   // close request of the clean-up reaches no window of it and it is terminated after 20 s.
-  const CommandOutcome keptRunning = RunValidator(Options({kQuit}), {"--keep-running-after-quit"});
+  const CommandOutcome keptRunning =
+      RunValidator(QuickLoadOptions({kQuit}), {"--keep-running-after-quit"});
   EXPECT_EQ(keptRunning.exitStatus, 0);
   EXPECT_EQ(keptRunning.out,
-            Begun(kQuit) + kQuitSent + kQuitAnswered + "Cleaning up...\n" +
+            BegunAfterQuickLoad(kQuit) + kQuitSent + kQuitAnswered + "Cleaning up...\n" +
                 "ERROR: Could not quit application gracefully in 20.000000 seconds, force "
                 "quitting\nTest PASSED\n\n" +
                 Summary({Passed(kQuit)}));
@@ -90,10 +80,10 @@ TEST(RequestResponseE2E, AnIgnoredQuitFailsAfterThirtySecondsWhileDestroyAndKeep
 
 TEST(RequestResponseE2E, AnOlderShellClosesTheApplicationThroughItsMenu) {
   const CommandOutcome run =
-      RunValidator(Options({kQuit}), {}, {"--service-option", "--older-shell"});
+      RunValidator(QuickLoadOptions({kQuit}), {}, {"--service-option", "--older-shell"});
   EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out,
-            Begun(kQuit) + kQuitSent + kQuitAnswered + Ended("PASSED") + Summary({Passed(kQuit)}));
+  EXPECT_EQ(run.out, BegunAfterQuickLoad(kQuit) + kQuitSent + kQuitAnswered + Ended("PASSED") +
+                         Summary({Passed(kQuit)}));
 }
 
 TEST(RequestResponseE2E, NineteenRenderDescriptionsInTenSecondsFailTheFrequency) {
@@ -116,9 +106,9 @@ TEST(RequestResponseE2E, NineteenRenderDescriptionsInTenSecondsFailTheFrequency)
 }
 
 TEST(RequestResponseE2E, ARenderPoseThatIgnoresTheInterAxialDistanceFails) {
-  const CommandOutcome run = RunValidator(Options({kIad}), {"--fixed-render-pose"});
+  const CommandOutcome run = RunValidator(QuickLoadOptions({kIad}), {"--fixed-render-pose"});
   EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out, Begun(kIad) + kFrequent +
+  EXPECT_EQ(run.out, BegunAfterQuickLoad(kIad) + kFrequent +
                          "ERROR: The RenderPose in the layer structure passed in lux_SubmitFrame "
                          "did not change on change in Inter Axial Distance (IAD)\n" +
                          Ended("FAILED") + Summary({Failed(kIad)}));

@@ -57,12 +57,6 @@ double NumberAfter(const std::string& text, const std::string& prefix) {
   return std::stod(text.substr(at + prefix.size()));
 }
 
-std::string Guideline(const std::string& path) {
-  return "Please refer to SQM Guidelines: "
-         "https://developer.corvia.com/documentation/distribute/latest/concepts/" +
-         path + "\n";
-}
-
 std::string Started(const std::string& test) {
   return "Starting " + test + "\nDismissing the health and safety warning\n";
 }
@@ -70,6 +64,16 @@ std::string Started(const std::string& test) {
 std::string LoadWait(int seconds) {
   return "Waiting for the application to run for " + std::to_string(seconds) +
          " seconds before testing begins...\n";
+}
+
+std::vector<std::string> QuickLoadOptions(const std::vector<std::string>& tests) {
+  std::vector<std::string> options = {"--load_time_ms", "500"};
+  for (const std::string& test : tests) options.insert(options.end(), {"--test", test});
+  return options;
+}
+
+std::string BegunAfterQuickLoad(const std::string& test) {
+  return Started(test) + LoadWait(0) + "Starting test...\n";
 }
 
 std::string Ended(const std::string& result) { return "Cleaning up...\nTest " + result + "\n\n"; }

@@ -17,18 +17,6 @@ const char kVisible[] = "TestSubmitFramesWhenVisible";
 const char kNotVisible[] = "TestSubmitFramesWhenNotVisible";
 const char kInDash[] = "TestSubmitFramesWhenInDash";
 
-/// The validator's options: the tests, a short load time.
-std::vector<std::string> Options(const std::vector<std::string>& tests) {
-  std::vector<std::string> options = {"--load_time_ms", "500"};
-  for (const std::string& test : tests) options.insert(options.end(), {"--test", test});
-  return options;
-}
-
-/// A test's start up to its own first line.
-std::string Begun(const std::string& test) {
-  return Started(test) + LoadWait(0) + "Starting test...\n";
-}
-
 /// The counter lines; "%" for a count that varies.
 std::string Counters(const std::string& visible, const std::string& notVisible) {
   return "Number of texture swap chains committed when visible " + visible +
@@ -41,20 +29,21 @@ const char kNotFocusAware[] = "Testing for not focus aware app.\n";
 const char kFocusAware[] = "Testing for focus aware app.\n";
 const std::string kNoVisibleCommit =
     "ERROR: The application did not commit any texture swap chains\n" +
-    Guideline("publish-tarn-app-submission/");
+    GuidelineLine("publish-tarn-app-submission/");
 const std::string kCommittedWhenNotVisible =
     "ERROR: Committed a texture swap chain (called lux_CommitTextureSwapChain) when application "
     "not visible\n" +
-    Guideline("sqm-pc-input-1/");
+    GuidelineLine("sqm-pc-input-1/");
 
 TEST(VisibilityE2E, AWellBehavedApplicationCommitsOnlyWhileVisible) {
-  const CommandOutcome run = RunValidator(Options({kVisible, kNotVisible, kInDash}));
+  const CommandOutcome run = RunValidator(QuickLoadOptions({kVisible, kNotVisible, kInDash}));
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_TRUE(Matches(
       run.out,
-      Begun(kVisible) + Counters("%", "0") + Ended("PASSED") + Begun(kNotVisible) + kHeadsetOff +
-          Counters("0", "0") + Ended("PASSED") + Begun(kInDash) + kNotFocusAware + kDashShown +
-          Counters("0", "0") + Ended("PASSED") +
+      BegunAfterQuickLoad(kVisible) + Counters("%", "0") + Ended("PASSED") +
+          BegunAfterQuickLoad(kNotVisible) + kHeadsetOff + Counters("0", "0") + Ended("PASSED") +
+          BegunAfterQuickLoad(kInDash) + kNotFocusAware + kDashShown + Counters("0", "0") +
+          Ended("PASSED") +
           Summary({std::string(kVisible) + ": Passed", std::string(kNotVisible) + ": Passed",
                    std::string(kInDash) + ": Passed"})))
       << run.out;
@@ -64,26 +53,28 @@ TEST(VisibilityE2E, AWellBehavedApplicationCommitsOnlyWhileVisible) {
 }
 
 TEST(VisibilityE2E, AFocusAwareApplicationKeepsCommittingBehindTheDash) {
-  const CommandOutcome run = RunValidator(Options({kInDash}), {"--focus-aware"});
+  const CommandOutcome run = RunValidator(QuickLoadOptions({kInDash}), {"--focus-aware"});
   EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_TRUE(Matches(run.out, Begun(kInDash) + kFocusAware + kDashShown + Counters("0", "%") +
-                                   Ended("PASSED") + Summary({std::string(kInDash) + ": Passed"})))
+  EXPECT_TRUE(Matches(run.out, BegunAfterQuickLoad(kInDash) + kFocusAware + kDashShown +
+                                   Counters("0", "%") + Ended("PASSED") +
+                                   Summary({std::string(kInDash) + ": Passed"})))
       << run.out;
   EXPECT_GT(NumberAfter(run.out, "committed when not visible "), 100) << run.out;
 }
 
 TEST(VisibilityE2E, AnApplicationThatCommitsOnlyWhileHiddenFailsVisibleAndDash) {
-  const CommandOutcome run = RunValidator(
-      Options({kVisible, kInDash}), {"--no-commit-when-visible", "--commit-when-not-visible"});
+  const CommandOutcome run =
+      RunValidator(QuickLoadOptions({kVisible, kInDash}),
+                   {"--no-commit-when-visible", "--commit-when-not-visible"});
   EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_TRUE(
-      Matches(run.out,
-              Begun(kVisible) + Counters("0", "0") + kNoVisibleCommit + Ended("FAILED") +
-                  Begun(kInDash) + kNotFocusAware + kDashShown + Counters("0", "%") +
-                  "ERROR: Not focus aware app committed a texture swap chain (called "
-                  "lux_CommitTextureSwapChain) when dash was shown\n" +
-                  Guideline("sqm-pc-input-9/") + Ended("FAILED") +
-                  Summary({std::string(kVisible) + ": Failed", std::string(kInDash) + ": Failed"})))
+  EXPECT_TRUE(Matches(
+      run.out,
+      BegunAfterQuickLoad(kVisible) + Counters("0", "0") + kNoVisibleCommit + Ended("FAILED") +
+          BegunAfterQuickLoad(kInDash) + kNotFocusAware + kDashShown + Counters("0", "%") +
+          "ERROR: Not focus aware app committed a texture swap chain (called "
+          "lux_CommitTextureSwapChain) when dash was shown\n" +
+          GuidelineLine("sqm-pc-input-9/") + Ended("FAILED") +
+          Summary({std::string(kVisible) + ": Failed", std::string(kInDash) + ": Failed"})))
       << run.out;
 }
 
@@ -91,31 +82,31 @@ TEST(VisibilityE2E, OneCommitWhileTheHeadsetIsOffFails) {
   // The one commit comes 2.5 s after the headset came off: inside the measurement, which
   // begins a second after it and lasts 5 s.
   const CommandOutcome run =
-      RunValidator(Options({kNotVisible}), {"--stray-commit-after-ms", "2500"});
+      RunValidator(QuickLoadOptions({kNotVisible}), {"--stray-commit-after-ms", "2500"});
   EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out, Begun(kNotVisible) + kHeadsetOff + Counters("0", "1") +
+  EXPECT_EQ(run.out, BegunAfterQuickLoad(kNotVisible) + kHeadsetOff + Counters("0", "1") +
                          kCommittedWhenNotVisible + Ended("FAILED") +
                          Summary({std::string(kNotVisible) + ": Failed"}));
 }
 
 TEST(VisibilityE2E, AFocusAwareApplicationThatStopsBehindTheDashFails) {
   const CommandOutcome run =
-      RunValidator(Options({kInDash}), {"--focus-aware", "--no-commit-in-dash"});
+      RunValidator(QuickLoadOptions({kInDash}), {"--focus-aware", "--no-commit-in-dash"});
   EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out, Begun(kInDash) + kFocusAware + kDashShown + Counters("0", "0") +
+  EXPECT_EQ(run.out, BegunAfterQuickLoad(kInDash) + kFocusAware + kDashShown + Counters("0", "0") +
                          "ERROR: Focus aware app failed to commit to texture swap chain when dash "
                          "was shown.\n" +
-                         Guideline("sqm-pc-input-9/") + Ended("FAILED") +
+                         GuidelineLine("sqm-pc-input-9/") + Ended("FAILED") +
                          Summary({std::string(kInDash) + ": Failed"}));
 }
 
 TEST(VisibilityE2E, AnOlderShellHidesTheApplicationWithItsMenu) {
   const CommandOutcome run =
-      RunValidator(Options({kNotVisible}), {"--stray-commit-after-ms", "2500"},
+      RunValidator(QuickLoadOptions({kNotVisible}), {"--stray-commit-after-ms", "2500"},
                    {"--service-option", "--older-shell"});
   EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out, Begun(kNotVisible) + "Switching away to UM...\n" + Counters("0", "1") +
-                         kCommittedWhenNotVisible + Ended("FAILED") +
+  EXPECT_EQ(run.out, BegunAfterQuickLoad(kNotVisible) + "Switching away to UM...\n" +
+                         Counters("0", "1") + kCommittedWhenNotVisible + Ended("FAILED") +
                          Summary({std::string(kNotVisible) + ": Failed"}));
 }
 

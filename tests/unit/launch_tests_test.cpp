@@ -8,6 +8,7 @@
 #include "support/telemetry_recorder.h"
 #include "support/validator_surroundings.h"
 #include "support/validator_test_access.h"
+#include "support/verdict.h"
 #include "validator/validator.h"
 
 // TestLaunchIntoVR and TestFrameRate: their verdicts (messages, guideline pages, usage events)
@@ -17,27 +18,18 @@
 namespace QasValidator {
 namespace {
 
+using testsupport::GuidelineLine;
+using testsupport::JudgeInChild;
 using testsupport::RunInChild;
+using testsupport::Verdict;
 
-const std::string kPage9 =
-    "Please refer to SQM Guidelines: "
-    "https://developer.corvia.com/documentation/distribute/latest/concepts/sqm-pc-performance-1/\n";
-const std::string kPage10 =
-    "Please refer to SQM Guidelines: "
-    "https://developer.corvia.com/documentation/distribute/latest/concepts/sqm-pc-performance-3/\n";
-
-struct Verdict {
-  TestResult result;
-  std::string printed;
-};
+const std::string kPage9 = GuidelineLine("sqm-pc-performance-1/");
+const std::string kPage10 = GuidelineLine("sqm-pc-performance-3/");
 
 // Runs a judgement in a child process that prints the usage events it sends.
 Verdict Judge(const std::function<TestResult()>& judgement) {
-  const auto run = RunInChild([&] {
-    testsupport::RecordTelemetry(testsupport::kStandardTelemetryFields);
-    return static_cast<int>(judgement());
-  });
-  return {static_cast<TestResult>(run.exitStatus), run.out};
+  return JudgeInChild(judgement,
+                      [] { testsupport::RecordTelemetry(testsupport::kStandardTelemetryFields); });
 }
 
 const std::string kFirstFrameAt4_2 =

@@ -8,6 +8,7 @@
 #include "support/validator_course.h"
 #include "support/validator_surroundings.h"
 #include "support/validator_test_access.h"
+#include "support/verdict.h"
 #include "validator/status_codes.h"
 #include "validator/validator.h"
 
@@ -20,32 +21,22 @@ namespace {
 
 using namespace std::chrono_literals;
 using testsupport::CourseOutcome;
+using testsupport::GuidelineLine;
+using testsupport::JudgeInChild;
 using testsupport::RunCourse;
 using testsupport::RunInChild;
 using testsupport::ShellAnswer;
 using testsupport::ShellScript;
-
-const std::string kGuidelines =
-    "Please refer to SQM Guidelines: https://developer.corvia.com/documentation/distribute/"
-    "latest/concepts/";
-
-struct Verdict {
-  TestResult result;
-  std::string printed;
-};
+using testsupport::Verdict;
 
 Verdict Judge(const std::function<TestResult()>& judgement) {
-  const auto run = RunInChild([&] {
-    SetVerboseLogging(true);
-    return static_cast<int>(judgement());
-  });
-  return {static_cast<TestResult>(run.exitStatus), run.out};
+  return JudgeInChild(judgement, [] { SetVerboseLogging(true); });
 }
 
 const std::string kRecenterMissed =
     "ERROR: Failed to receive a call for lux_RecenterTrackingOrigin or "
     "lux_ClearShouldRecenterFlag within 1 second of recentering request\n" +
-    kGuidelines + "sqm-pc-input-3/\n";
+    GuidelineLine("sqm-pc-input-3/");
 
 TEST(RequestJudgements, TheRecenterRequestMustBeAnsweredWithinASecond) {
   Verdict verdict = Judge([] { return JudgeRecenterWait(0); });
@@ -69,7 +60,7 @@ TEST(RequestJudgements, TheSessionMustBeDestroyedWithin30SecondsOfTheRequestToQu
   EXPECT_EQ(verdict.result, TestResult::Failed);
   EXPECT_EQ(verdict.printed,
             "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 seconds\n" +
-                kGuidelines + "sqm-pc-input-4/\n");
+                GuidelineLine("sqm-pc-input-4/"));
 }
 
 TEST(RequestJudgements, TwentyRenderDescriptionCallsPerEyeIn10SecondsAreEnough) {
@@ -253,7 +244,7 @@ TEST(RequestCourse, AnApplicationThatIgnoresTheRequestToQuitFailsAfter30Seconds)
                 "Sending a request to quit...\n"
                 "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 "
                 "seconds\n" +
-                kGuidelines + "sqm-pc-input-4/\n" + kCleanUp + "Test FAILED\n\n");
+                GuidelineLine("sqm-pc-input-4/") + kCleanUp + "Test FAILED\n\n");
   EXPECT_GE(run.elapsed, 32000ms);
   EXPECT_LT(run.elapsed, 32100ms);
 }

@@ -6,6 +6,7 @@
 #include "support/child_process.h"
 #include "support/validator_course.h"
 #include "support/validator_test_access.h"
+#include "support/verdict.h"
 #include "validator/validator.h"
 
 // The visibility tests: their verdicts on the commits they counted (messages, guideline pages)
@@ -18,24 +19,15 @@ namespace {
 using namespace std::chrono_literals;
 using testsupport::Course;
 using testsupport::CourseOutcome;
+using testsupport::GuidelineLine;
+using testsupport::JudgeInChild;
 using testsupport::RunCourse;
 using testsupport::RunInChild;
 using testsupport::ShellAnswer;
 using testsupport::ShellScript;
+using testsupport::Verdict;
 
-const std::string kGuidelines =
-    "Please refer to SQM Guidelines: https://developer.corvia.com/documentation/distribute/"
-    "latest/concepts/";
-
-struct Verdict {
-  TestResult result;
-  std::string printed;
-};
-
-Verdict Judge(const std::function<TestResult()>& judgement) {
-  const auto run = RunInChild([&] { return static_cast<int>(judgement()); });
-  return {static_cast<TestResult>(run.exitStatus), run.out};
-}
+Verdict Judge(const std::function<TestResult()>& judgement) { return JudgeInChild(judgement); }
 
 TEST(CommitJudgements, TheCountersArePrintedVisibleFirst) {
   const auto run = RunInChild([] {
@@ -51,7 +43,7 @@ TEST(CommitJudgements, NoCommitWhileVisibleFailsWithTheSubmissionPage) {
   Verdict verdict = Judge([] { return JudgeCommitsWhenVisible({0, 300}); });
   EXPECT_EQ(verdict.result, TestResult::Failed);
   EXPECT_EQ(verdict.printed, "ERROR: The application did not commit any texture swap chains\n" +
-                                 kGuidelines + "publish-tarn-app-submission/\n");
+                                 GuidelineLine("publish-tarn-app-submission/"));
   verdict = Judge([] { return JudgeCommitsWhenVisible({1, 0}); });
   EXPECT_EQ(verdict.result, TestResult::Passed);
   EXPECT_EQ(verdict.printed, "");
@@ -63,7 +55,7 @@ TEST(CommitJudgements, OneCommitWhileNotVisibleFailsWithPage5) {
   EXPECT_EQ(verdict.printed,
             "ERROR: Committed a texture swap chain (called lux_CommitTextureSwapChain) when "
             "application not visible\n" +
-                kGuidelines + "sqm-pc-input-1/\n");
+                GuidelineLine("sqm-pc-input-1/"));
   EXPECT_EQ(Judge([] { return JudgeCommitsWhenNotVisible({450, 0}); }).result, TestResult::Passed);
 }
 
@@ -83,10 +75,10 @@ TEST(CommitJudgements, UnderTheDashOnlyAFocusAwareApplicationMayCommit) {
   const std::string notAware =
       "ERROR: Not focus aware app committed a texture swap chain (called "
       "lux_CommitTextureSwapChain) when dash was shown\n" +
-      kGuidelines + "sqm-pc-input-9/\n";
+      GuidelineLine("sqm-pc-input-9/");
   const std::string aware =
       "ERROR: Focus aware app failed to commit to texture swap chain when dash was shown.\n" +
-      kGuidelines + "sqm-pc-input-9/\n";
+      GuidelineLine("sqm-pc-input-9/");
   Verdict verdict = Judge([] { return JudgeCommitsInDash(false, {0, 1}); });
   EXPECT_EQ(verdict.result, TestResult::Failed);
   EXPECT_EQ(verdict.printed, notAware);
@@ -208,8 +200,8 @@ TEST(VisibilityCourse, AnApplicationThatCommitsOnlyWhileNotVisibleFailsTheVisibl
   EXPECT_EQ(run.result, static_cast<int>(TestResult::Failed));
   EXPECT_EQ(run.printed,
             std::string("Starting TestSubmitFramesWhenVisible\n") + kStarted + Counters(0, 450) +
-                "ERROR: The application did not commit any texture swap chains\n" + kGuidelines +
-                "publish-tarn-app-submission/\n" + kCleanUp + "Test FAILED\n\n");
+                "ERROR: The application did not commit any texture swap chains\n" +
+                GuidelineLine("publish-tarn-app-submission/") + kCleanUp + "Test FAILED\n\n");
 }
 
 TEST(VisibilityCourse, ANewerShellTakesTheHeadsetOffAndOneCommitFails) {
@@ -223,7 +215,7 @@ TEST(VisibilityCourse, ANewerShellTakesTheHeadsetOffAndOneCommitFails) {
                 "Simulating HMD removal...\n" + Counters(0, 1) +
                 "ERROR: Committed a texture swap chain (called lux_CommitTextureSwapChain) when "
                 "application not visible\n" +
-                kGuidelines + "sqm-pc-input-1/\n" + kCleanUp + "Test FAILED\n\n");
+                GuidelineLine("sqm-pc-input-1/") + kCleanUp + "Test FAILED\n\n");
   const std::vector<std::string> tail(run.requests.end() - 4, run.requests.end());
   EXPECT_EQ(tail,
             (std::vector<std::string>{
@@ -318,7 +310,7 @@ TEST(VisibilityCourse, AFocusAwareApplicationThatStopsUnderTheDashFails) {
                 "Testing for focus aware app.\nShowing dash...\n" + Counters(0, 0) +
                 "ERROR: Focus aware app failed to commit to texture swap chain when dash was "
                 "shown.\n" +
-                kGuidelines + "sqm-pc-input-9/\n" + kCleanUp + "Test FAILED\n\n");
+                GuidelineLine("sqm-pc-input-9/") + kCleanUp + "Test FAILED\n\n");
 }
 
 TEST(VisibilityCourse, WhenTheShellCannotTellTheApplicationIsTestedAsNotFocusAware) {
@@ -335,7 +327,7 @@ TEST(VisibilityCourse, WhenTheShellCannotTellTheApplicationIsTestedAsNotFocusAwa
                 Counters(0, 448) +
                 "ERROR: Not focus aware app committed a texture swap chain (called "
                 "lux_CommitTextureSwapChain) when dash was shown\n" +
-                kGuidelines + "sqm-pc-input-9/\n" + kCleanUp + "Test FAILED\n\n");
+                GuidelineLine("sqm-pc-input-9/") + kCleanUp + "Test FAILED\n\n");
 }
 
 TEST(VisibilityCourse, ATransientErrorDuringTheMeasurementEndsTheTestWithoutCounters) {

@@ -1,0 +1,16 @@
+#include "support/verdict.h"
+
+#include "support/child_process.h"
+
+namespace testsupport {
+
+Verdict JudgeInChild(const std::function<QasValidator::TestResult()>& judgement,
+                     const std::function<void()>& setUp) {
+  const ChildOutcome run = RunInChild([&] {
+    if (setUp) setUp();
+    return static_cast<int>(judgement());
+  });
+  return {static_cast<QasValidator::TestResult>(run.exitStatus), run.out};
+}
+
+}  // namespace testsupport

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "support/guideline_line.h"
+#include "validator/test_result.h"
+
+// A test's judgement run where its console output can be read.
+
+namespace testsupport {
+
+/// What a judgement decided and what it printed on the console.
+struct Verdict {
+  QasValidator::TestResult result;
+  std::string printed;
+};
+
+/// Runs `judgement` in a child process, after `setUp` (e.g. verbose logging on), and returns
+/// its result and console output.
+Verdict JudgeInChild(const std::function<QasValidator::TestResult()>& judgement,
+                     const std::function<void()>& setUp = {});
+
+}  // namespace testsupport
