@@ -16,8 +16,7 @@ extern "C" {
  * process in its realtime event stream, as if one of the process's calls had failed with it.
  * `notCounted` marks the error as one that tools neither count nor print. Name for
  * lux_Lookup: "luxsim_RaiseRuntimeError". */
-typedef luxResult luxsim_RaiseRuntimeError_Fn(luxResult code, const char* text,
-                                              luxBool notCounted);
+typedef luxResult luxsim_RaiseRuntimeError_Fn(luxResult code, const char* text, luxBool notCounted);
 
 #ifdef __cplusplus
 }
