@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <optional>
-#include <regex>
 #include <string>
 
 #include "checks/sdk_judgements.h"
@@ -11,6 +10,7 @@
 #include "support/validator_course.h"
 #include "support/validator_test_access.h"
 #include "support/verdict.h"
+#include "support/version_report.h"
 #include "validator/status_codes.h"
 #include "validator/validator.h"
 #include "validator/version.h"
@@ -26,7 +26,9 @@ using namespace std::chrono_literals;
 using testsupport::CourseOutcome;
 using testsupport::GuidelineLine;
 using testsupport::RunCourse;
+using testsupport::SdkVersionLines;
 using testsupport::Verdict;
+using testsupport::WithoutProcessIds;
 
 const std::string kPage1 = GuidelineLine("sqm-pc-sdk-2/");
 const std::string kPage2 = GuidelineLine("sqm-pc-sdk-3/");
@@ -225,11 +227,6 @@ CourseOutcome RunSdkCourse(const Reports& reports) {
                     }});
 }
 
-/// `printed` with every process id written as 0x1.
-std::string WithoutProcessIds(const std::string& printed) {
-  return std::regex_replace(printed, std::regex("processId 0x[0-9a-f]+"), "processId 0x1");
-}
-
 const char kStarted[] = "Starting TestSdkVersion\n";
 const char kCleanUp[] = "Cleaning up...\n";
 /// The fake time the set-up takes to find the application's session.
@@ -250,7 +247,7 @@ TEST(SdkCourse, AnOldSdkFailsWithoutWaitingForTheEngine) {
                     .engine = EngineIdentification{"Unity", "2019.4.1f1", "LUXPlugin", "1.43.0"}});
   EXPECT_EQ(run.result, static_cast<int>(TestResult::Failed));
   EXPECT_EQ(WithoutProcessIds(run.printed),
-            std::string(kStarted) + "SDK version detected 1.7 for processId 0x1\n\n" +
+            std::string(kStarted) + SdkVersionLines("1.7") +
                 "ERROR: The application is built against an older SDK version\n" + kPage1 +
                 kCleanUp + "Test FAILED\n\n");
   EXPECT_LT(run.elapsed, kSessionSearch + 100ms);
@@ -263,12 +260,8 @@ TEST(SdkCourse, AnIdentifiedEngineIsPrintedAndJudged) {
                     .engineAfterPauses = 2000});
   EXPECT_EQ(run.result, static_cast<int>(TestResult::Passed));
   EXPECT_EQ(WithoutProcessIds(run.printed),
-            std::string(kStarted) + "SDK version detected 1.8 for processId 0x1\n\n" +
-                "Engine Identification for processId 0x1\n"
-                "\tEngineName: Unity\n"
-                "\tEnginePluginName: LUXPlugin\n"
-                "\tEnginePluginVersion: 1.43.0\n"
-                "\tEngineVersion: 5.6.3p2\n" +
+            std::string(kStarted) + SdkVersionLines("1.8") +
+                testsupport::EngineIdentificationLines("Unity", "5.6.3p2", "LUXPlugin", "1.43.0") +
                 Unsupported("Unity") + kPage2 + kCleanUp + "Test PASSED\n\n");
   EXPECT_GE(run.elapsed, kSessionSearch + 2000ms);
   EXPECT_LT(run.elapsed, kSessionSearch + 2100ms);
@@ -277,9 +270,8 @@ TEST(SdkCourse, AnIdentifiedEngineIsPrintedAndJudged) {
 TEST(SdkCourse, WithoutAnEngineIdentificationTheTestPassesAfterTenSeconds) {
   const CourseOutcome run = RunSdkCourse({.sdkMinor = 43});
   EXPECT_EQ(run.result, static_cast<int>(TestResult::Passed));
-  EXPECT_EQ(WithoutProcessIds(run.printed), std::string(kStarted) +
-                                                "SDK version detected 1.43 for processId 0x1\n\n" +
-                                                kCleanUp + "Test PASSED\n\n");
+  EXPECT_EQ(WithoutProcessIds(run.printed),
+            std::string(kStarted) + SdkVersionLines("1.43") + kCleanUp + "Test PASSED\n\n");
   EXPECT_GE(run.elapsed, kSessionSearch + 10000ms);
   EXPECT_LT(run.elapsed, kSessionSearch + 10100ms);
 }
@@ -301,8 +293,7 @@ TEST(SdkCourse, ATransientErrorWhileWaitingForTheEngineEndsTheTestWithoutAMessag
   const CourseOutcome run = RunSdkCourse({.sdkMinor = 43, .transientErrorAfterPauses = 100});
   EXPECT_EQ(run.result, static_cast<int>(TestResult::TransientError));
   EXPECT_EQ(WithoutProcessIds(run.printed),
-            kStarted + std::string("SDK version detected 1.43 for processId 0x1\n\n") +
-                kTransientError + kCleanUp + "Test FAILED\n\n");
+            kStarted + SdkVersionLines("1.43") + kTransientError + kCleanUp + "Test FAILED\n\n");
   EXPECT_LT(run.elapsed, kSessionSearch + 200ms);
 }
 
