@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sample_app_runs.h"
@@ -33,13 +34,21 @@ CommandOutcome RunSdkTest(const std::vector<std::string>& switches) {
   return RunValidator({"--test", kTest}, switches, kNoWarning);
 }
 
+/// What the test prints for an application that reports SDK 1.1.`sdkMinor` and an engine
+/// named `engine` of `version` (plug-in LUXPlugin 1.43.0): the version lines, then `verdict` and
+/// the result.
+std::string Expected(const std::string& sdkMinor, const std::string& engine,
+                     const std::string& version, const std::string& verdict, bool passed) {
+  return kStarted + SdkVersionLines("1." + sdkMinor) +
+         EngineIdentificationLines(engine, version, "LUXPlugin", "1.43.0") + verdict +
+         Ended(passed ? "PASSED" : "FAILED") +
+         Summary({std::string("TestSdkVersion: ") + (passed ? "Passed" : "Failed")});
+}
+
 TEST(SdkVersionE2E, ACurrentSdkAndEnginePassWithTheirVersionsPrinted) {
   const CommandOutcome run = RunSdkTest(Engine("UnrealEngine", "4.27.2"));
   EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(WithoutProcessIds(run.out),
-            kStarted + SdkVersionLines("1.43") +
-                EngineIdentificationLines("UnrealEngine", "4.27.2", "LUXPlugin", "1.43.0") +
-                Ended("PASSED") + Summary({"TestSdkVersion: Passed"}));
+  EXPECT_EQ(WithoutProcessIds(run.out), Expected("43", "UnrealEngine", "4.27.2", "", true));
   EXPECT_EQ(run.err, "");
 }
 
@@ -57,34 +66,24 @@ TEST(SdkVersionE2E, AnSdkOlderThan118Fails) {
   EXPECT_EQ(run.exitStatus, 0);
   // The engine's report arrives with the SDK's, before the session is found.
   EXPECT_EQ(WithoutProcessIds(run.out),
-            kStarted + SdkVersionLines("1.7") +
-                EngineIdentificationLines("Unity", "2019.4.1f1", "LUXPlugin", "1.43.0") +
-                "ERROR: The application is built against an older SDK version\n" +
-                GuidelineLine("sqm-pc-sdk-2/") + Ended("FAILED") +
-                Summary({"TestSdkVersion: Failed"}));
+            Expected("7", "Unity", "2019.4.1f1",
+                     "ERROR: The application is built against an older SDK version\n" +
+                         GuidelineLine("sqm-pc-sdk-2/"),
+                     false));
 }
 
-TEST(SdkVersionE2E, AnOldUnityIsWarnedAboutAndPasses) {
-  const CommandOutcome run = RunSdkTest(Engine("Unity", "5.6.3p2"));
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(WithoutProcessIds(run.out),
-            kStarted + SdkVersionLines("1.43") +
-                EngineIdentificationLines("Unity", "5.6.3p2", "LUXPlugin", "1.43.0") +
-                "Warning: The application is built against an unsupported Unity version\n" +
-                GuidelineLine("sqm-pc-sdk-3/") + Ended("PASSED") +
-                Summary({"TestSdkVersion: Passed"}));
-}
-
-TEST(SdkVersionE2E, AnUndetectedUnityVersionIsReportedAndPasses) {
-  const CommandOutcome run = RunSdkTest(Engine("Unity", "0.0.0"));
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(WithoutProcessIds(run.out),
-            kStarted + SdkVersionLines("1.43") +
-                EngineIdentificationLines("Unity", "0.0.0", "LUXPlugin", "1.43.0") +
-                "Can't detect Unity version.\n"
-                "Please make sure that app is built using supported Unity engine\n" +
-                GuidelineLine("sqm-pc-sdk-3/") + Ended("PASSED") +
-                Summary({"TestSdkVersion: Passed"}));
+TEST(SdkVersionE2E, AnOldOrUndetectedUnityVersionIsWarnedAboutAndPasses) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"5.6.3p2", "Warning: The application is built against an unsupported Unity version\n"},
+      {"0.0.0",
+       "Can't detect Unity version.\n"
+       "Please make sure that app is built using supported Unity engine\n"}};
+  for (const auto& [version, warning] : cases) {
+    const CommandOutcome run = RunSdkTest(Engine("Unity", version));
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(WithoutProcessIds(run.out),
+              Expected("43", "Unity", version, warning + GuidelineLine("sqm-pc-sdk-3/"), true));
+  }
 }
 
 }  // namespace

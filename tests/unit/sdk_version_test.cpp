@@ -5,7 +5,6 @@
 #include <string>
 
 #include "checks/sdk_judgements.h"
-#include "support/telemetry_recorder.h"
 #include "support/telemetry_records.h"
 #include "support/validator_course.h"
 #include "support/validator_test_access.h"
@@ -36,8 +35,7 @@ const std::string kPage3 = GuidelineLine("sqm-pc-sdk-4/");
 
 // Runs a judgement in a child process that prints the usage events it sends.
 Verdict Judge(const std::function<TestResult()>& judgement) {
-  return testsupport::JudgeInChild(
-      judgement, [] { testsupport::RecordTelemetry(testsupport::kStandardTelemetryFields); });
+  return testsupport::JudgeRecordingTelemetry(judgement);
 }
 
 Verdict JudgeEngineOf(const std::string& name, const std::string& version,
