@@ -1,5 +1,6 @@
 #include "checks/sdk_judgements.h"
 
+#include <memory>
 #include <string>
 
 #include "checks/engine_version.h"
