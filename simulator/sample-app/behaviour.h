@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -24,6 +25,15 @@ struct EngineIdentity {
   bool Empty() const {
     return name.empty() && version.empty() && pluginName.empty() && pluginVersion.empty();
   }
+};
+
+/// A client SDK version as an application reports the SDK it was built with.
+struct SdkVersion {
+  uint32_t product = 0;
+  uint32_t major = 0;
+  uint32_t minor = 0;
+
+  bool operator==(const SdkVersion&) const = default;
 };
 
 /// What the application does when the runtime asks it to quit.
@@ -57,6 +67,9 @@ struct Behaviour {
   /// Where the launches are counted (created when missing).
   std::string launchCountFile;
   EngineIdentity engine;
+  /// The SDK version reported with lux_ReportClientInfo instead of the one the application was
+  /// compiled with (an application built with an older SDK).
+  std::optional<SdkVersion> reportedSdkVersion;
 
   // Visibility. A well-behaved application commits its swap chain only while it is shown: while
   // visible, and, when it is focus aware, behind the dash.

@@ -67,6 +67,20 @@ Apply Text(std::string EngineIdentity::*field) {
   };
 }
 
+/// "PRODUCT.MAJOR.MINOR", three whole numbers of 32 bits.
+std::optional<SdkVersion> SdkVersionNumbers(const std::string& text) {
+  const size_t first = text.find('.');
+  const size_t second = first == std::string::npos ? first : text.find('.', first + 1);
+  if (second == std::string::npos) return std::nullopt;
+  const long long largest = std::numeric_limits<uint32_t>::max();
+  const auto product = WholeNumber(text.substr(0, first), 0, largest);
+  const auto major = WholeNumber(text.substr(first + 1, second - first - 1), 0, largest);
+  const auto minor = WholeNumber(text.substr(second + 1), 0, largest);
+  if (!product || !major || !minor) return std::nullopt;
+  return SdkVersion{static_cast<uint32_t>(*product), static_cast<uint32_t>(*major),
+                    static_cast<uint32_t>(*minor)};
+}
+
 // A signal by number or by name, with or without "SIG" (SEGV, SIGABRT, 6).
 std::optional<int> SignalNumber(std::string text) {
   if (const auto number = WholeNumber(text, 1, SIGRTMIN - 1)) return static_cast<int>(*number);
@@ -152,6 +166,15 @@ const std::vector<Switch>& Switches() {
        Text(&EngineIdentity::pluginName)},
       {"engine-plugin-version", "VERSION", "Engine plug-in version to report",
        Text(&EngineIdentity::pluginVersion)},
+      {"sdk-version", "PRODUCT.MAJOR.MINOR",
+       "Report this client SDK version (lux_ReportClientInfo) instead of the one it was built "
+       "with; 1.1.7 is older than the store's minimum",
+       [](Behaviour& behaviour, const std::string& value) -> std::string {
+         const auto version = SdkVersionNumbers(value);
+         if (!version) return "not an SDK version (PRODUCT.MAJOR.MINOR): " + value;
+         behaviour.reportedSdkVersion = *version;
+         return {};
+       }},
       {"focus-aware", nullptr,
        "Declare focus awareness (luxInit_FocusAware) and keep rendering behind the dash",
        Flag(&Behaviour::focusAware)},

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -128,7 +129,7 @@ class VrSession {
 /// The runtime's initialisation, undone on every path.
 class RuntimeConnection {
  public:
-  bool Initialize(bool focusAware) {
+  bool Initialize(bool focusAware, const std::optional<SdkVersion>& reportedSdk) {
     luxInitParams params{};
     params.Flags = luxInit_RequestVersion | (focusAware ? luxInit_FocusAware : 0);
     params.RequestedMinorVersion = LUX_MINOR_VERSION;
@@ -137,9 +138,11 @@ class RuntimeConnection {
       return false;
     }
     initialized_ = true;
-    // What the SDK's own code reports about the build it was compiled into.
-    lux_ReportClientInfo(0, LUX_PRODUCT_VERSION, LUX_MAJOR_VERSION, LUX_MINOR_VERSION,
-                         LUX_PATCH_VERSION, LUX_BUILD_NUMBER);
+    // What the SDK's own code reports about the build it was compiled into, unless the
+    // application plays one built with another SDK.
+    const SdkVersion sdk =
+        reportedSdk.value_or(SdkVersion{LUX_PRODUCT_VERSION, LUX_MAJOR_VERSION, LUX_MINOR_VERSION});
+    lux_ReportClientInfo(0, sdk.product, sdk.major, sdk.minor, LUX_PATCH_VERSION, LUX_BUILD_NUMBER);
     return true;
   }
   ~RuntimeConnection() {
@@ -300,7 +303,7 @@ int RunVrApplication(const Behaviour& behaviour) {
   bool endedOnItsOwn = false;
   {
     RuntimeConnection runtime;
-    if (!runtime.Initialize(behaviour.focusAware)) return 1;
+    if (!runtime.Initialize(behaviour.focusAware, behaviour.reportedSdkVersion)) return 1;
     if (!behaviour.engine.Empty()) lux_IdentifyClient(IdentityText(behaviour.engine).c_str());
     VrSession vr;
     if (!vr.Create()) return 1;

@@ -13,7 +13,6 @@ TestResult Validator::TestNotAvailable(const std::string& name) {
   return ShutdownTest(name, TestResult::Failed);
 }
 
-TestResult Validator::TestSdkVersion() { return TestNotAvailable("TestSdkVersion"); }
 TestResult Validator::TestCorviaDLLIncludes() { return TestNotAvailable("TestCorviaDLLIncludes"); }
 TestResult Validator::CheckForExtraneousFiles() {
   return TestNotAvailable("CheckForExtraneousFiles");

@@ -113,6 +113,12 @@ class Validator {
   TestResult RunErrorCapture();
   TestResult TestResponseToIadChanges();
 
+  /// Whether TestSdkVersion warns about an old engine plug-in: for the engine "Unity" whose
+  /// version contains "UE4" and whose plug-in version (the fourth string) is below 1.23.0. A
+  /// plug-in version that does not parse is not taken for an old one, as nothing shows it is.
+  static bool IsPluginVersionOld(const std::string& engineName, const std::string& engineVersion,
+                                 const std::string& pluginName, const std::string& pluginVersion);
+
   // ---- The application under test (application_*.cpp, session_search.cpp) ----
 
   /// How long the launch waits for the application's session, in ms.

@@ -1,6 +1,7 @@
 #include "support/verdict.h"
 
 #include "support/child_process.h"
+#include "support/telemetry_recorder.h"
 
 namespace testsupport {
 
@@ -11,6 +12,10 @@ Verdict JudgeInChild(const std::function<QasValidator::TestResult()>& judgement,
     return static_cast<int>(judgement());
   });
   return {static_cast<QasValidator::TestResult>(run.exitStatus), run.out};
+}
+
+Verdict JudgeRecordingTelemetry(const std::function<QasValidator::TestResult()>& judgement) {
+  return JudgeInChild(judgement, [] { RecordTelemetry(kStandardTelemetryFields); });
 }
 
 }  // namespace testsupport

@@ -21,4 +21,8 @@ struct Verdict {
 Verdict JudgeInChild(const std::function<QasValidator::TestResult()>& judgement,
                      const std::function<void()>& setUp = {});
 
+/// Runs `judgement` like JudgeInChild, with the usage events it sends printed as RecordTelemetry
+/// prints them, without the fields that every event carries.
+Verdict JudgeRecordingTelemetry(const std::function<QasValidator::TestResult()>& judgement);
+
 }  // namespace testsupport

@@ -22,6 +22,8 @@ namespace QasValidator {
 
 using LUX::Telemetry::TelemetryEvent;
 using LUX::Telemetry::WritePayload;
+using testsupport::ClientConnectInfo;
+using testsupport::EngineEvent;
 using testsupport::MakeRecord;
 using testsupport::RunInChild;
 using testsupport::WritePayloadText;
@@ -38,25 +40,6 @@ TelemetryEvent ErrorEvent(int32_t code, std::string_view text, bool notCounted =
   WritePayload<uint8_t, 16>(event, notCounted ? 1 : 0);
   WritePayloadText(event, 17, text);
   WritePayload<uint8_t, 81>(event, truncated ? 1 : 0);
-  return event;
-}
-
-TelemetryEvent ClientConnectInfo(uint32_t processId, uint32_t product, uint32_t major,
-                                 uint32_t minor) {
-  TelemetryEvent event = MakeRecord(LUX::Telemetry::kClientConnectInfo, processId, 5.0);
-  WritePayload<uint32_t, 12>(event, product);
-  WritePayload<uint32_t, 16>(event, major);
-  WritePayload<uint32_t, 20>(event, minor);
-  return event;
-}
-
-TelemetryEvent EngineEvent(uint32_t processId, std::string_view name, std::string_view version,
-                           std::string_view pluginName, std::string_view pluginVersion) {
-  TelemetryEvent event = MakeRecord(LUX::Telemetry::kEngineIdentification, processId, 5.0);
-  WritePayloadText(event, 4, name);
-  WritePayloadText(event, 24, version);
-  WritePayloadText(event, 44, pluginName);
-  WritePayloadText(event, 64, pluginVersion);
   return event;
 }
 

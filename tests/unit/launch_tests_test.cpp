@@ -5,7 +5,6 @@
 #include "checks/launch_judgements.h"
 #include "support/child_process.h"
 #include "support/fake_time.h"
-#include "support/telemetry_recorder.h"
 #include "support/validator_surroundings.h"
 #include "support/validator_test_access.h"
 #include "support/verdict.h"
@@ -19,7 +18,6 @@ namespace QasValidator {
 namespace {
 
 using testsupport::GuidelineLine;
-using testsupport::JudgeInChild;
 using testsupport::RunInChild;
 using testsupport::Verdict;
 
@@ -28,8 +26,7 @@ const std::string kPage10 = GuidelineLine("sqm-pc-performance-3/");
 
 // Runs a judgement in a child process that prints the usage events it sends.
 Verdict Judge(const std::function<TestResult()>& judgement) {
-  return JudgeInChild(judgement,
-                      [] { testsupport::RecordTelemetry(testsupport::kStandardTelemetryFields); });
+  return testsupport::JudgeRecordingTelemetry(judgement);
 }
 
 const std::string kFirstFrameAt4_2 =

@@ -29,6 +29,7 @@ TEST(SampleAppSwitches, WithoutSwitchesTheApplicationIsWellBehaved) {
   EXPECT_EQ(behaviour.launcher, LauncherMode::kNone);
   EXPECT_EQ(behaviour.transientErrorLaunches, 0);
   EXPECT_TRUE(behaviour.engine.Empty());
+  EXPECT_FALSE(behaviour.reportedSdkVersion);
   EXPECT_FALSE(behaviour.focusAware);
   EXPECT_TRUE(behaviour.commitBehindDash);
   EXPECT_TRUE(behaviour.commitWhenVisible);
@@ -105,6 +106,17 @@ TEST(SampleAppSwitches, ValuesComeAsTheNextArgumentOrAfterAnEqualsSign) {
   EXPECT_EQ(behaviour.engine.pluginVersion, "1.43.0");
 }
 
+TEST(SampleAppSwitches, AnOlderSdkVersionIsReportedAsProductMajorAndMinor) {
+  EXPECT_EQ(ParseSwitches({"--sdk-version", "1.1.7"}).behaviour.reportedSdkVersion,
+            (SdkVersion{1, 1, 7}));
+  EXPECT_EQ(ParseSwitches({"--sdk-version=0.0.4294967295"}).behaviour.reportedSdkVersion,
+            (SdkVersion{0, 0, 4294967295u}));
+  for (const char* wrong : {"1.1", "1.1.7.2", "1..7", "1.1.x", "1.-1.7", "1.1.4294967296", ""}) {
+    EXPECT_EQ(ParseSwitches({"--sdk-version", wrong}).error,
+              std::string("--sdk-version: not an SDK version (PRODUCT.MAJOR.MINOR): ") + wrong);
+  }
+}
+
 TEST(SampleAppSwitches, CrashSignalsGoByNumberOrName) {
   EXPECT_EQ(ParseSwitches({"--crash", "SEGV"}).behaviour.crashSignal, SIGSEGV);
   EXPECT_EQ(ParseSwitches({"--crash", "SIGABRT"}).behaviour.crashSignal, SIGABRT);
@@ -155,6 +167,7 @@ TEST(SampleAppSwitches, HelpListsEverySwitch) {
                            "--launch-count-file PATH",
                            "--engine-name NAME",
                            "--engine-plugin-version VERSION",
+                           "--sdk-version PRODUCT.MAJOR.MINOR",
                            "--focus-aware",
                            "--no-commit-in-dash",
                            "--no-commit-when-visible",

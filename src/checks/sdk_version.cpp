@@ -1,0 +1,51 @@
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "checks/sdk_judgements.h"
+#include "validator/status_codes.h"
+#include "validator/validator.h"
+
+// TestSdkVersion: the client SDK and the game engine the application was built with, as the
+// runtime reports them once the application has initialised it and identified its engine.
+//
+// An application that does not identify its engine within 10 s passes on its SDK version
+// alone.
+
+namespace QasValidator {
+
+TestResult Validator::TestSdkVersion() {
+  const std::string name = "TestSdkVersion";
+  StartTest(name);
+  printVersionEvents = true;  // cleared with the application state after the quit
+  const TestResult started = StartApplication(true);
+  if (started != TestResult::Passed) return ShutdownTest(name, started);
+
+  const auto sdkVersionKnown = [this] {
+    return WithSessionRecord([](const ProcessRecord& record) { return record.sdkVersion != -1; });
+  };
+  const int32_t sdkWait = WaitFor(sdkVersionKnown, kSdkVersionWaitMs, true);
+  if (sdkWait != 0) return ShutdownTest(name, ReportMissingSdkVersion(sdkWait));
+  const int32_t sdkVersion =
+      WithSessionRecord([](const ProcessRecord& record) { return record.sdkVersion; });
+  const TestResult sdk = JudgeSdkVersion(sdkVersion);
+  if (sdk != TestResult::Passed) return ShutdownTest(name, sdk);
+
+  const auto engineIdentified = [this] {
+    std::lock_guard lock(eventLock);
+    return engineIdentifications.contains(sessionPid);
+  };
+  const int32_t engineWait = WaitFor(engineIdentified, kEngineIdentificationWaitMs, true);
+  if (engineWait != 0 && engineWait != kStatusWaitTimeout) {
+    return ShutdownTest(name, TestResultOfStatus(engineWait));
+  }
+  std::optional<EngineIdentification> engine;
+  {
+    std::lock_guard lock(eventLock);
+    const auto found = engineIdentifications.find(sessionPid);
+    if (found != engineIdentifications.end()) engine = found->second;
+  }
+  return ShutdownTest(name, JudgeEngine(engine));
+}
+
+}  // namespace QasValidator
