@@ -22,42 +22,39 @@ constexpr int64_t kHundredNanosecondsPerSecond = 10000000;
 }  // namespace
 
 TestResult Validator::TestFrameRate() {
-  const std::string name = "TestFrameRate";
-  StartTest(name);
-  const TestResult started = StartApplication(false);
-  if (started != TestResult::Passed) return ShutdownTest(name, started);
+  return RunWithApplication("TestFrameRate", false, [this] {
+    hub.SetProximitySensor(true);
+    ResetFrameStatistics();
+    std::function<bool()> predicate = [] { return false; };
+    if (printFps) {
+      const int64_t start = platform::SystemTime100ns();
+      Log(LogLevel::Info,
+          {"Starting measuring FPS at ", std::to_string(start / kHundredNanosecondsPerSecond),
+           " seconds since epoch"});
+      predicate = [this, start] {  // the frame-rate printer
+        const double elapsed = static_cast<double>(platform::SystemTime100ns() - start) /
+                               static_cast<double>(kHundredNanosecondsPerSecond);
+        LogInfo(FrameRateLine(elapsed, CurrentFrameRate()));
+        waits.sleep(500ms);
+        return false;
+      };
+    }
 
-  hub.SetProximitySensor(true);
-  ResetFrameStatistics();
-  std::function<bool()> predicate = [] { return false; };
-  if (printFps) {
-    const int64_t start = platform::SystemTime100ns();
-    Log(LogLevel::Info,
-        {"Starting measuring FPS at ", std::to_string(start / kHundredNanosecondsPerSecond),
-         " seconds since epoch"});
-    predicate = [this, start] {  // the frame-rate printer
-      const double elapsed = static_cast<double>(platform::SystemTime100ns() - start) /
-                             static_cast<double>(kHundredNanosecondsPerSecond);
-      LogInfo(FrameRateLine(elapsed, CurrentFrameRate()));
-      waits.sleep(500ms);
-      return false;
-    };
-  }
-
-  int32_t measured = 0;
-  if (fpsTestDurationSeconds != kUnbounded) {
-    const int64_t durationMs =
-        std::min<int64_t>(int64_t{fpsTestDurationSeconds} * 1000, kUnbounded);
-    measured = WaitFor(predicate, static_cast<int32_t>(durationMs), true);
-    if (measured == kStatusWaitTimeout) measured = 0;  // the measurement's normal end
-  } else {
-    waits.enterPressed();  // an earlier press does not end the measurement
-    LogInfo("Press the Enter key to stop the test.");
-    measured = WaitForEnterKey(predicate);
-  }
-  hub.SetProximitySensor(false);
-  if (measured != 0) return ShutdownTest(name, TestResultOfStatus(measured));
-  return ShutdownTest(name, JudgeAverageFrameRate(AverageFrameRate(), minAverageFps));
+    int32_t measured = 0;
+    if (fpsTestDurationSeconds != kUnbounded) {
+      const int64_t durationMs =
+          std::min<int64_t>(int64_t{fpsTestDurationSeconds} * 1000, kUnbounded);
+      measured = WaitFor(predicate, static_cast<int32_t>(durationMs), true);
+      if (measured == kStatusWaitTimeout) measured = 0;  // the measurement's normal end
+    } else {
+      waits.enterPressed();  // an earlier press does not end the measurement
+      LogInfo("Press the Enter key to stop the test.");
+      measured = WaitForEnterKey(predicate);
+    }
+    hub.SetProximitySensor(false);
+    if (measured != 0) return TestResultOfStatus(measured);
+    return JudgeAverageFrameRate(AverageFrameRate(), minAverageFps);
+  });
 }
 
 }  // namespace QasValidator

@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <chrono>
 #include <limits>
-#include <mutex>
 
 #include "checks/launch_judgements.h"
 #include "validator/status_codes.h"
@@ -27,46 +26,31 @@ constexpr double kFirstFrameGraceMs = 10000.0;
 }  // namespace
 
 TestResult Validator::TestLaunchIntoVR() {
-  const std::string name = "TestLaunchIntoVR";
-  StartTest(name);
-  const TestResult started = StartApplication(true);
-  if (started != TestResult::Passed) return ShutdownTest(name, started);
-  {
-    std::lock_guard lock(eventLock);
-    FindOrCreateProcessRecord(sessionPid);
-  }
-
-  double delay = -1.0;
-  bool headTracked = false;
-  int32_t state = 0;
-  const auto firstFrameArrived = [&] {
-    {
-      std::lock_guard lock(eventLock);
-      const ProcessRecord& record = FindOrCreateProcessRecord(sessionPid);
-      if (record.firstFrameDelay != -1.0) {
+  return RunWithApplication("TestLaunchIntoVR", true, [this] {
+    double delay = -1.0;
+    bool headTracked = false;
+    int32_t state = 0;
+    const auto firstFrameArrived = [&] {
+      const bool arrived = WithSessionRecord([&](const ProcessRecord& record) {
+        if (record.firstFrameDelay == -1.0) return false;
         delay = record.firstFrameDelay;
         headTracked = record.headTrackedLayerSeen;
         return true;
-      }
-    }
-    state = CheckApplicationState();
-    if (state < 0) return true;
-    waits.sleep(500ms);
-    return false;
-  };
-  const double boundMs = std::min(maxTimeToFrameSeconds * 1000.0 + kFirstFrameGraceMs,
-                                  static_cast<double>(std::numeric_limits<int32_t>::max()));
-  const int32_t waited = WaitFor(firstFrameArrived, static_cast<int32_t>(boundMs), false);
+      });
+      if (arrived) return true;
+      state = CheckApplicationState();
+      if (state < 0) return true;
+      waits.sleep(500ms);
+      return false;
+    };
+    const double boundMs = std::min(maxTimeToFrameSeconds * 1000.0 + kFirstFrameGraceMs,
+                                    static_cast<double>(std::numeric_limits<int32_t>::max()));
+    const int32_t waited = WaitFor(firstFrameArrived, static_cast<int32_t>(boundMs), false);
 
-  TestResult result = TestResult::Passed;
-  if (waited == kStatusWaitTimeout) {
-    result = JudgeMissingFirstFrame(boundMs / 1000.0);
-  } else if (state < 0) {
-    result = TestResultOfStatus(state);
-  } else {
-    result = JudgeFirstFrame(delay, headTracked, maxTimeToFrameSeconds);
-  }
-  return ShutdownTest(name, result);
+    if (waited == kStatusWaitTimeout) return JudgeMissingFirstFrame(boundMs / 1000.0);
+    if (state < 0) return TestResultOfStatus(state);
+    return JudgeFirstFrame(delay, headTracked, maxTimeToFrameSeconds);
+  });
 }
 
 }  // namespace QasValidator

@@ -22,79 +22,71 @@ constexpr float kSecondFakeIad = 0.07f;
 }  // namespace
 
 TestResult Validator::TestResponseToRecenterRequest() {
-  const std::string name = "TestResponseToRecenterRequest";
-  StartTest(name);
-  const TestResult started = StartApplication(false);
-  if (started != TestResult::Passed) return ShutdownTest(name, started);
-
-  LogInfo("Sending a request to recenter...");
-  // The request goes out with the lock held, so that nothing about the record is handled
-  // between marking the request pending and sending it.
-  WithSessionRecord([this](ProcessRecord& record) {
-    record.recenterPending = true;
-    hub.RequestAppShouldRecenter(sessionPid);
+  return RunWithApplication("TestResponseToRecenterRequest", false, [this] {
+    LogInfo("Sending a request to recenter...");
+    // The request goes out with the lock held, so that nothing about the record is handled
+    // between marking the request pending and sending it.
+    WithSessionRecord([this](ProcessRecord& record) {
+      record.recenterPending = true;
+      hub.RequestAppShouldRecenter(sessionPid);
+    });
+    const auto answered = [this] {
+      return WithSessionRecord([](const ProcessRecord& record) { return !record.recenterPending; });
+    };
+    return JudgeRecenterWait(WaitFor(answered, kRecenterWaitMs, true));
   });
-  const auto answered = [this] {
-    return WithSessionRecord([](const ProcessRecord& record) { return !record.recenterPending; });
-  };
-  return ShutdownTest(name, JudgeRecenterWait(WaitFor(answered, kRecenterWaitMs, true)));
 }
 
 TestResult Validator::TestAppShouldQuit() {
-  const std::string name = "TestAppShouldQuit";
-  StartTest(name);
-  const TestResult started = StartApplication(false);
-  if (started != TestResult::Passed) return ShutdownTest(name, started);
-
-  reportRuntimeErrors = true;  // cleared with the application state after the quit
-  LogInfo("Sending a request to quit...");
-  if (hub.GetDashVisibility()) {
-    hub.CloseApp(sessionPid);
-  } else {
-    hub.RequestLocation("APP_CLOSE");
-    hub.PromptResponse();
-  }
-  // The application is expected to go away, so the wait does without the status poll; it ends
-  // when the session-destroyed event has cleared the session process.
-  const auto sessionDestroyed = [this] {
-    std::lock_guard lock(eventLock);
-    return sessionPid == 0;
-  };
-  return ShutdownTest(name, JudgeQuitWait(WaitFor(sessionDestroyed, kQuitWaitMs, false)));
+  return RunWithApplication("TestAppShouldQuit", false, [this] {
+    reportRuntimeErrors = true;  // cleared with the application state after the quit
+    LogInfo("Sending a request to quit...");
+    if (hub.GetDashVisibility()) {
+      hub.CloseApp(sessionPid);
+    } else {
+      hub.RequestLocation("APP_CLOSE");
+      hub.PromptResponse();
+    }
+    // The application is expected to go away, so the wait does without the status poll; it
+    // ends when the session-destroyed event has cleared the session process.
+    const auto sessionDestroyed = [this] {
+      std::lock_guard lock(eventLock);
+      return sessionPid == 0;
+    };
+    return JudgeQuitWait(WaitFor(sessionDestroyed, kQuitWaitMs, false));
+  });
 }
 
 TestResult Validator::TestResponseToIadChanges() {
-  const std::string name = "TestResponseToIadChanges";
-  StartTest(name);
-  const TestResult started = StartApplication(false);
-  if (started != TestResult::Passed) return ShutdownTest(name, started);
+  return RunWithApplication("TestResponseToIadChanges", false, [this] {
+    WithSessionRecord([](ProcessRecord& record) { record.renderDescCalls = {0, 0}; });
+    const int32_t counted = WaitMilliseconds(kRenderDescriptionCountMs);
+    if (counted < 0) return TestResultOfStatus(counted);
+    const std::array<uint32_t, 2> calls =
+        WithSessionRecord([](const ProcessRecord& record) { return record.renderDescCalls; });
+    const TestResult frequency = JudgeRenderDescriptionCalls(calls);
+    if (frequency != TestResult::Passed) return frequency;
 
-  WithSessionRecord([](ProcessRecord& record) { record.renderDescCalls = {0, 0}; });
-  const int32_t counted = WaitMilliseconds(kRenderDescriptionCountMs);
-  if (counted < 0) return ShutdownTest(name, TestResultOfStatus(counted));
-  const std::array<uint32_t, 2> calls =
-      WithSessionRecord([](const ProcessRecord& record) { return record.renderDescCalls; });
-  const TestResult frequency = JudgeRenderDescriptionCalls(calls);
-  if (frequency != TestResult::Passed) return ShutdownTest(name, frequency);
-
-  WithSessionRecord([](ProcessRecord& record) {
-    record.renderDescChanged = false;
-    record.renderPoseChanged = false;
-  });
-  if (!SetFakeIadEnabled(true) || !SetFakeIad(kFirstFakeIad) || !SetFakeIad(kSecondFakeIad)) {
-    return ShutdownTest(name, TestResult::Failed);
-  }
-  const auto renderPoseFollowed = [this] {
-    return WithSessionRecord([](ProcessRecord& record) {
-      if (!record.renderDescChanged || !record.renderPoseChanged) return false;
+    WithSessionRecord([](ProcessRecord& record) {
       record.renderDescChanged = false;
       record.renderPoseChanged = false;
-      return true;
     });
-  };
-  TestResult result = JudgeIadChangeWait(WaitFor(renderPoseFollowed, kIadChangeWaitMs, true));
-  if (result == TestResult::Passed && !SetFakeIadEnabled(false)) result = TestResult::Failed;
-  return ShutdownTest(name, result);
+    if (!SetFakeIadEnabled(true) || !SetFakeIad(kFirstFakeIad) || !SetFakeIad(kSecondFakeIad)) {
+      return TestResult::Failed;
+    }
+    const auto renderPoseFollowed = [this] {
+      return WithSessionRecord([](ProcessRecord& record) {
+        if (!record.renderDescChanged || !record.renderPoseChanged) return false;
+        record.renderDescChanged = false;
+        record.renderPoseChanged = false;
+        return true;
+      });
+    };
+    const TestResult result =
+        JudgeIadChangeWait(WaitFor(renderPoseFollowed, kIadChangeWaitMs, true));
+    if (result == TestResult::Passed && !SetFakeIadEnabled(false)) return TestResult::Failed;
+    return result;
+  });
 }
 
 }  // namespace QasValidator

@@ -15,37 +15,34 @@
 namespace QasValidator {
 
 TestResult Validator::TestSdkVersion() {
-  const std::string name = "TestSdkVersion";
-  StartTest(name);
   printVersionEvents = true;  // cleared with the application state after the quit
-  const TestResult started = StartApplication(true);
-  if (started != TestResult::Passed) return ShutdownTest(name, started);
+  return RunWithApplication("TestSdkVersion", true, [this] {
+    const auto sdkVersionKnown = [this] {
+      return WithSessionRecord([](const ProcessRecord& record) { return record.sdkVersion != -1; });
+    };
+    const int32_t sdkWait = WaitFor(sdkVersionKnown, kSdkVersionWaitMs, true);
+    if (sdkWait != 0) return ReportMissingSdkVersion(sdkWait);
+    const int32_t sdkVersion =
+        WithSessionRecord([](const ProcessRecord& record) { return record.sdkVersion; });
+    const TestResult sdk = JudgeSdkVersion(sdkVersion);
+    if (sdk != TestResult::Passed) return sdk;
 
-  const auto sdkVersionKnown = [this] {
-    return WithSessionRecord([](const ProcessRecord& record) { return record.sdkVersion != -1; });
-  };
-  const int32_t sdkWait = WaitFor(sdkVersionKnown, kSdkVersionWaitMs, true);
-  if (sdkWait != 0) return ShutdownTest(name, ReportMissingSdkVersion(sdkWait));
-  const int32_t sdkVersion =
-      WithSessionRecord([](const ProcessRecord& record) { return record.sdkVersion; });
-  const TestResult sdk = JudgeSdkVersion(sdkVersion);
-  if (sdk != TestResult::Passed) return ShutdownTest(name, sdk);
-
-  const auto engineIdentified = [this] {
-    std::lock_guard lock(eventLock);
-    return engineIdentifications.contains(sessionPid);
-  };
-  const int32_t engineWait = WaitFor(engineIdentified, kEngineIdentificationWaitMs, true);
-  if (engineWait != 0 && engineWait != kStatusWaitTimeout) {
-    return ShutdownTest(name, TestResultOfStatus(engineWait));
-  }
-  std::optional<EngineIdentification> engine;
-  {
-    std::lock_guard lock(eventLock);
-    const auto found = engineIdentifications.find(sessionPid);
-    if (found != engineIdentifications.end()) engine = found->second;
-  }
-  return ShutdownTest(name, JudgeEngine(engine));
+    const auto engineIdentified = [this] {
+      std::lock_guard lock(eventLock);
+      return engineIdentifications.contains(sessionPid);
+    };
+    const int32_t engineWait = WaitFor(engineIdentified, kEngineIdentificationWaitMs, true);
+    if (engineWait != 0 && engineWait != kStatusWaitTimeout) {
+      return TestResultOfStatus(engineWait);
+    }
+    std::optional<EngineIdentification> engine;
+    {
+      std::lock_guard lock(eventLock);
+      const auto found = engineIdentifications.find(sessionPid);
+      if (found != engineIdentifications.end()) engine = found->second;
+    }
+    return JudgeEngine(engine);
+  });
 }
 
 }  // namespace QasValidator

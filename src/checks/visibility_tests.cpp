@@ -42,33 +42,27 @@ CommitCounts ReadCommits(Validator& validator) {
 }  // namespace
 
 TestResult Validator::TestSubmitFramesWhenVisible() {
-  const std::string name = "TestSubmitFramesWhenVisible";
-  StartTest(name);
-  const TestResult started = StartApplication(false);
-  if (started != TestResult::Passed) return ShutdownTest(name, started);
-
-  hub.SetProximitySensor(true);
-  const int32_t measured = MeasureCommits(*this);
-  if (measured != 0) return ShutdownTest(name, TestResultOfStatus(measured));
-  hub.SetProximitySensor(false);
-  const CommitCounts counts = ReadCommits(*this);
-  PrintCommitCounts(counts);
-  return ShutdownTest(name, JudgeCommitsWhenVisible(counts));
+  return RunWithApplication("TestSubmitFramesWhenVisible", false, [this] {
+    hub.SetProximitySensor(true);
+    const int32_t measured = MeasureCommits(*this);
+    if (measured != 0) return TestResultOfStatus(measured);
+    hub.SetProximitySensor(false);
+    const CommitCounts counts = ReadCommits(*this);
+    PrintCommitCounts(counts);
+    return JudgeCommitsWhenVisible(counts);
+  });
 }
 
 TestResult Validator::TestSubmitFramesWhenNotVisible() {
-  const std::string name = "TestSubmitFramesWhenNotVisible";
-  StartTest(name);
-  const TestResult started = StartApplication(false);
-  if (started != TestResult::Passed) return ShutdownTest(name, started);
-
-  if (!TakeApplicationOutOfView()) return ShutdownTest(name, ReportMenuNotShown());
-  const int32_t measured = MeasureCommits(*this);
-  if (measured != 0) return ShutdownTest(name, TestResultOfStatus(measured));
-  const CommitCounts counts = ReadCommits(*this);
-  hub.RequestTheVoid(false, sessionPid);
-  PrintCommitCounts(counts);
-  return ShutdownTest(name, JudgeCommitsWhenNotVisible(counts));
+  return RunWithApplication("TestSubmitFramesWhenNotVisible", false, [this] {
+    if (!TakeApplicationOutOfView()) return ReportMenuNotShown();
+    const int32_t measured = MeasureCommits(*this);
+    if (measured != 0) return TestResultOfStatus(measured);
+    const CommitCounts counts = ReadCommits(*this);
+    hub.RequestTheVoid(false, sessionPid);
+    PrintCommitCounts(counts);
+    return JudgeCommitsWhenNotVisible(counts);
+  });
 }
 
 bool Validator::TakeApplicationOutOfView() {
@@ -93,23 +87,20 @@ bool Validator::TakeApplicationOutOfView() {
 }
 
 TestResult Validator::TestSubmitFramesWhenInDash() {
-  const std::string name = "TestSubmitFramesWhenInDash";
-  StartTest(name);
-  const TestResult started = StartApplication(false);
-  if (started != TestResult::Passed) return ShutdownTest(name, started);
-
-  hub.SetProximitySensor(true);
-  const bool focusAware = hub.GetFocusAware(sessionPid);
-  LogInfo(focusAware ? "Testing for focus aware app." : "Testing for not focus aware app.");
-  LogInfo("Showing dash...");
-  hub.RequestTheVoid(true, sessionPid);
-  waits.sleep(1000ms);
-  const int32_t measured = MeasureCommits(*this);
-  if (measured != 0) return ShutdownTest(name, TestResultOfStatus(measured));
-  const CommitCounts counts = ReadCommits(*this);
-  hub.RequestTheVoid(false, sessionPid);
-  PrintCommitCounts(counts);
-  return ShutdownTest(name, JudgeCommitsInDash(focusAware, counts));
+  return RunWithApplication("TestSubmitFramesWhenInDash", false, [this] {
+    hub.SetProximitySensor(true);
+    const bool focusAware = hub.GetFocusAware(sessionPid);
+    LogInfo(focusAware ? "Testing for focus aware app." : "Testing for not focus aware app.");
+    LogInfo("Showing dash...");
+    hub.RequestTheVoid(true, sessionPid);
+    waits.sleep(1000ms);
+    const int32_t measured = MeasureCommits(*this);
+    if (measured != 0) return TestResultOfStatus(measured);
+    const CommitCounts counts = ReadCommits(*this);
+    hub.RequestTheVoid(false, sessionPid);
+    PrintCommitCounts(counts);
+    return JudgeCommitsInDash(focusAware, counts);
+  });
 }
 
 }  // namespace QasValidator

@@ -95,6 +95,13 @@ void Validator::StartTest(const std::string& name) {
   UsageTelemetry::Instance().SendUserAction("Validator_action_StartTest_" + name);
 }
 
+TestResult Validator::RunWithApplication(const std::string& name, bool returnAtSession,
+                                         const std::function<TestResult()>& body) {
+  StartTest(name);
+  const TestResult started = StartApplication(returnAtSession);
+  return ShutdownTest(name, started == TestResult::Passed ? body() : started);
+}
+
 TestResult Validator::ShutdownTest(const std::string& name, TestResult result) {
   LogInfo("Cleaning up...");
   SetFakeIadEnabled(false);

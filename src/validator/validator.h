@@ -92,6 +92,11 @@ class Validator {
   void StartTest(const std::string& name);
   /// Last step of every test procedure: cleans up, records and returns `result`.
   TestResult ShutdownTest(const std::string& name, TestResult result);
+  /// The frame of a test procedure that needs the application: starts the test and the
+  /// application (`StartApplication`), runs `body` when that passed, and ends the test with
+  /// the start's result or the body's.
+  TestResult RunWithApplication(const std::string& name, bool returnAtSession,
+                                const std::function<TestResult()>& body);
   /// Prints the results of all finished test attempts.
   void PrintSummary();
 
