@@ -40,6 +40,8 @@ TEST(SampleAppSwitches, WithoutSwitchesTheApplicationIsWellBehaved) {
   EXPECT_EQ(behaviour.quitResponse, QuitResponse::kEnd);
   EXPECT_FALSE(behaviour.renderDescriptionsPer10s);
   EXPECT_FALSE(behaviour.fixedRenderPose);
+  EXPECT_EQ(behaviour.displayLostResponse, DisplayLostResponse::kPause);
+  EXPECT_FALSE(behaviour.renderOnFirstAdapter);
 }
 
 TEST(SampleAppSwitches, MisbehavioursTowardsTheTestsOfVisibilityAndRequests) {
@@ -65,6 +67,20 @@ TEST(SampleAppSwitches, MisbehavioursTowardsTheTestsOfVisibilityAndRequests) {
             QuitResponse::kDestroySessionAndKeepRunning);
   EXPECT_EQ(ParseSwitches({"--render-desc-per-10s", "0"}).error,
             "--render-desc-per-10s: not a number of fetches (1 to 100000): 0");
+}
+
+TEST(SampleAppSwitches, MisbehavioursTowardsTheHardwareTests) {
+  Behaviour behaviour =
+      ParseSwitches({"--exit-on-display-lost", "3", "--render-on-first-adapter"}).behaviour;
+  EXPECT_EQ(behaviour.displayLostResponse, DisplayLostResponse::kExit);
+  EXPECT_EQ(behaviour.displayLostExitCode, 3);
+  EXPECT_TRUE(behaviour.renderOnFirstAdapter);
+  EXPECT_EQ(ParseSwitches({"--ignore-display-lost"}).behaviour.displayLostResponse,
+            DisplayLostResponse::kIgnore);
+  EXPECT_EQ(ParseSwitches({"--no-frames-after-display-lost"}).behaviour.displayLostResponse,
+            DisplayLostResponse::kStopForGood);
+  EXPECT_EQ(ParseSwitches({"--exit-on-display-lost=256"}).error,
+            "--exit-on-display-lost: not an exit code (0 to 255): 256");
 }
 
 TEST(SampleAppSwitches, ValuesComeAsTheNextArgumentOrAfterAnEqualsSign) {
@@ -179,6 +195,10 @@ TEST(SampleAppSwitches, HelpListsEverySwitch) {
                            "--keep-running-after-quit",
                            "--render-desc-per-10s N",
                            "--fixed-render-pose",
+                           "--ignore-display-lost",
+                           "--no-frames-after-display-lost",
+                           "--exit-on-display-lost CODE",
+                           "--render-on-first-adapter",
                            "--help"}) {
     EXPECT_NE(usage.find(name), std::string::npos) << name;
   }
