@@ -1,15 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "checks/hardware_judgements.h"
 #include "support/verdict.h"
-
-// The verdict on the display-lost errors of TestResponseToDisplayLost: up to 10 are allowed.
 
 namespace QasValidator {
 namespace {
 
+// Up to 10 display-lost errors while the display is lost are allowed.
 TEST(HardwareJudgements, TenDisplayLostErrorsAreAllowedElevenAreTooMany) {
   for (const uint32_t errors : {10u, 11u}) {
     const testsupport::Verdict verdict = testsupport::JudgeInChild([errors] {

@@ -177,21 +177,5 @@ TEST(FramePolicyRenderDescriptions, ExactlyTheSpacingAllowsTheNextFetch) {
   EXPECT_FALSE(policy.FetchesRenderDescriptions(start + 999ms));
 }
 
-// Frames before, during (two) and after a loss of the display: which are submitted.
-TEST(FramePolicyDisplayLost, AWellBehavedApplicationPausesWhileTheDisplayIsLost) {
-  const std::vector<bool> lost = {false, true, true, false, false};
-  for (const auto& [switches, submitted] : std::vector<std::pair<std::string, std::vector<bool>>>{
-           {"", {true, false, false, true, true}},
-           {"--ignore-display-lost", {true, true, true, true, true}},
-           {"--no-frames-after-display-lost", {true, false, false, false, false}}}) {
-    const Behaviour behaviour =
-        BehaviourOf(switches.empty() ? std::vector<std::string>{} : std::vector{switches});
-    FramePolicy policy(behaviour);
-    std::vector<bool> submits;
-    for (const bool displayLost : lost) submits.push_back(policy.SubmitsFrame(displayLost));
-    EXPECT_EQ(submits, submitted) << switches;
-  }
-}
-
 }  // namespace
 }  // namespace sampleapp

@@ -69,20 +69,6 @@ TEST(SampleAppSwitches, MisbehavioursTowardsTheTestsOfVisibilityAndRequests) {
             "--render-desc-per-10s: not a number of fetches (1 to 100000): 0");
 }
 
-TEST(SampleAppSwitches, MisbehavioursTowardsTheHardwareTests) {
-  Behaviour behaviour =
-      ParseSwitches({"--exit-on-display-lost", "3", "--render-on-first-adapter"}).behaviour;
-  EXPECT_EQ(behaviour.displayLostResponse, DisplayLostResponse::kExit);
-  EXPECT_EQ(behaviour.displayLostExitCode, 3);
-  EXPECT_TRUE(behaviour.renderOnFirstAdapter);
-  EXPECT_EQ(ParseSwitches({"--ignore-display-lost"}).behaviour.displayLostResponse,
-            DisplayLostResponse::kIgnore);
-  EXPECT_EQ(ParseSwitches({"--no-frames-after-display-lost"}).behaviour.displayLostResponse,
-            DisplayLostResponse::kStopForGood);
-  EXPECT_EQ(ParseSwitches({"--exit-on-display-lost=256"}).error,
-            "--exit-on-display-lost: not an exit code (0 to 255): 256");
-}
-
 TEST(SampleAppSwitches, ValuesComeAsTheNextArgumentOrAfterAnEqualsSign) {
   const SwitchesOutcome outcome = ParseSwitches({"--fps",
                                                  "44.5",
