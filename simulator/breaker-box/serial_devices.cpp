@@ -57,8 +57,9 @@ bool SerialDevices::Open(const SerialDeviceConfig& config, HeadsetState& headset
   }
   UniqueFd line(open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
   termios attributes{};
-  if (!line.IsValid() || tcgetattr(line.Get(), &attributes) != 0)
+  if (!line.IsValid() || tcgetattr(line.Get(), &attributes) != 0) {
     return fail("open " + std::string(name));
+  }
   cfmakeraw(&attributes);
   if (tcsetattr(line.Get(), TCSANOW, &attributes) != 0) return fail("set up " + std::string(name));
 
@@ -96,8 +97,8 @@ void SerialDevices::OnReadable(Port& port) {
   }
   // Like a real device's output, what the line cannot take at once (nobody reads it and its
   // buffer is full) is lost.
-  if (!sent.empty()) [[maybe_unused]]
-    const ssize_t written = write(port.device.Get(), sent.data(), sent.size());
+  if (sent.empty()) return;
+  [[maybe_unused]] const ssize_t written = write(port.device.Get(), sent.data(), sent.size());
 }
 
 }  // namespace luxsim
