@@ -12,6 +12,7 @@
 
 #include "command_runner.h"
 #include "lux/lux_internal.h"
+#include "protocol/adapter_luid.h"
 #include "protocol/simulated_headset.h"
 #include "support/child_process.h"
 
@@ -48,7 +49,7 @@ TEST_F(ClientLibraryE2E, ASessionGetsTheHeadsetsAdapterAndTheFocus) {
   ASSERT_EQ(lux_Create(&session, &luid), luxSuccess);
   uint64_t value = 0;
   std::memcpy(&value, luid.Reserved, sizeof value);
-  EXPECT_EQ(value, luxsim::kHeadsetAdapterLuid);
+  EXPECT_EQ(value, luxsim::DisplayAdapterLuid(0));  // the machine's first adapter
 
   luxSessionStatus status = StatusOf(session);
   EXPECT_TRUE(status.IsVisible);

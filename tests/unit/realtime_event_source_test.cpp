@@ -181,6 +181,9 @@ TEST_F(RealtimeEventSourceTest, FailedCallsAndTheLostDisplayAreReportedAsErrors)
 
   core_.Headset().SetConnected(false);
   EXPECT_EQ(TakeTypes(), (std::vector<int32_t>{38, 37}));
+  EXPECT_EQ(Call(app_, "wait_frame", Fields({{"session", session}}))["result"].asInt(),
+            luxError_DisplayLost);
+  EXPECT_EQ(TakeTypes(), (std::vector<int32_t>{11}));
   EXPECT_EQ(SubmitFrame(session, 1)["result"].asInt(), luxError_DisplayLost);
   records = TakeRecords();
   ASSERT_EQ(records.size(), 1u);  // the frame went nowhere: no frame record

@@ -40,6 +40,8 @@ TEST(SampleAppSwitches, WithoutSwitchesTheApplicationIsWellBehaved) {
   EXPECT_EQ(behaviour.quitResponse, QuitResponse::kEnd);
   EXPECT_FALSE(behaviour.renderDescriptionsPer10s);
   EXPECT_FALSE(behaviour.fixedRenderPose);
+  EXPECT_EQ(behaviour.displayLostResponse, DisplayLostResponse::kPause);
+  EXPECT_FALSE(behaviour.renderOnFirstAdapter);
 }
 
 TEST(SampleAppSwitches, MisbehavioursTowardsTheTestsOfVisibilityAndRequests) {
@@ -179,6 +181,10 @@ TEST(SampleAppSwitches, HelpListsEverySwitch) {
                            "--keep-running-after-quit",
                            "--render-desc-per-10s N",
                            "--fixed-render-pose",
+                           "--ignore-display-lost",
+                           "--no-frames-after-display-lost",
+                           "--exit-on-display-lost CODE",
+                           "--render-on-first-adapter",
                            "--help"}) {
     EXPECT_NE(usage.find(name), std::string::npos) << name;
   }
