@@ -13,10 +13,6 @@ TestResult Validator::TestNotAvailable(const std::string& name) {
   return ShutdownTest(name, TestResult::Failed);
 }
 
-TestResult Validator::TestCorviaDLLIncludes() { return TestNotAvailable("TestCorviaDLLIncludes"); }
-TestResult Validator::CheckForExtraneousFiles() {
-  return TestNotAvailable("CheckForExtraneousFiles");
-}
 TestResult Validator::TestAudioOutput() { return TestNotAvailable("TestAudioOutput"); }
 TestResult Validator::TestMismatchedAdapters() {
   return TestNotAvailable("TestMismatchedAdapters");
@@ -24,7 +20,5 @@ TestResult Validator::TestMismatchedAdapters() {
 TestResult Validator::TestResponseToDisplayLost() {
   return TestNotAvailable("TestResponseToDisplayLost");
 }
-TestResult Validator::TestPropertyAccess() { return TestNotAvailable("TestPropertyAccess"); }
-TestResult Validator::RunErrorCapture() { return TestNotAvailable("RunErrorCapture"); }
 
 }  // namespace QasValidator
