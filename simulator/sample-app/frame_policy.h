@@ -24,6 +24,12 @@ class FramePolicy {
   bool ClearsRecenterFlag(Clock::time_point now, bool raised);
   /// Whether the frame at `now` fetches the render descriptions of the eyes.
   bool FetchesRenderDescriptions(Clock::time_point now);
+  /// The number (from 1) of the runtime error that the frame at `now` causes, 0 for none: one
+  /// every 500 ms from 500 ms after the first frame on, until all asked for are caused.
+  int CausesRuntimeError(Clock::time_point now);
+  /// Whether the frame at `now` reads the properties asked for: the first frame does, then one
+  /// frame a second.
+  bool ReadsProperties(Clock::time_point now);
 
  private:
   const Behaviour& behaviour_;
@@ -33,6 +39,9 @@ class FramePolicy {
   /// When the raised recenter flag was first seen.
   std::optional<Clock::time_point> recenterSeen_;
   std::optional<Clock::time_point> lastFetch_;
+  std::optional<Clock::time_point> nextError_;
+  int errorsCaused_ = 0;
+  std::optional<Clock::time_point> nextRead_;
 };
 
 }  // namespace sampleapp

@@ -210,6 +210,24 @@ const std::vector<Switch>& Switches() {
       {"fixed-render-pose", nullptr,
        "Keep the render poses of the first frame when the eye poses change",
        Flag(&Behaviour::fixedRenderPose)},
+      {"bundled-runtime", nullptr,
+       "Load the copy of the runtime library in the application's own folder",
+       Flag(&Behaviour::bundledRuntime)},
+      {"runtime-errors", "N",
+       "Cause N runtime errors, one every 500 ms from 500 ms after the first frame on",
+       [](Behaviour& behaviour, const std::string& value) -> std::string {
+         const auto count = WholeNumber(value, 0, std::numeric_limits<int>::max());
+         if (!count) return "not a number of errors: " + value;
+         behaviour.runtimeErrors = static_cast<int>(*count);
+         return {};
+       }},
+      {"read-property", "NAME",
+       "Read the runtime property NAME once a second (repeatable: every one given is read)",
+       [](Behaviour& behaviour, const std::string& value) -> std::string {
+         if (value.empty()) return "no property name";
+         behaviour.propertiesRead.push_back(value);
+         return {};
+       }},
   };
   return switches;
 }
