@@ -40,6 +40,22 @@ TEST(SampleAppSwitches, WithoutSwitchesTheApplicationIsWellBehaved) {
   EXPECT_EQ(behaviour.quitResponse, QuitResponse::kEnd);
   EXPECT_FALSE(behaviour.renderDescriptionsPer10s);
   EXPECT_FALSE(behaviour.fixedRenderPose);
+  EXPECT_FALSE(behaviour.bundledRuntime);
+  EXPECT_EQ(behaviour.runtimeErrors, 0);
+  EXPECT_TRUE(behaviour.propertiesRead.empty());
+}
+
+TEST(SampleAppSwitches, MisbehavioursTowardsThePackageAndListeningTests) {
+  const Behaviour behaviour =
+      ParseSwitches({"--bundled-runtime", "--runtime-errors", "2", "--read-property", "Name",
+                     "--read-property=User", "--read-property", "Name"})
+          .behaviour;
+  EXPECT_TRUE(behaviour.bundledRuntime);
+  EXPECT_EQ(behaviour.runtimeErrors, 2);
+  EXPECT_EQ(behaviour.propertiesRead, (std::vector<std::string>{"Name", "User", "Name"}));
+  EXPECT_EQ(ParseSwitches({"--runtime-errors", "-1"}).error,
+            "--runtime-errors: not a number of errors: -1");
+  EXPECT_EQ(ParseSwitches({"--read-property="}).error, "--read-property: no property name");
 }
 
 TEST(SampleAppSwitches, MisbehavioursTowardsTheTestsOfVisibilityAndRequests) {
@@ -179,6 +195,9 @@ TEST(SampleAppSwitches, HelpListsEverySwitch) {
                            "--keep-running-after-quit",
                            "--render-desc-per-10s N",
                            "--fixed-render-pose",
+                           "--bundled-runtime",
+                           "--runtime-errors N",
+                           "--read-property NAME",
                            "--help"}) {
     EXPECT_NE(usage.find(name), std::string::npos) << name;
   }
