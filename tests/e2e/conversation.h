@@ -6,12 +6,10 @@
 
 #include "command_runner.h"
 
-// A command whose standard input answers what it prints, as a user at the console would.
-
 namespace e2e {
 
-/// One turn: once `awaited` has appeared on standard output (after the previous turn's), wait
-/// `pause`, then write `reply` to standard input.
+/// One turn of a user at the console: once `awaited` has appeared on standard output (after
+/// the previous turn's), wait `pause`, then type `reply`.
 struct Turn {
   std::string awaited;
   std::chrono::milliseconds pause{0};
@@ -19,14 +17,12 @@ struct Turn {
 };
 
 struct Conversation {
-  CommandOutcome outcome;
-  /// Standard output as it stood when each reply was written.
-  std::vector<std::string> outputAtReplies;
+  CommandOutcome outcome;                    // standard error is left to the test's own
+  std::vector<std::string> outputAtReplies;  // standard output when each reply was typed
 };
 
-/// Runs `command` with `opening` written to its standard input at once, then the `turns` in
-/// order. The command and everything it starts are killed when they have not ended within
-/// `limit` (exit status -1).
+/// Runs `command` with `opening` typed at once and then the `turns`. The command and what it
+/// started are killed when they have not ended within `limit` (exit status -1).
 Conversation Converse(const std::vector<std::string>& command, const std::string& opening,
                       const std::vector<Turn>& turns, std::chrono::seconds limit);
 

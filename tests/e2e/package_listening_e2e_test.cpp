@@ -148,16 +148,6 @@ TEST(PackageAndListeningE2E,
   EXPECT_EQ(run.outputAtReplies[0], instructions);
   EXPECT_EQ(run.outcome.out, instructions + kListeningForErrors + kRuntimeError + Ended("FAILED") +
                                  Summary({"RunErrorCapture: Failed"}));
-  EXPECT_EQ(run.outcome.err, "");
-}
-
-TEST(PackageAndListeningE2E, AMissingExecutableFailsBeforeAnyOtherCheck) {
-  const CommandOutcome run = RunWithSimulator(
-      {}, ValidatorCommand("/nonexistent/Game.exe", {"--test", "CheckForExtraneousFiles"}, {}));
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out, Starting("CheckForExtraneousFiles") +
-                         "ERROR: Executable /nonexistent/Game.exe does not exist\n" +
-                         Ended("FAILED") + Summary({"CheckForExtraneousFiles: Failed"}));
 }
 
 }  // namespace
