@@ -191,7 +191,8 @@ TEST(FramePolicyRuntime, ErrorsComeHalfASecondApartAndPropertiesAreReadOnceASeco
   }
   EXPECT_EQ(errors, (std::vector<int>{0, 0, 1, 2, 0, 0}));
   EXPECT_EQ(reads, (std::vector<bool>{true, false, false, true, false, true}));
-  FramePolicy quiet(BehaviourOf({}));
+  const Behaviour wellBehaved = BehaviourOf({});
+  FramePolicy quiet(wellBehaved);
   EXPECT_EQ(quiet.CausesRuntimeError(first + 1s), 0);
   EXPECT_FALSE(quiet.ReadsProperties(first));
 }
