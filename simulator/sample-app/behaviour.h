@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sampleapp {
 
@@ -97,6 +98,15 @@ struct Behaviour {
   /// The recenter flag is cleared this long after it was first seen.
   std::chrono::milliseconds recenterDelay{0};
   QuitResponse quitResponse = QuitResponse::kEnd;
+
+  // The runtime library and what the runtime reports about the application.
+  /// Loads the copy of the runtime library in the application's own folder instead of the
+  /// runtime's own.
+  bool bundledRuntime = false;
+  /// Runtime errors to cause, one every 500 ms from 500 ms after the first frame on.
+  int runtimeErrors = 0;
+  /// Runtime properties to read, all of them with the first frame and then once a second.
+  std::vector<std::string> propertiesRead;
 
   // Render descriptions and poses.
   /// At most this many fetches of the render descriptions (both eyes) in any 10 s; every frame

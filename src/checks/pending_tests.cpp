@@ -13,12 +13,6 @@ TestResult Validator::TestNotAvailable(const std::string& name) {
   return ShutdownTest(name, TestResult::Failed);
 }
 
-TestResult Validator::TestCorviaDLLIncludes() { return TestNotAvailable("TestCorviaDLLIncludes"); }
-TestResult Validator::CheckForExtraneousFiles() {
-  return TestNotAvailable("CheckForExtraneousFiles");
-}
 TestResult Validator::TestAudioOutput() { return TestNotAvailable("TestAudioOutput"); }
-TestResult Validator::TestPropertyAccess() { return TestNotAvailable("TestPropertyAccess"); }
-TestResult Validator::RunErrorCapture() { return TestNotAvailable("RunErrorCapture"); }
 
 }  // namespace QasValidator

@@ -100,11 +100,12 @@ class Validator {
   void StartTest(const std::string& name);
   /// Last step of every test procedure: cleans up, records and returns `result`.
   TestResult ShutdownTest(const std::string& name, TestResult result);
-  /// The frame of a test procedure that needs the application: starts the test and the
-  /// application (`StartApplication`), runs `body` when that passed, and ends the test with
-  /// the start's result or the body's.
+  /// The frame of a test procedure that needs the application: starts the test, runs
+  /// `prepare` (if any), starts the application (`StartApplication`), runs `body` when that
+  /// passed, and ends the test with the start's result or the body's.
   TestResult RunWithApplication(const std::string& name, bool returnAtSession,
-                                const std::function<TestResult()>& body);
+                                const std::function<TestResult()>& body,
+                                const std::function<void()>& prepare = {});
   /// Prints the results of all finished test attempts.
   void PrintSummary();
 
@@ -239,6 +240,9 @@ class Validator {
   /// Polls, without a bound, until the Enter key is pressed (0) or the status poll reports a
   /// negative code (that code). `predicate` is polled too; true ends the wait with 0.
   int32_t WaitForEnterKey(const std::function<bool()>& predicate);
+  /// Queries `pressed` every 500 ms, without a bound and without the status poll, until the
+  /// key counts as pressed.
+  void WaitForKeyPress(const std::function<bool()>& pressed);
   /// A pause between two rounds of a polling loop, not past `deadline`.
   void YieldUntil(WaitServices::Clock::time_point deadline);
   /// Starts the event pump thread.

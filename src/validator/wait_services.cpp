@@ -8,6 +8,7 @@ namespace QasValidator {
 
 WaitServices::WaitServices()
     : sleep([](std::chrono::microseconds duration) { std::this_thread::sleep_for(duration); }),
-      enterPressed([] { return platform::IsKeyPressed(platform::kKeyEnter); }) {}
+      enterPressed([] { return platform::IsKeyPressed(platform::kKeyEnter); }),
+      escapePressed([] { return platform::IsKeyPressed(platform::kKeyEscape); }) {}
 
 }  // namespace QasValidator

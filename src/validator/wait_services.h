@@ -5,8 +5,8 @@
 
 namespace QasValidator {
 
-/// The clock, the pauses and the Enter key as the validator's waits use them: the system's by
-/// default. Tests replace them, so that waits of seconds run at once and exactly.
+/// The clock, the pauses and the Enter and ESC keys as the validator's waits use them: the
+/// system's by default. Tests replace them, so that waits of seconds run at once and exactly.
 struct WaitServices {
   using Clock = std::chrono::steady_clock;
 
@@ -17,6 +17,8 @@ struct WaitServices {
   std::function<void(std::chrono::microseconds)> sleep;
   /// Whether the Enter key is down or was pressed since the previous query.
   std::function<bool()> enterPressed;
+  /// The same for the ESC key.
+  std::function<bool()> escapePressed;
 
   /// The system's clock, sleep and keyboard.
   WaitServices();

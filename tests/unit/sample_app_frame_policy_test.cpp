@@ -177,5 +177,25 @@ TEST(FramePolicyRenderDescriptions, ExactlyTheSpacingAllowsTheNextFetch) {
   EXPECT_FALSE(policy.FetchesRenderDescriptions(start + 999ms));
 }
 
+TEST(FramePolicyRuntime, ErrorsComeHalfASecondApartAndPropertiesAreReadOnceASecond) {
+  const Behaviour behaviour =
+      BehaviourOf({"--runtime-errors", "2", "--read-property", "Name", "--read-property", "User"});
+  FramePolicy policy(behaviour);
+  const Clock::time_point first = Clock::time_point() + 50s;
+  // Frames at 0, 400, 600, 1000 (late: 1300), 1900 and 2400 ms after the first.
+  std::vector<int> errors;
+  std::vector<bool> reads;
+  for (const auto after : {0ms, 400ms, 600ms, 1300ms, 1900ms, 2400ms}) {
+    errors.push_back(policy.CausesRuntimeError(first + after));
+    reads.push_back(policy.ReadsProperties(first + after));
+  }
+  EXPECT_EQ(errors, (std::vector<int>{0, 0, 1, 2, 0, 0}));
+  EXPECT_EQ(reads, (std::vector<bool>{true, false, false, true, false, true}));
+  const Behaviour wellBehaved = BehaviourOf({});
+  FramePolicy quiet(wellBehaved);
+  EXPECT_EQ(quiet.CausesRuntimeError(first + 1s), 0);
+  EXPECT_FALSE(quiet.ReadsProperties(first));
+}
+
 }  // namespace
 }  // namespace sampleapp

@@ -42,6 +42,22 @@ TEST(SampleAppSwitches, WithoutSwitchesTheApplicationIsWellBehaved) {
   EXPECT_FALSE(behaviour.fixedRenderPose);
   EXPECT_EQ(behaviour.displayLostResponse, DisplayLostResponse::kPause);
   EXPECT_FALSE(behaviour.renderOnFirstAdapter);
+  EXPECT_FALSE(behaviour.bundledRuntime);
+  EXPECT_EQ(behaviour.runtimeErrors, 0);
+  EXPECT_TRUE(behaviour.propertiesRead.empty());
+}
+
+TEST(SampleAppSwitches, MisbehavioursTowardsThePackageAndListeningTests) {
+  const Behaviour behaviour =
+      ParseSwitches({"--bundled-runtime", "--runtime-errors", "2", "--read-property", "Name",
+                     "--read-property=User", "--read-property", "Name"})
+          .behaviour;
+  EXPECT_TRUE(behaviour.bundledRuntime);
+  EXPECT_EQ(behaviour.runtimeErrors, 2);
+  EXPECT_EQ(behaviour.propertiesRead, (std::vector<std::string>{"Name", "User", "Name"}));
+  EXPECT_EQ(ParseSwitches({"--runtime-errors", "-1"}).error,
+            "--runtime-errors: not a number of errors: -1");
+  EXPECT_EQ(ParseSwitches({"--read-property="}).error, "--read-property: no property name");
 }
 
 TEST(SampleAppSwitches, MisbehavioursTowardsTheTestsOfVisibilityAndRequests) {
@@ -185,6 +201,9 @@ TEST(SampleAppSwitches, HelpListsEverySwitch) {
                            "--no-frames-after-display-lost",
                            "--exit-on-display-lost CODE",
                            "--render-on-first-adapter",
+                           "--bundled-runtime",
+                           "--runtime-errors N",
+                           "--read-property NAME",
                            "--help"}) {
     EXPECT_NE(usage.find(name), std::string::npos) << name;
   }
