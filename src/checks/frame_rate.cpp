@@ -26,7 +26,9 @@ TestResult Validator::TestFrameRate() {
     hub.SetProximitySensor(true);
     ResetFrameStatistics();
     std::function<bool()> predicate = [] { return false; };
+    std::chrono::milliseconds pace = kUntilWoken;
     if (printFps) {
+      pace = kSelfPaced;
       const int64_t start = platform::SystemTime100ns();
       Log(LogLevel::Info,
           {"Starting measuring FPS at ", std::to_string(start / kHundredNanosecondsPerSecond),
@@ -44,12 +46,13 @@ TestResult Validator::TestFrameRate() {
     if (fpsTestDurationSeconds != kUnbounded) {
       const int64_t durationMs =
           std::min<int64_t>(int64_t{fpsTestDurationSeconds} * 1000, kUnbounded);
-      measured = WaitFor(predicate, static_cast<int32_t>(durationMs), true);
+      measured = WaitFor(predicate, static_cast<int32_t>(durationMs), true,
+                         {.pollInterval = pace, .activity = "measuring the frame rate"});
       if (measured == kStatusWaitTimeout) measured = 0;  // the measurement's normal end
     } else {
       waits.enterPressed();  // an earlier press does not end the measurement
       LogInfo("Press the Enter key to stop the test.");
-      measured = WaitForEnterKey(predicate);
+      measured = WaitForEnterKey(predicate, pace);
     }
     hub.SetProximitySensor(false);
     if (measured != 0) return TestResultOfStatus(measured);

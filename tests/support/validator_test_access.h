@@ -23,8 +23,12 @@ class ValidatorTestAccess {
     return validator.transientError;
   }
   static std::atomic<bool>& Cancelled(Validator& validator) { return validator.cancelRequested; }
-  /// Opens the calling process as the session process, with `exitCode` as its last exit code.
-  static void SetSessionProcess(Validator& validator, uint32_t exitCode);
+  /// Opens process `processId` (the calling process by default) as the session process, with
+  /// `exitCode` as its last exit code.
+  static void SetSessionProcess(Validator& validator, uint32_t exitCode,
+                                uint32_t processId = platform::CurrentProcessId());
+  /// Wakes the validator's paused wait, as a delivered event batch does.
+  static void Wake(Validator& validator) { validator.WakeWaiters(); }
   static bool SessionProcessOpen(Validator& validator);
   static bool ApplicationLaunched(Validator& validator);
   static uint32_t LaunchedProcessId(Validator& validator) { return validator.launchedProcessId; }
@@ -59,8 +63,9 @@ class ValidatorTestAccess {
 /// A Validator on a fake clock whose application (/bin/sleep 30) comes to the front of a shell
 /// with its session: the shell of ValidatorTestAccess::ApplicationInFront unless `shell` makes
 /// another one for the validator. Make it in a child process (RunInChild).
-/// With `onPause`, that function is called on the main thread after every pause of the
-/// validator's waits, to play the part of the application and the runtime; it must not pause.
+/// With `onPause`, that function is called on the main thread after every sleep of the
+/// validator and every millisecond of its waits' pauses (which then end after a millisecond, as
+/// if woken), to play the part of the application and the runtime; it must not pause.
 struct FrontApplicationRig {
   using ShellFactory = std::function<testsupport::ShellScript(const std::atomic<Validator*>&)>;
   using PauseHook = std::function<void(Validator&)>;

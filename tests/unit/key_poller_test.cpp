@@ -54,5 +54,19 @@ TEST_F(KeyPollerTest, ClosedInputNeverReportsAKey) {
   EXPECT_FALSE(poller.IsKeyPressed(kKeyEscape));
 }
 
+TEST_F(KeyPollerTest, TheInputWakesAWaitWhileKeysCanArrive) {
+  KeyPoller poller(fds_[0]);
+  ASSERT_NE(poller.Input(), nullptr);
+  EXPECT_EQ(WaitForSingle(*poller.Input(), 0), kWaitTimeout);
+  Type("x");
+  EXPECT_EQ(WaitForSingle(*poller.Input(), 0), 0u);
+  EXPECT_FALSE(poller.IsKeyPressed(kKeyEnter));  // reads what waited
+  EXPECT_EQ(WaitForSingle(*poller.Input(), 0), kWaitTimeout);
+  close(fds_[1]);
+  fds_[1] = -1;
+  EXPECT_FALSE(poller.IsKeyPressed(kKeyEnter));
+  EXPECT_EQ(poller.Input(), nullptr);  // an ended input would wake every wait at once
+}
+
 }  // namespace
 }  // namespace platform
