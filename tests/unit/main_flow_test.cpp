@@ -11,6 +11,7 @@
 #include "driver/run_target.h"
 #include "log/validator_log.h"
 #include "support/child_process.h"
+#include "support/junit_schema.h"
 #include "support/read_file.h"
 #include "support/telemetry_recorder.h"
 
@@ -29,6 +30,8 @@ class FakeTarget : public RunTarget {
   double clock = 100.0;
   // Results that each test returns on its successive attempts; Passed once they run out.
   std::map<std::string, std::vector<TestResult>> scripted;
+  // Whether each attempt also logs an Error line with its result, unless it passed.
+  bool logResults = false;
 
   int32_t Initialize() override {
     Note("Initialize");
@@ -83,6 +86,9 @@ class FakeTarget : public RunTarget {
                            if (results.empty()) return TestResult::Passed;
                            const TestResult result = results.front();
                            results.erase(results.begin());
+                           if (logResults && result != TestResult::Passed) {
+                             LogError(test + " " + TestResultText(result, false));
+                           }
                            return result;
                          }});
     }
@@ -293,6 +299,62 @@ TEST(MainFlow, EveryTestFailingStillEndsWithStatusZero) {
       RunFlow({"--path", "app.exe", "--test", "TestFrameRate", "--test", "TestSdkVersion"}, target);
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.out.find("Retrying"), std::string::npos);
+}
+
+TEST(MainFlow, FailExitCodeEndsWithTwoOnlyWhenATestEndedFailed) {
+  struct Case {
+    bool failExitCode;
+    std::vector<TestResult> results;
+    int status;
+  };
+  const TestResult kTransient = TestResult::TransientError;
+  for (const Case& c : std::vector<Case>{
+           {false, {TestResult::Failed}, 0},
+           {true, {TestResult::Passed}, 0},
+           {true, {TestResult::Skipped}, 0},
+           {true, {kTransient, TestResult::Passed}, 0},
+           {true, {TestResult::Failed}, 2},
+           {true, {kTransient, kTransient, kTransient}, 2},
+       }) {
+    FakeTarget target;
+    target.scripted["TestFrameRate"] = c.results;
+    std::vector<std::string> arguments = {"--path",         "app.exe", "--test",
+                                          "TestSdkVersion", "--test",  "TestFrameRate"};
+    if (c.failExitCode) arguments.push_back("--fail_exit_code");
+    EXPECT_EQ(RunFlow(arguments, target).exitStatus, c.status)
+        << c.failExitCode << " " << testing::PrintToString(c.results);
+  }
+}
+
+TEST(MainFlow, TheJunitReportHoldsEachRunWithItsLines) {
+  const std::string path = testing::TempDir() + "main_flow_report.xml";
+  FakeTarget target;
+  target.logResults = true;
+  target.scripted["TestFrameRate"] = {TestResult::TransientError, TestResult::Passed};
+  target.scripted["TestSdkVersion"] = {TestResult::Failed};
+  const ChildOutcome run = RunFlow({"--path", "app.exe", "--junit_report", path, "--test",
+                                    "TestFrameRate", "--test", "TestSdkVersion"},
+                                   target);
+  EXPECT_EQ(run.exitStatus, 0);
+  pugi::xml_document report;
+  ASSERT_TRUE(report.load_file(path.c_str()));
+  EXPECT_EQ(testsupport::JunitSchemaBreaches(report), "");
+  const pugi::xml_node retried = report.child("testsuites").child("testsuite").child("testcase");
+  EXPECT_STREQ(retried.attribute("name").value(), "TestFrameRate");
+  EXPECT_STREQ(retried.child("system-out").text().get(),
+               "ERROR: TestFrameRate Failed\n*** Retrying the test ***\n");
+  const pugi::xml_node failed = retried.next_sibling("testcase");
+  EXPECT_STREQ(failed.child("failure").attribute("message").value(), "TestSdkVersion Failed");
+  std::remove(path.c_str());
+
+  // A report that cannot be written ends the run before its first test.
+  const ChildOutcome unwritable =
+      RunFlow({"--path", "app.exe", "--junit_report", "/nonexistent/dir/report.xml"});
+  EXPECT_EQ(unwritable.exitStatus, 1);
+  EXPECT_EQ(unwritable.err,
+            "Failed to write the JUnit report /nonexistent/dir/report.xml Error: No such file or "
+            "directory (2)\n");
+  EXPECT_EQ(unwritable.out.find("[fake] run"), std::string::npos);
 }
 
 TEST(MainFlow, LogFileAloneEnablesLogging) {
