@@ -6,9 +6,9 @@
 
 namespace testsupport {
 
-/// The breaches of the JUnit report schema that Jenkins validates against (and GitLab reads a
-/// subset of) in `document`, one per line: unknown elements, unknown or missing attributes,
-/// children out of their order, a malformed time stamp. Empty when it is valid.
+/// What breaks, in `document`, the JUnit schema that Jenkins validates reports against (and
+/// GitLab reads a part of): unknown elements or attributes, missing required attributes,
+/// children out of order. One breach a line; empty when the document is valid.
 std::string JunitSchemaBreaches(const pugi::xml_document& document);
 
 }  // namespace testsupport
