@@ -91,8 +91,8 @@ ParseOutcome ParseCommandLine(std::vector<std::string>& parserArguments) {
   TCLAP::ValueArg<std::string> junitReport(
       "", "junit_report", "Path of a JUnit XML report of the run, for build pipelines", false, "",
       "string");
-  TCLAP::SwitchArg failExitCode("", "fail_exit_code",
-                                "End with exit status 2 when a test failed (default 0)", false);
+  TCLAP::SwitchArg failExitCode("", "fail_exit_code", "End with exit status 2 when a test failed",
+                                false);
 
   try {
     cmd.add(verbose);

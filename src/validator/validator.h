@@ -336,7 +336,8 @@ class Validator {
   // The session process, read by the pump thread every round; held only briefly.
   std::mutex sessionProcessLock;
   std::shared_ptr<platform::ProcessHandle> sessionProcessHandle;  // guarded by sessionProcessLock
-  /// Last exit code of the session process, written by the pump thread; 259 while it runs.
+  /// Last exit code of the session process, written by the pump thread (and by a wait that saw
+  /// the process end); 259 while it runs.
   std::atomic<uint32_t> exitCode{platform::kStillActive};
   /// Set by `Shutdown`: nothing is launched any more and every wait ends.
   std::atomic<bool> cancelRequested{false};
