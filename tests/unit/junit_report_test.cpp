@@ -85,5 +85,19 @@ TEST(JunitReport, EveryResultHasTheElementsCiServersRead) {
             }));
 }
 
+// A report written whenever a test starts holds the test that a cancellation interrupts.
+TEST(RunRecorder, EachRunIsHandedOnWhenItStartsAndWhenItEnds) {
+  std::vector<std::string> seen;
+  RunRecorder recorder([&seen](const std::vector<TestRun>& runs) {
+    seen.push_back(runs.back().name + (runs.back().finished ? " ended " : " started ") +
+                   std::to_string(runs.back().lines.size()));
+  });
+  recorder.Run("TestFrameRate", [] {
+    LogInfo("A line of the test");
+    return TestResult::Failed;
+  });
+  EXPECT_EQ(seen, (std::vector<std::string>{"TestFrameRate started 0", "TestFrameRate ended 1"}));
+}
+
 }  // namespace
 }  // namespace QasValidator
