@@ -11,16 +11,16 @@
 #include "hub/hub_message.h"
 #include "hub/hub_remote_control.h"
 #include "lux_application.h"
-#include "service_process.h"
+#include "support/service_process.h"
 #include "support/wait_until.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using e2e::LuxApplication;
-using e2e::ServiceProcess;
 using QasValidator::HubRemoteControl;
 using QasValidator::HubTiming;
+using testsupport::ServiceProcess;
 
 // Short waits where the test does not measure them.
 constexpr HubTiming kQuick{5000, 100};
