@@ -161,12 +161,6 @@ void SessionRegistry::ClearRecenter(const Session& session) {
   if (wasRequested) RefreshStatuses();
 }
 
-void SessionRegistry::SetFocus(SessionId session) {
-  if (MutableSession(session) == nullptr) return;
-  focused_ = session;
-  RefreshStatuses();
-}
-
 void SessionRegistry::RequestQuit(SessionId session) {
   if (Session* found = MutableSession(session)) {
     found->shouldQuit = true;

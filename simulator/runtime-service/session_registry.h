@@ -69,7 +69,6 @@ class SessionRegistry {
   void ClearRecenter(const Session& session);
 
   // Requests of the shell.
-  void SetFocus(SessionId session);
   void RequestQuit(SessionId session);
   void RequestRecenter(SessionId session);
 
