@@ -8,6 +8,9 @@ namespace QasValidator {
 
 WaitServices::WaitServices()
     : sleep([](std::chrono::microseconds duration) { std::this_thread::sleep_for(duration); }),
-      enterPressed([] { return platform::IsKeyPressed(platform::kKeyEnter); }) {}
+      enterPressed([] { return platform::IsKeyPressed(platform::kKeyEnter); }),
+      waitForObject([](platform::Waitable& object, std::chrono::milliseconds timeout) {
+        return platform::WaitForSingle(object, static_cast<uint32_t>(timeout.count()));
+      }) {}
 
 }  // namespace QasValidator

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
+
+#include "platform/waitable.h"
 
 namespace QasValidator {
 
@@ -17,6 +20,10 @@ struct WaitServices {
   std::function<void(std::chrono::microseconds)> sleep;
   /// Whether the Enter key is down or was pressed since the previous query.
   std::function<bool()> enterPressed;
+  /// Waits up to `timeout` for `object` to be signalled, as WaitForSingle does: the waits for
+  /// the application's process to end when it is quit.
+  std::function<uint32_t(platform::Waitable& object, std::chrono::milliseconds timeout)>
+      waitForObject;
 
   /// The system's clock, sleep and keyboard.
   WaitServices();

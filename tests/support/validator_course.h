@@ -12,12 +12,13 @@ namespace testsupport {
 /// A test procedure run on its own in a FrontApplicationRig: a Validator whose application is
 /// a real process, against an in-test shell, with its waits on fake time.
 struct Course {
+  /// The test procedure, by its name.
+  std::string test;
   /// The shell's answers, given the validator (set before the first request).
-  QasValidator::FrontApplicationRig::ShellFactory shell;
+  QasValidator::FrontApplicationRig::ShellFactory shell =
+      QasValidator::ValidatorTestAccess::NewerShellApplicationInFront;
   /// Plays the part of the application and the runtime after every pause of the validator.
   QasValidator::FrontApplicationRig::PauseHook onPause = {};
-  /// The test procedure.
-  std::function<QasValidator::TestResult(QasValidator::Validator&)> test;
 };
 
 /// What the procedure left.
@@ -32,7 +33,29 @@ struct CourseOutcome {
   std::chrono::milliseconds elapsed{0};
 };
 
-/// Runs `course` in a child process, with a load time of one second.
+/// Runs `course` in a child process, with a load time of one second and the program's default
+/// time to the first frame (4 s).
 CourseOutcome RunCourse(const Course& course);
+
+/// What a course must leave; what is left empty is not checked.
+struct CourseExpectation {
+  QasValidator::TestResult result;
+  /// What the procedure prints after its first line and before its clean-up, process ids
+  /// written as WithoutProcessIds writes them.
+  std::string printed;
+  /// The last shell requests and runtime settings, as CourseOutcome has them.
+  std::vector<std::string> lastRequests = {};
+  std::vector<std::string> lastSettings = {};
+  /// The fake time the course took, to 100 ms.
+  std::chrono::milliseconds elapsed{-1};
+};
+
+/// Runs `course` and checks that it left what `expected` says.
+void ExpectCourse(const Course& course, const CourseExpectation& expected);
+
+/// The lines of the load wait of RunCourse, up to the test's own first line.
+inline const std::string kBegunAfterLoad =
+    "Waiting for the application to run for 1 seconds before testing begins...\n"
+    "Starting test...\n";
 
 }  // namespace testsupport

@@ -43,6 +43,7 @@ class ValidatorTestAccess {
     return validator.hub.ReceivedMessages();
   }
   static bool AskDashVisibility(Validator& validator) { return validator.hub.GetDashVisibility(); }
+  static WaitServices& Waits(Validator& validator) { return validator.waits; }
 
   /// An older shell (no dash-visibility answer) with the application in front: its top
   /// application is the process that `validator` launched, and the runtime reports its

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "support/guideline_line.h"
+#include "support/console_lines.h"
 #include "validator/test_result.h"
 
 // A test's judgement run where its console output can be read.
