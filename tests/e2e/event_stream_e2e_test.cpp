@@ -205,17 +205,19 @@ TEST_F(ValidatorEventStreamE2E, AnApplicationsRecordsReachTheValidatorInOrder) {
   EXPECT_EQ((ReadPayload<int32_t, 8>(error)), -90011);
   EXPECT_EQ(ReadPayloadText(error, 17, 64), "Simulated transient failure");
 
-  // The compositor ran at about 90 Hz all along.
+  // Every compositor frame arrived, one after the other, and the compositor never ran faster
+  // than 90 Hz; the frames lost were all the application's.
   const std::vector<TelemetryEvent> compositor = Received(LUX::Telemetry::kEndCompositorFrame);
   ASSERT_GE(compositor.size(), 2u);
+  for (size_t i = 1; i < compositor.size(); ++i) {
+    ASSERT_EQ((ReadPayload<uint64_t, 0>(compositor[i])),
+              (ReadPayload<uint64_t, 0>(compositor[i - 1])) + 1);
+  }
   const double span = compositor.back().timestamp - compositor.front().timestamp;
-  const double rate = static_cast<double>(compositor.size() - 1) / span;
-  EXPECT_GT(rate, 70.0) << compositor.size() << " compositor frames in " << span << " s";
-  EXPECT_LT(rate, 91.0) << compositor.size() << " compositor frames in " << span << " s";
-  // Lost frames are the application's: while it submitted at 90 Hz few, once it stopped all.
-  const std::vector<TelemetryEvent> lost = Received(LUX::Telemetry::kLostFrame);
-  for (const TelemetryEvent& event : lost) EXPECT_EQ((ReadPayload<uint32_t, 4>(event)), pid);
-  EXPECT_LT(lost.size() - lostSince(idleFrom), static_cast<size_t>(kFrames / 2));
+  EXPECT_LE(static_cast<double>(compositor.size() - 1) / span, 91.0);
+  for (const TelemetryEvent& event : Received(LUX::Telemetry::kLostFrame)) {
+    EXPECT_EQ((ReadPayload<uint32_t, 4>(event)), pid);
+  }
 }
 
 TEST_F(ValidatorEventStreamE2E, WithoutFrequentEventsOnlyTheFirstFrameAndLayersArrive) {

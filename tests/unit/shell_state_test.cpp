@@ -314,33 +314,17 @@ TEST_F(ShellTest, RequestsOfTheWrongShapeOrUnknownToTheShellAreAnsweredWithAnErr
     ShellRequests& shell;
     std::string path, data, message;
   } cases[] = {
-      {requests, "/life_cycle/close_app", "", pid},
-      {requests, "/life_cycle/close_app", R"({"pid":-5})", pid},
-      {requests, "/life_cycle/close_app", R"({"pid":"500"})", pid},
       {requests, "/life_cycle/close_app", R"({"pid":4294967296})", pid},
       {requests, "/life_cycle/request_app_should_recenter", R"({"pid":true})", pid},
-      {requests, "/life_cycle/get_focus_aware", "", pid},
       {requests, "/hardware/set_proximity_sensor", R"({"wearing_hmd":1})",
        R"(Bad request data: expected {"wearing_hmd": true or false})"},
       {requests, "/life_cycle/prompt_response", R"({"response":2})",
        R"(Bad request data: expected {"response": 1 or 0})"},
       {requests, "/life_cycle/hsw_acked", R"({"response":0})",
        R"(Bad request data: expected {"response": 1})"},
-      {requests, "/life_cycle/request_location", R"({"location":3})",
-       R"(Bad request data: expected {"location": "UM", "APP", "APP_CLOSE" or "HSW"})"},
-      {requests, "/life_cycle/request_the_void", R"({"requestTheVoid":true})",
-       R"(Bad request data: expected {"requestTheVoid": true or false, "pid": process id})"},
-      {requests, "/hardware/set_audio_mode", R"({"device":"tarn"})",
-       R"(Bad request data: expected {"device": "tarn" or "windowsDefault", "mode": ...})"},
-      {requests, "/hardware/set_mirror_settings", R"({"direction":"fromTarn"})",
-       R"(Bad request data: expected {"mode": ..., "direction": ...})"},
       {requests, "/life_cycle/teleport", "", "Unknown request: /life_cycle/teleport"},
       {older, "/life_cycle/get_dash_visibility", "",
        "Unknown request: /life_cycle/get_dash_visibility"},
-      {older, "/life_cycle/get_focused_pid", "", "Unknown request: /life_cycle/get_focused_pid"},
-      {older, "/life_cycle/get_hsw_needed", "", "Unknown request: /life_cycle/get_hsw_needed"},
-      {older, "/life_cycle/hsw_acked", "", "Unknown request: /life_cycle/hsw_acked"},
-      {older, "/life_cycle/close_app", "", "Unknown request: /life_cycle/close_app"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Answer(c.shell, c.path, c.data), "ERROR: " + c.message) << c.path << " " << c.data;
