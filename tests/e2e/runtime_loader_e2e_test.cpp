@@ -114,7 +114,7 @@ TEST(LoaderE2E, InitializingTwiceDoesNotReload) {
 }
 
 TEST(LoaderE2E, UnsignedOrWronglySignedLibrariesAreRefused) {
-  for (const char* variant : {"unsigned", "other-signer", "two-level"}) {
+  for (const char* variant : {"unsigned", "other-signer", "two-level", "no-code-signing"}) {
     EXPECT_EQ(InitializeFrom(kVariants + "/" + variant),
               "-3021; -3021 Unable to load LibLUXRT DLL; loaded 0")
         << variant;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
 #include <set>
 
 namespace IPC {
@@ -76,44 +77,25 @@ TEST_F(ConnectionResourcesTest, ThePeerSharesTheRingsAndTheirEvents) {
   EXPECT_TRUE(creator_.StopEvent().Wait(0));  // manual reset
 }
 
-TEST_F(ConnectionResourcesTest, RefusesHandleValuesOutOfRange) {
-  SectionBlock block = block_;
-  block.eventHandles[5] = 26;
-  EXPECT_FALSE(AdoptWith(block));
-  block = block_;
-  block.stopHandle = -1;
-  EXPECT_FALSE(AdoptWith(block));
-}
-
-TEST_F(ConnectionResourcesTest, RefusesAHandleUsedTwice) {
-  SectionBlock block = block_;
-  block.eventHandles[3] = block.eventHandles[2];
-  EXPECT_FALSE(AdoptWith(block));
-}
-
-TEST_F(ConnectionResourcesTest, RefusesHandlesOfTheWrongKind) {
-  SectionBlock swapped = block_;
-  std::swap(swapped.sectionHandle, swapped.eventHandles[0]);
-  EXPECT_FALSE(AdoptWith(swapped));
-  swapped = block_;
-  std::swap(swapped.sectionHandle, swapped.stopHandle);
-  EXPECT_FALSE(AdoptWith(swapped));
-}
-
-TEST_F(ConnectionResourcesTest, RefusesASectionOfAnotherSize) {
-  SectionBlock block = block_;
-  block.ringSize = kRingSize / 2;
-  EXPECT_FALSE(AdoptWith(block));
-  block = block_;
-  block.channelCount = 2;
-  block.eventHandles.resize(16);
-  EXPECT_FALSE(AdoptWith(block));  // 2 channels make a smaller section
-}
-
-TEST_F(ConnectionResourcesTest, RefusesAnEventCountThatDoesNotMatchTheChannels) {
-  SectionBlock block = block_;
-  block.eventHandles.pop_back();
-  EXPECT_FALSE(AdoptWith(block));
+TEST_F(ConnectionResourcesTest, RefusesABlockThatDoesNotDescribeTheHandlesAndSection) {
+  const std::function<void(SectionBlock&)> changes[] = {
+      [](SectionBlock& b) { b.eventHandles[5] = 26; },  // out of range
+      [](SectionBlock& b) { b.stopHandle = -1; },
+      [](SectionBlock& b) { b.eventHandles[3] = b.eventHandles[2]; },  // used twice
+      [](SectionBlock& b) { std::swap(b.sectionHandle, b.eventHandles[0]); },  // wrong kinds
+      [](SectionBlock& b) { std::swap(b.sectionHandle, b.stopHandle); },
+      [](SectionBlock& b) { b.ringSize = kRingSize / 2; },  // a section of another size
+      [](SectionBlock& b) {
+        b.channelCount = 2;
+        b.eventHandles.resize(16);
+      },
+      [](SectionBlock& b) { b.eventHandles.pop_back(); },  // events that do not fit the channels
+  };
+  for (size_t i = 0; i < std::size(changes); ++i) {
+    SectionBlock block = block_;
+    changes[i](block);
+    EXPECT_FALSE(AdoptWith(block)) << "change " << i;
+  }
 }
 
 }  // namespace

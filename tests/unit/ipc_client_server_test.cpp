@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <linux/securebits.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +19,7 @@
 #include "ipc/server.h"
 #include "platform/message_pipe.h"
 #include "platform/process_handle.h"
+#include "support/child_process.h"
 #include "support/machine_prefix.h"
 #include "support/wait_until.h"
 
@@ -216,13 +219,39 @@ TEST_F(ClientServerTest, StoppingTheServerDisconnectsItsClients) {
   EXPECT_EQ(client_.client.Connect(kServerName), kConnectPipeUnavailable);
 }
 
-TEST_F(ClientServerTest, AClientOfAnotherSessionIsRefusedUnlessAllowed) {
-  ASSERT_TRUE(server_.Start(kServerName));
-  // Both ends run as this user: the session check passes either way.
-  ConnectOptions options;
-  options.skipSessionCheck = true;
-  EXPECT_EQ(client_.client.Connect(kServerName, options), kConnected);
+TEST_F(ClientServerTest, ClientsBeyondTheConnectionLimitAreRefusedUntilOneGoes) {
+  Server server(echo_, ServerOptions{.maxConnections = 2});
+  ASSERT_TRUE(server.Start(kServerName));
+  std::optional<RecordingClient> first(std::in_place);
+  RecordingClient second;
+  ASSERT_EQ(first->client.Connect(kServerName), kConnected);
+  ASSERT_EQ(second.client.Connect(kServerName), kConnected);
+  EXPECT_EQ(client_.client.Connect(kServerName), kConnectRefused);
+  first.reset();
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return echo_.Disconnects() == 1; }));
   EXPECT_EQ(client_.client.Connect(kServerName), kConnected);
+}
+
+TEST_F(ClientServerTest, AClientOfAnotherSessionIsRefusedUnlessAllowed) {
+  if (geteuid() != 0) GTEST_SKIP() << "a client of another session needs another user: root";
+  Server checking(echo_);
+  EchoServer allowingListener;
+  Server allowing(allowingListener, ServerOptions{.skipSessionCheck = true});
+  ASSERT_TRUE(checking.Start(kServerName));
+  ASSERT_TRUE(allowing.Start("TEST_IPC_ANY_SESSION"));
+  testsupport::ExpectInChild([] {
+    // Another user that may still reach the servers' names.
+    ASSERT_EQ(prctl(PR_SET_SECUREBITS, SECBIT_NO_SETUID_FIXUP), 0);
+    ASSERT_EQ(seteuid(65534), 0);
+    RecordingClient other;
+    ConnectOptions anyServer;
+    anyServer.skipSessionCheck = true;
+    EXPECT_EQ(other.client.Connect(kServerName, anyServer), kConnectRefused);
+    EXPECT_EQ(other.client.Connect("TEST_IPC_ANY_SESSION", anyServer), kConnected);
+    // The client checks the server's session too.
+    RecordingClient checkingClient;
+    EXPECT_EQ(checkingClient.client.Connect("TEST_IPC_ANY_SESSION"), kConnectRefused);
+  });
 }
 
 TEST_F(ClientServerTest, AClientThatSaysNothingHoldsUpOthersOnlyForTheHelloTimeout) {
