@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -140,6 +141,25 @@ TEST_F(ListenerRingTest, FullRingDropsTheOldestAndReportsTheLoss) {
   EXPECT_EQ(ErrorMessages(kLostEventsError), std::vector<std::string>{"Lost 5 events"});
   Process();
   EXPECT_EQ(ErrorMessages(kLostEventsError).size(), 1u);  // reported once
+}
+
+TEST_F(ListenerRingTest, FillingUpWhileAnotherThreadDeliversLosesOnlyTheOldestAndKeepsTheOrder) {
+  constexpr uint32_t kSent = 20 * kRingCapacity;
+  std::thread feeder([this] {
+    for (uint32_t i = 0; i < kSent; ++i) Add(i, 50.0 + i * 1e-6);
+  });
+  std::vector<uint32_t> delivered;
+  for (;;) {
+    const bool fed = listener_->Counters().recordsReceived == kSent;
+    const std::vector<uint32_t> batch = Process(1);
+    delivered.insert(delivered.end(), batch.begin(), batch.end());
+    if (fed && batch.empty()) break;
+  }
+  feeder.join();
+  EXPECT_EQ(delivered.size() + listener_->Counters().ringOverflows, kSent);
+  EXPECT_TRUE(std::is_sorted(delivered.begin(), delivered.end()));
+  EXPECT_EQ(std::adjacent_find(delivered.begin(), delivered.end()), delivered.end());
+  EXPECT_EQ(delivered.back(), kSent - 1);
 }
 
 TEST_F(ListenerRingTest, DropsWhileRecordsWaitForTheirAgeAndOrder) {

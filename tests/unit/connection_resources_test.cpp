@@ -81,7 +81,7 @@ TEST_F(ConnectionResourcesTest, RefusesABlockThatDoesNotDescribeTheHandlesAndSec
   const std::function<void(SectionBlock&)> changes[] = {
       [](SectionBlock& b) { b.eventHandles[5] = 26; },  // out of range
       [](SectionBlock& b) { b.stopHandle = -1; },
-      [](SectionBlock& b) { b.eventHandles[3] = b.eventHandles[2]; },  // used twice
+      [](SectionBlock& b) { b.eventHandles[3] = b.eventHandles[2]; },          // used twice
       [](SectionBlock& b) { std::swap(b.sectionHandle, b.eventHandles[0]); },  // wrong kinds
       [](SectionBlock& b) { std::swap(b.sectionHandle, b.stopHandle); },
       [](SectionBlock& b) { b.ringSize = kRingSize / 2; },  // a section of another size
