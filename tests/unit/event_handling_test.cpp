@@ -249,8 +249,9 @@ TEST_F(ValidatorEventsTest, TheCableStateSetsAndClearsTheLostDisplay) {
 
 TEST_F(ValidatorEventsTest, OnlyRestrictedPropertyNamesAreRecordedExactly) {
   std::vector<TelemetryEvent> reads;
-  for (const char* name : {"PlayerHeight", "user", "Username", "EyeHeightX", "NeckEyeDistance",
-                           "PlayerHeight", "User", "Name", "Gender", "EyeHeight", "EyeToNoseDist"}) {
+  for (const char* name :
+       {"PlayerHeight", "user", "Username", "EyeHeightX", "NeckEyeDistance", "PlayerHeight", "User",
+        "Name", "Gender", "EyeHeight", "EyeToNoseDist"}) {
     reads.push_back(records::PropertyReadEvent(kApp, name, 5.0));
   }
   reads.push_back(records::PropertyReadEvent(kOther, "FloorLevel", 5.0));
