@@ -106,16 +106,8 @@ class ValidatorEventStreamE2E : public testing::Test {
     return found->second;
   }
 
-  std::optional<EngineIdentification> Engine(uint32_t pid) {
-    std::lock_guard lock(validator.eventLock);
-    const auto found = validator.engineIdentifications.find(pid);
-    if (found == validator.engineIdentifications.end()) return std::nullopt;
-    return found->second;
-  }
-
   Validator validator;
   std::atomic<uint32_t>& launchedProcessId = validator.launchedProcessId;
-  std::atomic<bool>& transientError = validator.transientError;
   std::atomic<uint32_t>& runtimeErrorCount = validator.runtimeErrorCount;
   std::vector<TelemetryEvent> received;
   int clientInput_ = -1;
@@ -143,31 +135,14 @@ TEST_F(ValidatorEventStreamE2E, AnApplicationsRecordsReachTheValidatorInOrder) {
   };
   ASSERT_TRUE(PumpUntil([&] { return lostSince(idleFrom) >= 32; }));
 
+  // The facts that no verdict of an e2e run shows.
   const std::optional<ProcessRecord> record = Record(pid);
   ASSERT_TRUE(record.has_value());
-  EXPECT_GT(record->sessionCreatedTime, 0.0);
-  EXPECT_GE(record->firstFrameDelay, 0.0);
-  EXPECT_LT(record->firstFrameDelay, 5.0);
   EXPECT_EQ(record->submitFrameCount, static_cast<uint32_t>(kFrames));
   EXPECT_EQ(record->statusFlags, (std::array<uint8_t, 6>{1, 1, 1, 0, 0, 0}));
-  EXPECT_TRUE(record->firstLayersSeen);
-  EXPECT_TRUE(record->headTrackedLayerSeen);
-  EXPECT_EQ(record->commitsVisible, static_cast<uint32_t>(kFrames));
-  EXPECT_EQ(record->commitsNotVisible, 0u);
-  EXPECT_EQ(record->renderDescCalls, (std::array<uint32_t, 2>{1, 1}));
-  EXPECT_FLOAT_EQ(record->lastRenderPose, -0.032f);
-  EXPECT_EQ(record->sdkVersion, 10143);
   EXPECT_EQ(record->readProperties, (std::set<std::string>{"User"}));
-  const std::optional<EngineIdentification> engine = Engine(pid);
-  ASSERT_TRUE(engine.has_value());
-  EXPECT_EQ(engine->engineName, "StreamTest");
-  EXPECT_EQ(engine->engineVersion, "2.5");
-  EXPECT_EQ(engine->enginePluginName, "StreamPlugin");
-  EXPECT_EQ(engine->enginePluginVersion, "0.9");
-  EXPECT_TRUE(transientError);
   EXPECT_EQ(runtimeErrorCount, 1u);
-  // The last 32 compositor frames were all lost.
-  EXPECT_EQ(validator.CurrentFrameRate(), 0.0);
+  EXPECT_EQ(validator.CurrentFrameRate(), 0.0);  // the last 32 compositor frames were lost
 
   EXPECT_EQ(EndClient(), 0);
   ASSERT_TRUE(PumpUntil([&] { return !Received(LUX::Telemetry::kSessionDestroyed, pid).empty(); }));
@@ -187,20 +162,11 @@ TEST_F(ValidatorEventStreamE2E, AnApplicationsRecordsReachTheValidatorInOrder) {
     }
   }
   EXPECT_EQ(opening, (std::vector<int32_t>{17, 34, 26, 38, 44, 40, 40, 41, 33, 43}));
-  const TelemetryEvent connect = Received(LUX::Telemetry::kClientConnectInfo, pid).at(0);
-  EXPECT_EQ((ReadPayload<uint32_t, 12>(connect)), 1u);
-  EXPECT_EQ((ReadPayload<uint32_t, 16>(connect)), 1u);
-  EXPECT_EQ((ReadPayload<uint32_t, 20>(connect)), 43u);
-  EXPECT_EQ(Received(LUX::Telemetry::kFrameSubmitted, pid).size(), static_cast<size_t>(kFrames));
-  EXPECT_EQ(Received(LUX::Telemetry::kSwapChainCommitted, pid).size(),
-            static_cast<size_t>(kFrames));
-  EXPECT_EQ(Received(LUX::Telemetry::kRenderPoseSubmitted, pid).size(),
-            static_cast<size_t>(kFrames));
-  const std::vector<TelemetryEvent> layers = Received(LUX::Telemetry::kLayersSubmitted, pid);
-  ASSERT_EQ(layers.size(), static_cast<size_t>(kFrames));
-  EXPECT_EQ((ReadPayload<uint8_t, 5>(layers[0])), 2);
-  EXPECT_EQ((ReadPayload<uint8_t, 9>(layers[0])), 1);   // the eye-fov layer
-  EXPECT_EQ((ReadPayload<uint8_t, 29>(layers[0])), 4);  // the head-locked quad
+  for (const int32_t perFrame :
+       {LUX::Telemetry::kFrameSubmitted, LUX::Telemetry::kSwapChainCommitted,
+        LUX::Telemetry::kRenderPoseSubmitted, LUX::Telemetry::kLayersSubmitted}) {
+    EXPECT_EQ(Received(perFrame, pid).size(), static_cast<size_t>(kFrames)) << perFrame;
+  }
   const TelemetryEvent error = Received(LUX::Telemetry::kError, pid).at(0);
   EXPECT_EQ((ReadPayload<int32_t, 8>(error)), -90011);
   EXPECT_EQ(ReadPayloadText(error, 17, 64), "Simulated transient failure");

@@ -5,33 +5,13 @@
 #include <filesystem>
 #include <memory>
 
-#include "hub/hub_message.h"
 #include "platform/machine.h"
-#include "platform/named_event.h"
-#include "shell_requests.h"
 #include "support/machine_prefix.h"
 
-// The simulated runtime's sessions and shell: the session registry's status flags, the shell's
-// transitions, and the shell service's answers to requests the validator's e2e runs never send.
+// The simulated runtime's shell: its transitions over the sessions of the runtime.
 
 namespace luxsim {
 namespace {
-
-// Each status change as "session flags", the flags in the order of luxSessionStatus.
-class StatusLog : public RuntimeObserver {
- public:
-  void OnSessionStatusChanged(const Session& session) override {
-    const SessionStatus& s = session.status;
-    std::string line = std::to_string(session.id) + " ";
-    for (const bool flag :
-         {s.visible, s.hmdPresent, s.hmdMounted, s.displayLost, s.shouldQuit, s.shouldRecenter}) {
-      line += flag ? '1' : '0';
-    }
-    lines.push_back(line);
-  }
-  std::vector<std::string> Take() { return std::exchange(lines, {}); }
-  std::vector<std::string> lines;
-};
 
 class ShellTest : public testing::Test {
  protected:
@@ -47,7 +27,6 @@ class ShellTest : public testing::Test {
     ASSERT_TRUE(headset_);
     registry_ = std::make_unique<SessionRegistry>(*headset_, [] { return 12.5; });
     headset_->AddListener([this] { registry_->RefreshStatuses(); });
-    registry_->AddObserver(&log_);
     shell_ = std::make_unique<ShellState>(*registry_, *headset_, options);
   }
 
@@ -71,33 +50,10 @@ class ShellTest : public testing::Test {
   std::string_view Location() { return LocationName(shell_->Location()); }
 
   testsupport::ScopedMachinePrefix prefix_;
-  StatusLog log_;
   std::optional<HeadsetState> headset_;
   std::unique_ptr<SessionRegistry> registry_;
   std::unique_ptr<ShellState> shell_;  // goes first
 };
-
-TEST_F(ShellTest, TheRegistryReportsEachStatusChange) {
-  shell_.reset();  // the registry on its own: nothing covers the session in focus
-  const App app = Launch(100, false);
-  EXPECT_DOUBLE_EQ(registry_->FindSession(app.client, app.session)->createdTime, 12.5);
-  const App second = Another(app);
-  registry_->DestroySession(app.client, second.session);
-  headset_->SetMounted(false);
-  headset_->SetMounted(true);
-  registry_->RequestRecenter(app.session);
-  registry_->ClearRecenter(*registry_->FindSession(app.client, app.session));
-  registry_->RequestQuit(app.session);
-  headset_->SetConnected(false);  // the display is lost for good
-  EXPECT_FALSE(platform::IsNamedEventSignalled("CorviaHMDConnected"));
-  headset_->SetConnected(true);
-  EXPECT_EQ(log_.Take(), (std::vector<std::string>{"1 111000", "1 011000", "2 111000", "1 111000",
-                                                   "1 010000", "1 111000", "1 111001", "1 111000",
-                                                   "1 111010", "1 000110", "1 111110"}));
-  const App other = Launch(200, false);
-  EXPECT_EQ(registry_->FindSession(other.client, app.session), nullptr);
-  EXPECT_FALSE(registry_->DestroySession(other.client, app.session));
-}
 
 TEST_F(ShellTest, WithoutAnApplicationTheUserIsInTheMenu) {
   EXPECT_EQ(Location(), "UM");
@@ -272,72 +228,12 @@ TEST_F(ShellTest, AClientThatLeavesTakesItsAcknowledgementAndDashAlong) {
   EXPECT_TRUE(Visible(again));
 }
 
-TEST_F(ShellTest, AudioAndMirrorSettingsAreKept) {
-  EXPECT_TRUE(shell_->SetAudioMode("windowsDefault", "input").IsDone());
-  EXPECT_EQ(shell_->Audio().output, "tarn");
-  EXPECT_EQ(shell_->Audio().input, "windowsDefault");
-  EXPECT_EQ(shell_->SetAudioMode("tarn", "both").reason, "Unknown audio mode: both");
-  EXPECT_TRUE(shell_->SetMirrorMode("on", "fromTarn").IsDone());
-  EXPECT_EQ(shell_->MirrorModes(),
-            (std::map<std::string, std::string>{{"fromDesktop", "off"}, {"fromTarn", "on"}}));
-  EXPECT_EQ(shell_->SetMirrorMode("", "fromTarn").reason, "The mirror mode is empty");
-}
-
 TEST_F(ShellTest, TheShellLeavesTheRegistryAsItWasWhenItGoes) {
   const App app = Launch(100, false);
   shell_.reset();
   registry_->RefreshStatuses();
   EXPECT_TRUE(Visible(app));
   registry_->CreateSession(app.client);  // no report reaches the shell that is gone
-}
-
-// ---- The shell service's requests ----
-
-// Sends the request as the validator's client writes it; the response's payload type and
-// message.
-std::string Answer(ShellRequests& requests, const std::string& path, const std::string& data) {
-  Json::Value value;
-  if (!data.empty()) value = *QasValidator::ParseHubMessage(data);
-  const ShellResponse response =
-      requests.Answer(QasValidator::BuildRequestEnvelope(path, value, 7));
-  const std::optional<Json::Value> message = QasValidator::ParseHubMessage(response.message);
-  if (!message || (*message)["sequenceId"] != "7" || response.path != path) return "bad envelope";
-  return QasValidator::PayloadType(*message) + ": " + (*message)["payload"]["message"].asString();
-}
-
-TEST_F(ShellTest, RequestsOfTheWrongShapeOrUnknownToTheShellAreAnsweredWithAnError) {
-  Launch(500, false);
-  ShellRequests requests(*shell_, false);
-  ShellRequests older(*shell_, true);
-  const std::string pid = R"(Bad request data: expected {"pid": process id})";
-  const struct {
-    ShellRequests& shell;
-    std::string path, data, message;
-  } cases[] = {
-      {requests, "/life_cycle/close_app", R"({"pid":4294967296})", pid},
-      {requests, "/life_cycle/request_app_should_recenter", R"({"pid":true})", pid},
-      {requests, "/hardware/set_proximity_sensor", R"({"wearing_hmd":1})",
-       R"(Bad request data: expected {"wearing_hmd": true or false})"},
-      {requests, "/life_cycle/prompt_response", R"({"response":2})",
-       R"(Bad request data: expected {"response": 1 or 0})"},
-      {requests, "/life_cycle/hsw_acked", R"({"response":0})",
-       R"(Bad request data: expected {"response": 1})"},
-      {requests, "/life_cycle/teleport", "", "Unknown request: /life_cycle/teleport"},
-      {older, "/life_cycle/get_dash_visibility", "",
-       "Unknown request: /life_cycle/get_dash_visibility"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Answer(c.shell, c.path, c.data), "ERROR: " + c.message) << c.path << " " << c.data;
-  }
-  // An envelope that cannot be read is answered without a sequence id.
-  for (const char* envelope : {"not json", "[1,2]", R"({"sequenceId":5})"}) {
-    const std::optional<Json::Value> message =
-        QasValidator::ParseHubMessage(requests.Answer(envelope).message);
-    ASSERT_TRUE(message) << envelope;
-    EXPECT_EQ(QasValidator::PayloadType(*message), "ERROR") << envelope;
-    EXPECT_EQ((*message)["sequenceId"].asString(), "") << envelope;
-  }
-  EXPECT_EQ(requests.Answer(R"({"sequenceId":"3"})").path, "");
 }
 
 }  // namespace
