@@ -1,7 +1,7 @@
-// The validator's shell client against the simulated runtime's shell service, newer and older:
-// every request path answered from the runtime's state, the reconnect after the service
-// restarts, and a late response that no request takes. Each case starts its own service on the
-// simulated machine (scripts/with-simulator --no-service).
+// The validator's shell client against the simulated runtime's shell service, newer and older,
+// where the validator's own runs do not reach: the settings no test uses yet, the older shell's
+// quick refusal, the reconnect after the service restarts, and a late response. Each case starts
+// its own service on the simulated machine (scripts/with-simulator --no-service).
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -38,55 +38,15 @@ uint32_t FocusedPid(HubRemoteControl& hub) {
   return pid;
 }
 
-std::string Dash(HubRemoteControl& hub) {
-  std::string visibility;
-  EXPECT_TRUE(hub.GetDashVisibility(visibility));
-  return visibility;
-}
-
-TEST(HubShellE2E, EveryRequestIsAnsweredFromTheRuntimesState) {
+// The validator's tests use every request but those of the audio and mirror settings.
+TEST(HubShellE2E, TheAudioAndMirrorSettingsAreTakenOrRefused) {
   ServiceProcess service;
   ASSERT_TRUE(service.Ready());
   HubRemoteControl hub(kQuick);
-  EXPECT_EQ(FocusedPid(hub), 0u);
-  LuxApplication app(/*focusAware=*/true);
-  ASSERT_TRUE(app.Running());
-  EXPECT_EQ(FocusedPid(hub), kSelf);
-  uint32_t pid = 0;
-  EXPECT_TRUE(hub.GetTopAppRenderPid(pid));
-  EXPECT_EQ(pid, kSelf);
-  EXPECT_TRUE(hub.GetHswNeeded());
-  EXPECT_EQ(Location(hub), "HSW");
-  EXPECT_TRUE(hub.HswAcked());
-  EXPECT_EQ(Location(hub), "APP");
-  EXPECT_TRUE(app.Status().IsVisible);
-  EXPECT_TRUE(hub.SetProximitySensor(false));
-  EXPECT_FALSE(app.Status().HmdMounted);
-  EXPECT_TRUE(hub.SetProximitySensor(true));
-  EXPECT_TRUE(hub.RequestLocation("UM"));
-  EXPECT_FALSE(app.Status().IsVisible);
-  EXPECT_FALSE(hub.RequestLocation("MOON"));
-  EXPECT_TRUE(hub.RequestLocation("APP"));
-  EXPECT_TRUE(hub.GetFocusAware(kSelf));
-  EXPECT_FALSE(hub.GetFocusAware(kSelf + 1));  // the application is known by its process
-  EXPECT_TRUE(hub.RequestTheVoid(true, kSelf));
-  EXPECT_EQ(Dash(hub), "VISIBLE");
-  EXPECT_TRUE(app.Status().OverlayPresent);
-  EXPECT_TRUE(hub.RequestTheVoid(false, kSelf));
-  EXPECT_EQ(Dash(hub), "HIDDEN");
-  EXPECT_TRUE(hub.RequestAppShouldRecenter(kSelf));
-  EXPECT_TRUE(app.Status().ShouldRecenter);
-  lux_ClearShouldRecenterFlag(app.Session());
-  EXPECT_FALSE(app.Status().ShouldRecenter);
   EXPECT_TRUE(hub.SetMirrorSettings("off", "fromDesktop"));
   EXPECT_FALSE(hub.SetMirrorSettings("off", "sideways"));
   EXPECT_TRUE(hub.SetAudioMode("windowsDefault", "output"));
   EXPECT_FALSE(hub.SetAudioMode("speakers", "output"));
-  EXPECT_TRUE(hub.CloseApp(kSelf));
-  EXPECT_TRUE(app.Status().ShouldQuit);
-  app.DestroySession();
-  EXPECT_EQ(Location(hub), "UM");
-  EXPECT_FALSE(hub.CloseApp(kSelf));
 }
 
 TEST(HubShellE2E, AnOlderShellFailsTheDashProbeAtOnceAndAnswersThroughItsPrompt) {

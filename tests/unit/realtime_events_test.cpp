@@ -4,26 +4,19 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <filesystem>
 #include <thread>
 
 #include "event_records.h"
 #include "event_stream_server.h"
-#include "events/payload_layout.h"
-#include "platform/machine.h"
-#include "realtime_event_source.h"
 #include "stream_policy.h"
-#include "support/machine_prefix.h"
 
 // The simulated runtime's realtime event stream where no e2e run reaches: which records go out
-// and when (the stream's pacing policy), the records' edge cases, and a slow listener.
+// and when (the stream's pacing policy), and a slow listener.
 
 namespace luxsim {
 namespace {
 
 using namespace std::chrono_literals;
-using LUX::Telemetry::ReadPayload;
-using LUX::Telemetry::ReadPayloadText;
 using LUX::Telemetry::TelemetryEvent;
 
 Session MakeSession(SessionId id, uint32_t pid, uint64_t frames = 0) {
@@ -115,118 +108,6 @@ TEST(ListenerBacklog, PacketsGoOutInOrderAndOneThatDoesNotFitIsDroppedWhole) {
   backlog.Consume(9);
   EXPECT_TRUE(backlog.Empty());
   EXPECT_TRUE(backlog.Pending().empty());
-}
-
-TEST(EventRecords, TextsAreCutToTheirSlotsAndShownLayersToFive) {
-  using namespace records;
-  const TelemetryEvent property = PropertyReadEvent(1, std::string(120, 'p'), 1.0);
-  EXPECT_EQ(ReadPayloadText(property, 4, 92), std::string(91, 'p'));
-  const TelemetryEvent engine =
-      EngineIdentificationEvent(1, {"A", "B", std::string(25, 'c'), ""}, 1);
-  EXPECT_EQ(ReadPayloadText(engine, 44, 20), std::string(19, 'c'));
-  const std::string full(64, 'e');
-  for (const auto& [text, truncated] : {std::pair{full, 0}, std::pair{full + "x", 1}}) {
-    const TelemetryEvent error = RuntimeErrorEvent(1, -1, text, true, 1.0);
-    EXPECT_EQ(ReadPayloadText(error, 17, 64), full);
-    EXPECT_EQ((ReadPayload<uint8_t, 81>(error)), truncated);
-  }
-  EXPECT_EQ(LayerKind(17), std::nullopt);
-  std::vector<SubmittedLayer> layers(7, SubmittedLayer{.type = luxLayerType_HeadLockedQuad});
-  layers.insert(layers.begin(), SubmittedLayer{.type = luxLayerType_Disabled});
-  const TelemetryEvent shown = LayersEvent(1, layers, 1.0);
-  EXPECT_EQ((ReadPayload<uint8_t, 5>(shown)), 5);
-  EXPECT_EQ(shown.payload[9 + 20 * 4], std::byte{4});
-}
-
-// Which records the runtime makes for what happens, wired as the realtime event stream wires
-// them.
-class EventSourceTest : public testing::Test {
- protected:
-  void SetUp() override {
-    std::filesystem::create_directories(platform::RuntimeRunFolder());
-    headset_ = HeadsetState::Create(true);
-    ASSERT_TRUE(headset_);
-    registry_.emplace(*headset_, [] { return 7.5; });
-    headset_->AddListener([this] { registry_->RefreshStatuses(); });
-    source_.emplace(
-        *registry_, properties_, [] { return 7.5; }, true,
-        [this](const TelemetryEvent& record) { records_.push_back(record); });
-    registry_->AddObserver(&*source_);
-    headset_->AddListener([this] { source_->OnHeadsetChanged(headset_->Connected()); });
-    tool_ = registry_->AddClient(10).id;
-    app_ = registry_->AddClient(500).id;
-  }
-  std::vector<TelemetryEvent> Take() { return std::exchange(records_, {}); }
-  std::vector<int32_t> TakeTypes() {
-    std::vector<int32_t> types;
-    for (const TelemetryEvent& record : Take()) types.push_back(record.type);
-    return types;
-  }
-
-  testsupport::ScopedMachinePrefix prefix_;
-  std::optional<HeadsetState> headset_;
-  std::optional<SessionRegistry> registry_;
-  PropertyStore properties_;
-  std::optional<RealtimeEventSource> source_;
-  std::vector<TelemetryEvent> records_;
-  ClientId tool_ = 0;
-  ClientId app_ = 0;
-};
-
-TEST_F(EventSourceTest, RecordsAreMadeOnlyWhileAClientThatIsThereHasTheOutputOn) {
-  registry_->CreateSession(app_);
-  source_->OnCompositorFrame();
-  EXPECT_TRUE(records_.empty());
-  registry_->SetRealtimeEventOutput(tool_, true);
-  registry_->SetRealtimeEventOutput(app_, true);
-  registry_->SetRealtimeEventOutput(app_, false);
-  source_->OnCompositorFrame();
-  EXPECT_EQ(TakeTypes(), (std::vector<int32_t>{15, 14}));  // in front, nothing delivered yet
-  registry_->RemoveClient(tool_);                          // goes away without switching it off
-  EXPECT_FALSE(source_->OutputOn());
-}
-
-TEST_F(EventSourceTest, FailuresRaisedErrorsAndTheLostDisplayAreErrorRecords) {
-  registry_->SetRealtimeEventOutput(tool_, true);
-  registry_->CreateSession(app_);
-  Take();
-  source_->OnRequestFailed(500, luxError_InvalidSession, "No such session");
-  source_->RaiseError(500, -90011, "Try again", true);
-  headset_->SetMounted(false);  // no cable change
-  headset_->SetConnected(false);
-  source_->OnRequestFailed(500, luxError_DisplayLost, "The display was lost");
-  headset_->SetConnected(true);
-  const std::vector<TelemetryEvent> records = Take();
-  std::vector<int32_t> types;
-  for (const TelemetryEvent& record : records) types.push_back(record.type);
-  ASSERT_EQ(types, (std::vector<int32_t>{11, 11, 38, 38, 37, 11, 38, 37}));
-  EXPECT_EQ(ReadPayloadText(records[0], 17, 64), "No such session");
-  EXPECT_EQ((ReadPayload<uint8_t, 16>(records[0])), 0);
-  EXPECT_EQ((ReadPayload<int32_t, 8>(records[1])), -90011);
-  EXPECT_EQ((ReadPayload<uint8_t, 16>(records[1])), 1);
-  EXPECT_EQ((ReadPayload<uint32_t, 0>(records[4])), 2u);  // unplugged
-  EXPECT_EQ((ReadPayload<int32_t, 8>(records[5])), -6000);
-  EXPECT_EQ((ReadPayload<uint8_t, 16>(records[5])), 1);  // not counted
-  EXPECT_EQ((ReadPayload<uint32_t, 0>(records[7])), 4u);
-}
-
-TEST_F(EventSourceTest, ASessionTakingTheFrontIsJudgedAfreshForLostFrames) {
-  registry_->SetRealtimeEventOutput(tool_, true);
-  const Session& first = registry_->CreateSession(app_);
-  source_->OnCompositorFrame();
-  registry_->ReportFrame(first, 1, {});
-  source_->OnCompositorFrame();
-  Take();
-  registry_->CreateSession(registry_->AddClient(600).id);
-  Take();
-  source_->OnCompositorFrame();
-  source_->OnCompositorFrame();
-  const std::vector<TelemetryEvent> lost = Take();
-  ASSERT_EQ(lost.size(), 3u);
-  EXPECT_EQ(lost[1].type, 15);
-  EXPECT_EQ((ReadPayload<uint32_t, 4>(lost[1])), 600u);
-  EXPECT_EQ((ReadPayload<uint64_t, 8>(lost[1])), 3u);
-  EXPECT_EQ((ReadPayload<uint64_t, 0>(lost[2])), 3u);
 }
 
 // A plain TCP client of the stream that reads whole packets.

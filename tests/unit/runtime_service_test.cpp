@@ -6,14 +6,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "engine_identity.h"
 #include "platform/named_event.h"
-#include "property_store.h"
 #include "protocol/framing.h"
 #include "protocol/service_address.h"
 #include "protocol/simulated_headset.h"
 #include "protocol/unique_fd.h"
-#include "request_router.h"
 #include "support/child_process.h"
 #include "support/machine_prefix.h"
 #include "support/read_file.h"
@@ -144,85 +141,6 @@ TEST(RuntimeService, ServesClientsAndReleasesItsNamesOnSigterm) {
   const Json::Value refused = RawClient().Call("create_session");
   EXPECT_EQ(refused["result"].asInt(), luxError_NoHmd);
   EXPECT_EQ(refused["error"].asString(), "No headset is connected");
-}
-
-TEST(Framing, MessagesAreReassembledUntilAFrameThatIsTooLongOrNotAnObject) {
-  const std::string stream = EncodeFrame(Fields({{"op", "a"}})) + EncodeFrame(Fields({{"id", 2}}));
-  EXPECT_EQ(stream.substr(0, 14), std::string("\x0a\0\0\0{\"op\":\"a\"}", 14));
-  FrameDecoder decoder;
-  std::vector<std::string> messages;
-  for (const char byte : stream) {
-    decoder.Append(&byte, 1);
-    while (std::optional<Json::Value> message = decoder.Next()) {
-      messages.push_back(message->toStyledString());
-    }
-  }
-  EXPECT_EQ(messages.size(), 2u);
-  for (const std::string& bad :
-       {std::string("\x01\x00\x10\x00", 4),  // 1 MiB + 1
-        std::string("\x05\0\0\0[1,2]", 9), std::string("\x03\0\0\0abc", 7)}) {
-    FrameDecoder failing;
-    failing.Append(bad.data(), bad.size());
-    failing.Append(stream.data(), stream.size());
-    EXPECT_FALSE(failing.Next()) << bad;
-    EXPECT_TRUE(failing.Failed()) << bad;
-  }
-}
-
-TEST(EngineIdentity, KeysEndAtAColonOrABlankValuesAreTrimmedAndALaterLineWins) {
-  EXPECT_EQ(ParseEngineIdentity("EngineName Unreal Engine\r\n  EngineVersion :4.27 \n"
-                                "EnginePluginName: A\nenginename: b\nEnginePluginVersion:\t1.2\n"
-                                "SDKVersion: 1.43\n\nEnginePluginName: C"),
-            (EngineIdentity{"Unreal Engine", "4.27", "C", "1.2"}));
-  EXPECT_EQ(ParseEngineIdentity(""), std::nullopt);
-  EXPECT_EQ(ParseEngineIdentity("SDKVersion: 1.43\nEngineNames: x\nEngine: y"), std::nullopt);
-}
-
-TEST(PropertyStore, ValuesMustFitTheirTypeAndTheRuntimesSettingsAreItsOwnValuesOfTheirType) {
-  PropertyStore store;
-  EXPECT_FALSE(store.Set(0, "B", "bool", 1));
-  EXPECT_FALSE(store.Set(0, "I", "int", 4.5));
-  EXPECT_TRUE(store.Set(0, "F", "float", 1));
-  EXPECT_FALSE(store.Set(0, "C", "colour", "red"));
-  EXPECT_FALSE(store.Set(0, "", "string", "x"));
-  store.Set(0, "I", "float", 3.0);
-  store.Set(3, "I", "int", 1);
-  EXPECT_EQ(store.RuntimeInt("I", -1), -1);
-  store.Set(0, "I", "int", 42);
-  EXPECT_EQ(store.RuntimeInt("I", -1), 42);
-}
-
-TEST(RequestRouter, FailureObserversSeeEveryFailedAnswerEvenOneSentLater) {
-  RequestRouter router;
-  router.Handle("fail", [](const RequestContext&, const Json::Value& request, const Reply& reply) {
-    reply(Answer(request["code"].asInt(), "bad"));
-  });
-  Reply later;
-  router.Handle("later", [&](const RequestContext&, const Json::Value&, Reply reply) {
-    later = std::move(reply);
-  });
-  std::vector<std::string> failures;
-  router.AddFailureObserver([&](const RequestContext& context, luxResult result,
-                                const std::string& error) {
-    failures.push_back(std::to_string(context.pid) + " " + std::to_string(result) + " " + error);
-  });
-  Json::Value answer;
-  const auto send = [&](const char* op, int code = 0) {
-    router.Dispatch({.client = 1, .pid = 7}, Fields({{"op", op}, {"code", code}}),
-                    [&](Json::Value sent) { answer = std::move(sent); });
-  };
-  send("fail", -6000);
-  send("fail", 1000);  // a success with a note
-  send("fly");
-  EXPECT_EQ(answer["error"].asString(), "The runtime service does not know the request fly");
-  send("later");
-  EXPECT_EQ(failures.size(), 2u);
-  later(Answer(luxError_Timeout));
-  EXPECT_EQ(answer["result"].asInt(), luxError_Timeout);
-  EXPECT_EQ(
-      failures,
-      (std::vector<std::string>{
-          "7 -6000 bad", "7 -1009 The runtime service does not know the request fly", "7 -1003 "}));
 }
 
 }  // namespace
