@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "command_runner.h"
-#include "support/version_report.h"
+#include "support/console_lines.h"
 
 namespace e2e {
 namespace {

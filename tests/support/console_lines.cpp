@@ -1,5 +1,7 @@
 #include "support/console_lines.h"
 
+#include <regex>
+
 namespace testsupport {
 
 std::string GuidelineLine(const std::string& path) {
@@ -25,5 +27,22 @@ const char kTransientErrorLines[] =
     "ERROR: Transient internal error occurred. Please try running the test again.\n"
     "If issue persists after several re-runs, please report it at\n"
     "https://developer.corvia.com/bugs/\n";
+
+std::string WithoutProcessIds(const std::string& printed) {
+  static const std::regex processId("processId 0x[0-9a-f]+");
+  return std::regex_replace(printed, processId, "processId 0x1");
+}
+
+std::string SdkVersionLines(const std::string& majorDotMinor) {
+  return "SDK version detected " + majorDotMinor + " for processId 0x1\n\n";
+}
+
+std::string EngineIdentificationLines(const std::string& name, const std::string& version,
+                                      const std::string& pluginName,
+                                      const std::string& pluginVersion) {
+  return "Engine Identification for processId 0x1\n\tEngineName: " + name +
+         "\n\tEnginePluginName: " + pluginName + "\n\tEnginePluginVersion: " + pluginVersion +
+         "\n\tEngineVersion: " + version + "\n";
+}
 
 }  // namespace testsupport

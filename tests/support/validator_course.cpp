@@ -8,7 +8,7 @@
 #include "driver/test_registry.h"
 #include "support/child_process.h"
 #include "support/console_lines.h"
-#include "support/version_report.h"
+#include "support/telemetry_recorder.h"
 
 namespace testsupport {
 
@@ -63,6 +63,19 @@ CourseOutcome RunCourse(const Course& course) {
     }
   }
   return outcome;
+}
+
+Verdict JudgeInChild(const std::function<QasValidator::TestResult()>& judgement,
+                     const std::function<void()>& setUp) {
+  const ChildOutcome run = RunInChild([&] {
+    if (setUp) setUp();
+    return static_cast<int>(judgement());
+  });
+  return {static_cast<QasValidator::TestResult>(run.exitStatus), run.out};
+}
+
+Verdict JudgeRecordingTelemetry(const std::function<QasValidator::TestResult()>& judgement) {
+  return JudgeInChild(judgement, [] { RecordTelemetry(kStandardTelemetryFields); });
 }
 
 void ExpectCourse(const Course& course, const CourseExpectation& expected) {

@@ -5,9 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "support/console_lines.h"
 #include "support/validator_test_access.h"
+#include "validator/test_result.h"
 
 namespace testsupport {
+
+// A test's judgement, and its procedure run on its own, where their console output can be read.
 
 /// A test procedure run on its own in a FrontApplicationRig: a Validator whose application is
 /// a real process, against an in-test shell, with its waits on fake time.
@@ -52,6 +56,21 @@ struct CourseExpectation {
 
 /// Runs `course` and checks that it left what `expected` says.
 void ExpectCourse(const Course& course, const CourseExpectation& expected);
+
+/// What a judgement decided and what it printed on the console.
+struct Verdict {
+  QasValidator::TestResult result;
+  std::string printed;
+};
+
+/// Runs `judgement` in a child process, after `setUp` (e.g. verbose logging on), and returns
+/// its result and console output.
+Verdict JudgeInChild(const std::function<QasValidator::TestResult()>& judgement,
+                     const std::function<void()>& setUp = {});
+
+/// Runs `judgement` like JudgeInChild, with the usage events it sends printed as RecordTelemetry
+/// prints them, without the fields that every event carries.
+Verdict JudgeRecordingTelemetry(const std::function<QasValidator::TestResult()>& judgement);
 
 /// The lines of the load wait of RunCourse, up to the test's own first line.
 inline const std::string kBegunAfterLoad =

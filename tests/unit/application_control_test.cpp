@@ -6,7 +6,6 @@
 #include "log/validator_log.h"
 #include "support/child_process.h"
 #include "support/console_lines.h"
-#include "support/fake_time.h"
 #include "support/validator_test_access.h"
 #include "validator/status_codes.h"
 #include "validator/validator.h"

@@ -5,7 +5,6 @@
 #include "checks/launch_judgements.h"
 #include "support/child_process.h"
 #include "support/validator_course.h"
-#include "support/verdict.h"
 #include "validator/validator.h"
 
 // TestLaunchIntoVR and TestFrameRate: their verdicts (messages, guideline pages, usage events)

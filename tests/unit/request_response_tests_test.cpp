@@ -6,7 +6,6 @@
 #include "platform/process_launch.h"
 #include "support/child_process.h"
 #include "support/validator_course.h"
-#include "support/verdict.h"
 #include "validator/status_codes.h"
 #include "validator/validator.h"
 

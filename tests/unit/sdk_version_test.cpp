@@ -2,9 +2,8 @@
 
 #include "checks/sdk_judgements.h"
 #include "event_records.h"
+#include "support/console_lines.h"
 #include "support/validator_course.h"
-#include "support/verdict.h"
-#include "support/version_report.h"
 #include "validator/status_codes.h"
 #include "validator/validator.h"
 

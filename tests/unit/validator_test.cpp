@@ -8,7 +8,7 @@
 #include "log/validator_log.h"
 #include "support/child_process.h"
 #include "support/read_file.h"
-#include "support/validator_surroundings.h"
+#include "support/validator_test_access.h"
 
 // The Validator's settings, its shutdown without a runtime, and the registry that runs its
 // tests by name.

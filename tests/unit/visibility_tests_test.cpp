@@ -4,7 +4,6 @@
 
 #include "checks/visibility_judgements.h"
 #include "support/validator_course.h"
-#include "support/verdict.h"
 #include "validator/validator.h"
 
 // The visibility tests: their verdicts on the commits they counted, and their course against an
