@@ -28,6 +28,26 @@ const char kTransientErrorLines[] =
     "If issue persists after several re-runs, please report it at\n"
     "https://developer.corvia.com/bugs/\n";
 
+std::string CommitCounterLines(const std::string& visible, const std::string& notVisible) {
+  return "Number of texture swap chains committed when visible " + visible +
+         "\nNumber of texture swap chains committed when not visible " + notVisible + "\n";
+}
+
+const std::string kNoVisibleCommitLines =
+    "ERROR: The application did not commit any texture swap chains\n" +
+    GuidelineLine("publish-tarn-app-submission/");
+const std::string kCommittedWhenNotVisibleLines =
+    "ERROR: Committed a texture swap chain (called lux_CommitTextureSwapChain) when application "
+    "not visible\n" +
+    GuidelineLine("sqm-pc-input-1/");
+const std::string kNotFocusAwareCommittedInDashLines =
+    "ERROR: Not focus aware app committed a texture swap chain (called "
+    "lux_CommitTextureSwapChain) when dash was shown\n" +
+    GuidelineLine("sqm-pc-input-9/");
+const std::string kFocusAwareStoppedInDashLines =
+    "ERROR: Focus aware app failed to commit to texture swap chain when dash was shown.\n" +
+    GuidelineLine("sqm-pc-input-9/");
+
 std::string WithoutProcessIds(const std::string& printed) {
   static const std::regex processId("processId 0x[0-9a-f]+");
   return std::regex_replace(printed, processId, "processId 0x1");

@@ -23,6 +23,13 @@ std::string Summary(const std::vector<std::string>& attempts);
 /// The error lines of the runtime's transient internal error.
 extern const char kTransientErrorLines[];
 
+/// The visibility tests' counter lines, and their verdicts with the guideline cited.
+std::string CommitCounterLines(const std::string& visible, const std::string& notVisible);
+extern const std::string kNoVisibleCommitLines;
+extern const std::string kCommittedWhenNotVisibleLines;
+extern const std::string kNotFocusAwareCommittedInDashLines;
+extern const std::string kFocusAwareStoppedInDashLines;
+
 // The lines about the SDK and engine an application was built with, as TestSdkVersion has them
 // printed. Process ids vary from run to run: compare output passed through WithoutProcessIds
 // with lines made here, which name the process 0x1.

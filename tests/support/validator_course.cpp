@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "driver/test_registry.h"
+#include "log/validator_log.h"
 #include "support/child_process.h"
 #include "support/console_lines.h"
 #include "support/telemetry_recorder.h"
@@ -65,17 +66,16 @@ CourseOutcome RunCourse(const Course& course) {
   return outcome;
 }
 
-Verdict JudgeInChild(const std::function<QasValidator::TestResult()>& judgement,
-                     const std::function<void()>& setUp) {
+void ExpectJudgement(const std::function<QasValidator::TestResult()>& judge,
+                     QasValidator::TestResult result, const std::string& printed,
+                     JudgementOutput output, const std::string& label) {
   const ChildOutcome run = RunInChild([&] {
-    if (setUp) setUp();
-    return static_cast<int>(judgement());
+    if (output == JudgementOutput::kVerbose) QasValidator::SetVerboseLogging(true);
+    if (output == JudgementOutput::kTelemetry) RecordTelemetry(kStandardTelemetryFields);
+    return static_cast<int>(judge());
   });
-  return {static_cast<QasValidator::TestResult>(run.exitStatus), run.out};
-}
-
-Verdict JudgeRecordingTelemetry(const std::function<QasValidator::TestResult()>& judgement) {
-  return JudgeInChild(judgement, [] { RecordTelemetry(kStandardTelemetryFields); });
+  EXPECT_EQ(run.exitStatus, static_cast<int>(result)) << label;
+  EXPECT_EQ(run.out, printed) << label;
 }
 
 void ExpectCourse(const Course& course, const CourseExpectation& expected) {

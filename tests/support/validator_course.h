@@ -57,20 +57,26 @@ struct CourseExpectation {
 /// Runs `course` and checks that it left what `expected` says.
 void ExpectCourse(const Course& course, const CourseExpectation& expected);
 
-/// What a judgement decided and what it printed on the console.
-struct Verdict {
-  QasValidator::TestResult result;
-  std::string printed;
-};
+/// How the console output of a judgement is read: as it is; with verbose logging on; or with
+/// the usage events it sends printed as RecordTelemetry prints them, without the fields that
+/// every event carries.
+enum class JudgementOutput { kPlain, kVerbose, kTelemetry };
 
-/// Runs `judgement` in a child process, after `setUp` (e.g. verbose logging on), and returns
-/// its result and console output.
-Verdict JudgeInChild(const std::function<QasValidator::TestResult()>& judgement,
-                     const std::function<void()>& setUp = {});
+/// Runs `judge` in a child process and checks that it decides `result` and prints `printed`;
+/// `label` names the case in a failure.
+void ExpectJudgement(const std::function<QasValidator::TestResult()>& judge,
+                     QasValidator::TestResult result, const std::string& printed,
+                     JudgementOutput output, const std::string& label);
 
-/// Runs `judgement` like JudgeInChild, with the usage events it sends printed as RecordTelemetry
-/// prints them, without the fields that every event carries.
-Verdict JudgeRecordingTelemetry(const std::function<QasValidator::TestResult()>& judgement);
+/// ExpectJudgement for each case of `cases`, whose elements have a `judge`, a `result` and the
+/// text `printed`.
+template <typename Cases>
+void ExpectJudgements(const Cases& cases, JudgementOutput output = JudgementOutput::kPlain) {
+  size_t index = 0;
+  for (const auto& c : cases) {
+    ExpectJudgement(c.judge, c.result, c.printed, output, "case " + std::to_string(index++));
+  }
+}
 
 /// The lines of the load wait of RunCourse, up to the test's own first line.
 inline const std::string kBegunAfterLoad =

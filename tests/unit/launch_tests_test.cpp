@@ -70,11 +70,7 @@ TEST(LaunchJudgements, TheFirstFrameAndTheAverageFrameRateAreJudgedWithTheirMess
       {[] { return JudgeAverageFrameRate(0.0, 0.5); }, TestResult::Failed,
        Average("0.000000") + kHint + kTooSlow},
   };
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    const testsupport::Verdict verdict = testsupport::JudgeRecordingTelemetry(cases[i].judge);
-    EXPECT_EQ(verdict.result, cases[i].result) << "case " << i;
-    EXPECT_EQ(verdict.printed, cases[i].printed) << "case " << i;
-  }
+  testsupport::ExpectJudgements(cases, testsupport::JudgementOutput::kTelemetry);
   EXPECT_EQ(FrameRateLine(1.5, 90.0), "Seconds elapsed: 1.500    FPS: 90.00");
   EXPECT_EQ(FrameRateLine(10.0004, 87.1875), "Seconds elapsed: 10.000    FPS: 87.19");
 }

@@ -46,6 +46,8 @@ std::string Frequencies(const std::string& left, const std::string& right) {
          "\nlux_GetRenderDesc call frequency for right eye " + right + "\n";
 }
 
+std::array<uint32_t, 2> Calls(uint32_t left, uint32_t right) { return {left, right}; }
+
 TEST(RequestJudgements, EachWaitAndCountIsJudgedWithItsMessage) {
   const struct {
     std::function<TestResult()> judge;
@@ -61,29 +63,18 @@ TEST(RequestJudgements, EachWaitAndCountIsJudgedWithItsMessage) {
       {[] { return JudgeQuitWait(0); }, TestResult::Passed, kDestroyed},
       {[] { return JudgeQuitWait(kStatusWaitTimeout); }, TestResult::Failed, kQuitMissed},
       // Twenty calls per eye in 10 s are enough; nineteen on either eye are too few.
-      {[] {
-         return JudgeRenderDescriptionCalls({20, 20});
-       },
-       TestResult::Passed, Frequencies("0.002000", "0.002000") + kFrequent},
-      {[] {
-         return JudgeRenderDescriptionCalls({19, 900});
-       },
-       TestResult::Failed, Frequencies("0.001900", "0.090000") + kTooFew},
-      {[] {
-         return JudgeRenderDescriptionCalls({900, 19});
-       },
-       TestResult::Failed, Frequencies("0.090000", "0.001900") + kTooFew},
+      {[] { return JudgeRenderDescriptionCalls(Calls(20, 20)); }, TestResult::Passed,
+       Frequencies("0.002000", "0.002000") + kFrequent},
+      {[] { return JudgeRenderDescriptionCalls(Calls(19, 900)); }, TestResult::Failed,
+       Frequencies("0.001900", "0.090000") + kTooFew},
+      {[] { return JudgeRenderDescriptionCalls(Calls(900, 19)); }, TestResult::Failed,
+       Frequencies("0.090000", "0.001900") + kTooFew},
       {[] { return JudgeIadChangeWait(0); }, TestResult::Passed, kPoseFollowed},
       {[] { return JudgeIadChangeWait(kStatusWaitTimeout); }, TestResult::Failed, kPoseFixed},
       {[] { return JudgeIadChangeWait(kStatusTransientError); }, TestResult::TransientError,
        kPoseFixed},
   };
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    const testsupport::Verdict verdict =
-        testsupport::JudgeInChild(cases[i].judge, [] { SetVerboseLogging(true); });
-    EXPECT_EQ(verdict.result, cases[i].result) << "case " << i;
-    EXPECT_EQ(verdict.printed, cases[i].printed) << "case " << i;
-  }
+  testsupport::ExpectJudgements(cases, testsupport::JudgementOutput::kVerbose);
 }
 
 /// Plays an application that clears the recenter flag `delay` after the validator marked the

@@ -53,11 +53,7 @@ TEST(SdkJudgement, AnSdkFrom118UpGoesOnSilentlyAndAMissingOneSkipsUnlessTransien
        kNoSdkVersion},
       {[] { return JudgeEngine(std::nullopt); }, TestResult::Passed, ""},
   };
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    const testsupport::Verdict verdict = testsupport::JudgeRecordingTelemetry(cases[i].judge);
-    EXPECT_EQ(verdict.result, cases[i].result) << "case " << i;
-    EXPECT_EQ(verdict.printed, cases[i].printed) << "case " << i;
-  }
+  testsupport::ExpectJudgements(cases, testsupport::JudgementOutput::kTelemetry);
 }
 
 TEST(EngineJudgement, UnityAndUnrealAreWarnedAboutBelowTheirMinimumsOtherEnginesPass) {
@@ -88,18 +84,16 @@ TEST(EngineJudgement, UnityAndUnrealAreWarnedAboutBelowTheirMinimumsOtherEngines
       {"Unreal Engine", "4.0.0", "1.43.0", ""},
   };
   for (const auto& c : cases) {
-    const testsupport::Verdict verdict = testsupport::JudgeRecordingTelemetry([&] {
-      return JudgeEngine(EngineIdentification{c.name, c.version, "LUXPlugin", c.pluginVersion});
-    });
-    EXPECT_EQ(verdict.result, TestResult::Passed);
-    EXPECT_EQ(verdict.printed,
-              "[telemetry] user_action=Validator_action_TestSdkVersion_EngineName; "
-              "user_action_param=" +
-                  c.name +
-                  "\n[telemetry] user_action=Validator_action_TestSdkVersion_EngineVersion; "
-                  "user_action_param=" +
-                  c.version + "\n" + c.warning)
-        << c.name << " " << c.version << " " << c.pluginVersion;
+    const EngineIdentification engine{c.name, c.version, "LUXPlugin", c.pluginVersion};
+    testsupport::ExpectJudgement([engine] { return JudgeEngine(engine); }, TestResult::Passed,
+                                 "[telemetry] user_action=Validator_action_TestSdkVersion_"
+                                 "EngineName; user_action_param=" +
+                                     c.name +
+                                     "\n[telemetry] user_action=Validator_action_TestSdkVersion_"
+                                     "EngineVersion; user_action_param=" +
+                                     c.version + "\n" + c.warning,
+                                 testsupport::JudgementOutput::kTelemetry,
+                                 c.name + " " + c.version);
   }
 }
 

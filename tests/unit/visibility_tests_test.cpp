@@ -20,20 +20,12 @@ using testsupport::kBegunAfterLoad;
 using testsupport::ShellAnswer;
 using testsupport::ShellScript;
 
-const std::string kNoVisibleCommit =
-    "ERROR: The application did not commit any texture swap chains\n" +
-    GuidelineLine("publish-tarn-app-submission/");
-const std::string kCommittedWhenNotVisible =
-    "ERROR: Committed a texture swap chain (called lux_CommitTextureSwapChain) when application "
-    "not visible\n" +
-    GuidelineLine("sqm-pc-input-1/");
-const std::string kNotAwareCommittedInDash =
-    "ERROR: Not focus aware app committed a texture swap chain (called "
-    "lux_CommitTextureSwapChain) when dash was shown\n" +
-    GuidelineLine("sqm-pc-input-9/");
-const std::string kAwareStoppedInDash =
-    "ERROR: Focus aware app failed to commit to texture swap chain when dash was shown.\n" +
-    GuidelineLine("sqm-pc-input-9/");
+using testsupport::kCommittedWhenNotVisibleLines;
+using testsupport::kFocusAwareStoppedInDashLines;
+using testsupport::kNotFocusAwareCommittedInDashLines;
+using testsupport::kNoVisibleCommitLines;
+
+CommitCounts Counts(uint32_t visible, uint32_t notVisible) { return {visible, notVisible}; }
 
 TEST(CommitJudgements, EachTestJudgesItsCountsWithItsMessage) {
   // A not-visible count beyond the signed range counts as negative.
@@ -43,53 +35,23 @@ TEST(CommitJudgements, EachTestJudgesItsCountsWithItsMessage) {
     TestResult result;
     std::string printed;
   } cases[] = {
-      {[] {
-         return JudgeCommitsWhenVisible({0, 300});
-       },
-       TestResult::Failed, kNoVisibleCommit},
-      {[] {
-         return JudgeCommitsWhenVisible({1, 0});
-       },
-       TestResult::Passed, ""},
-      {[] {
-         return JudgeCommitsWhenNotVisible({450, 1});
-       },
-       TestResult::Failed, kCommittedWhenNotVisible},
-      {[] {
-         return JudgeCommitsWhenNotVisible({450, 0});
-       },
-       TestResult::Passed, ""},
-      {[] {
-         return JudgeCommitsWhenNotVisible({0, kWrapped});
-       },
-       TestResult::Passed, ""},
-      {[] {
-         return JudgeCommitsInDash(false, {0, 1});
-       },
-       TestResult::Failed, kNotAwareCommittedInDash},
-      {[] {
-         return JudgeCommitsInDash(false, {40, 0});
-       },
-       TestResult::Passed, ""},
-      {[] {
-         return JudgeCommitsInDash(false, {0, kWrapped});
-       },
-       TestResult::Passed, ""},
+      {[] { return JudgeCommitsWhenVisible(Counts(0, 300)); }, TestResult::Failed,
+       kNoVisibleCommitLines},
+      {[] { return JudgeCommitsWhenVisible(Counts(1, 0)); }, TestResult::Passed, ""},
+      {[] { return JudgeCommitsWhenNotVisible(Counts(450, 1)); }, TestResult::Failed,
+       kCommittedWhenNotVisibleLines},
+      {[] { return JudgeCommitsWhenNotVisible(Counts(450, 0)); }, TestResult::Passed, ""},
+      {[] { return JudgeCommitsWhenNotVisible(Counts(0, kWrapped)); }, TestResult::Passed, ""},
+      {[] { return JudgeCommitsInDash(false, Counts(0, 1)); }, TestResult::Failed,
+       kNotFocusAwareCommittedInDashLines},
+      {[] { return JudgeCommitsInDash(false, Counts(40, 0)); }, TestResult::Passed, ""},
+      {[] { return JudgeCommitsInDash(false, Counts(0, kWrapped)); }, TestResult::Passed, ""},
       // Visible commits do not count under the dash.
-      {[] {
-         return JudgeCommitsInDash(true, {40, 0});
-       },
-       TestResult::Failed, kAwareStoppedInDash},
-      {[] {
-         return JudgeCommitsInDash(true, {0, 1});
-       },
-       TestResult::Passed, ""},
+      {[] { return JudgeCommitsInDash(true, Counts(40, 0)); }, TestResult::Failed,
+       kFocusAwareStoppedInDashLines},
+      {[] { return JudgeCommitsInDash(true, Counts(0, 1)); }, TestResult::Passed, ""},
   };
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    const testsupport::Verdict verdict = testsupport::JudgeInChild(cases[i].judge);
-    EXPECT_EQ(verdict.result, cases[i].result) << "case " << i;
-    EXPECT_EQ(verdict.printed, cases[i].printed) << "case " << i;
-  }
+  testsupport::ExpectJudgements(cases);
 }
 
 /// Counter values that no reset leaves: they show that the test zeroed the counters.
@@ -148,9 +110,7 @@ FrontApplicationRig::ShellFactory OlderShellShowingTheMenu(int menuFrom) {
 }
 
 std::string Counters(uint32_t visible, uint32_t notVisible) {
-  return "Number of texture swap chains committed when visible " + std::to_string(visible) +
-         "\nNumber of texture swap chains committed when not visible " +
-         std::to_string(notVisible) + "\n";
+  return testsupport::CommitCounterLines(std::to_string(visible), std::to_string(notVisible));
 }
 
 const std::string kHeadsetOff = "Simulating HMD removal...\n";
@@ -169,7 +129,7 @@ TEST(VisibilityCourse, EachTestTakesTheApplicationWhereItMeasuresAndBack) {
       // The session search (1 s), the load time (1 s) and the measurement (5 s) with the
       // headset on; ShutdownTest takes it off and switches the fake inter-axial distance off.
       {{kVisible, ValidatorTestAccess::NewerShellApplicationInFront,
-        CommitsWhileMeasured({448, 2})},
+        CommitsWhileMeasured(Counts(448, 2))},
        {TestResult::Passed,
         kBegunAfterLoad + Counters(448, 2),
         {"/hardware/set_proximity_sensor true", kOff, kOff},
@@ -177,14 +137,14 @@ TEST(VisibilityCourse, EachTestTakesTheApplicationWhereItMeasuresAndBack) {
         7000ms}},
       // A second's pause after the headset came off, before the measurement.
       {{kNotVisible, ValidatorTestAccess::NewerShellApplicationInFront,
-        CommitsWhileMeasured({0, 1})},
+        CommitsWhileMeasured(Counts(0, 1))},
        {TestResult::Failed,
-        kBegunAfterLoad + kHeadsetOff + Counters(0, 1) + kCommittedWhenNotVisible,
+        kBegunAfterLoad + kHeadsetOff + Counters(0, 1) + kCommittedWhenNotVisibleLines,
         {"/life_cycle/get_dash_visibility", kOff, "/life_cycle/request_the_void false", kOff},
         {},
         8000ms}},
       // An older shell is asked for its menu, and queried once a second until it shows it.
-      {{kNotVisible, OlderShellShowingTheMenu(3), CommitsWhileMeasured({0, 0})},
+      {{kNotVisible, OlderShellShowingTheMenu(3), CommitsWhileMeasured(Counts(0, 0))},
        {TestResult::Passed,
         kBegunAfterLoad + kMenu + Counters(0, 0),
         {"/life_cycle/get_dash_visibility", kLocation, "/life_cycle/request_location", kLocation,
@@ -192,24 +152,24 @@ TEST(VisibilityCourse, EachTestTakesTheApplicationWhereItMeasuresAndBack) {
         {},
         9000ms}},
       // Already in the menu, it measures at once.
-      {{kNotVisible, OlderShellShowingTheMenu(1), CommitsWhileMeasured({0, 0})},
+      {{kNotVisible, OlderShellShowingTheMenu(1), CommitsWhileMeasured(Counts(0, 0))},
        {TestResult::Passed,
         kBegunAfterLoad + kMenu + Counters(0, 0),
         {kLocation, "/life_cycle/request_location", "/life_cycle/request_the_void false", kOff},
         {},
         7000ms}},
-      {{kInDash, NewerShellSaysFocusAware(true), CommitsWhileMeasured({0, 448})},
+      {{kInDash, NewerShellSaysFocusAware(true), CommitsWhileMeasured(Counts(0, 448))},
        {TestResult::Passed,
         kBegunAfterLoad + kAware + Counters(0, 448),
         {"/hardware/set_proximity_sensor true", "/life_cycle/get_focus_aware",
          "/life_cycle/request_the_void true", "/life_cycle/request_the_void false", kOff},
         {},
         8000ms}},
-      {{kInDash, NewerShellSaysFocusAware(std::nullopt), CommitsWhileMeasured({0, 448})},
+      {{kInDash, NewerShellSaysFocusAware(std::nullopt), CommitsWhileMeasured(Counts(0, 448))},
        {TestResult::Failed, kBegunAfterLoad +
                                 "Could not determine if app is focus aware. Testing as if app is "
                                 "not focus aware.\n" +
-                                kNotAware + Counters(0, 448) + kNotAwareCommittedInDash}},
+                                kNotAware + Counters(0, 448) + kNotFocusAwareCommittedInDashLines}},
       // The test ends without its counters; the dash stays requested.
       {{kInDash, NewerShellSaysFocusAware(false), CommitsWhileMeasured({0, 5}, true)},
        {TestResult::TransientError,
