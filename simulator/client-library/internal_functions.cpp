@@ -1,7 +1,9 @@
 // The runtime's internal functions and the simulator's own functions, reachable only through
 // lux_Lookup.
 
+#include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "lux/lux_internal.h"
@@ -11,12 +13,15 @@
 
 using luxsim::InvalidArgument;
 using luxsim::RuntimeClient;
+using luxsim::SessionRequest;
 
 namespace {
 
 luxi_EnableRealtimeEventOutput_Fn EnableRealtimeEventOutput;
 luxi_ReportGenericMetrics_Fn ReportGenericMetrics;
 luxsim_RaiseRuntimeError_Fn RaiseRuntimeError;
+luxsim_SetHdmiCable_Fn SetHdmiCable;
+luxsim_SetRenderAdapter_Fn SetRenderAdapter;
 
 luxResult EnableRealtimeEventOutput(luxBool enable) {
   Json::Value fields;
@@ -48,6 +53,21 @@ luxResult RaiseRuntimeError(luxResult code, const char* text, luxBool notCounted
   return RuntimeClient::Instance().Call(luxsim::op::kRaiseRuntimeError, fields);
 }
 
+luxResult SetHdmiCable(luxBool connected) {
+  Json::Value fields;
+  fields["connected"] = connected != luxFalse;
+  return RuntimeClient::Instance().Call(luxsim::op::kSetHdmiCable, fields);
+}
+
+luxResult SetRenderAdapter(luxSession session, luxGraphicsLuid adapter) {
+  std::optional<Json::Value> fields = SessionRequest(session);
+  if (!fields) return luxError_InvalidSession;
+  uint64_t luid = 0;
+  std::memcpy(&luid, adapter.Reserved, sizeof luid);
+  (*fields)["luid"] = Json::UInt64(luid);
+  return RuntimeClient::Instance().Call(luxsim::op::kSetRenderAdapter, *fields);
+}
+
 struct InternalFunction {
   std::string_view name;
   void* address;
@@ -57,6 +77,8 @@ const InternalFunction kInternalFunctions[] = {
     {"luxi_EnableRealtimeEventOutput", reinterpret_cast<void*>(&EnableRealtimeEventOutput)},
     {"luxi_ReportGenericMetrics", reinterpret_cast<void*>(&ReportGenericMetrics)},
     {"luxsim_RaiseRuntimeError", reinterpret_cast<void*>(&RaiseRuntimeError)},
+    {"luxsim_SetHdmiCable", reinterpret_cast<void*>(&SetHdmiCable)},
+    {"luxsim_SetRenderAdapter", reinterpret_cast<void*>(&SetRenderAdapter)},
 };
 
 }  // namespace

@@ -56,6 +56,11 @@ inline constexpr char kReportMetrics[] = "report_metrics";
 /// {"code", "text", "not_counted"} -> {}: the simulated runtime reports the runtime error
 /// `code` of the calling process in its realtime event stream, as if a call had failed.
 inline constexpr char kRaiseRuntimeError[] = "raise_runtime_error";
+/// {"connected"} -> {}: the simulated headset's HDMI cable is plugged in or pulled out.
+inline constexpr char kSetHdmiCable[] = "set_hdmi_cable";
+/// {"session", "luid"} -> {}: the application renders the session's frames on the display
+/// adapter of this LUID.
+inline constexpr char kSetRenderAdapter[] = "set_render_adapter";
 }  // namespace op
 
 /// Property types of set_property and get_property.

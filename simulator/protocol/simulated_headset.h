@@ -14,7 +14,8 @@ inline constexpr int kEyeResolutionHeight = 1600;
 inline constexpr float kDisplayRefreshRate = 90.0f;
 /// The inter-axial distance (between the lens centres) of an average user, in metres.
 inline constexpr float kDefaultInterAxialDistance = 0.064f;
-/// The adapter that drives the simulated headset.
+/// The adapter LUID the runtime names for the headset when the machine lists no display adapter
+/// at the headset's index: a fixed value of the simulator.
 inline constexpr uint64_t kHeadsetAdapterLuid = 0x0000000100002f4aull;
 
 /// Field of view of each eye.

@@ -29,7 +29,8 @@ Json::Value NoSession() { return Answer(luxError_InvalidSession, "No such sessio
 
 class CoreRequests::Handlers {
  public:
-  explicit Handlers(ServiceContext& context) : context_(context) {}
+  Handlers(ServiceContext& context, uint64_t headsetAdapterLuid)
+      : context_(context), headsetAdapterLuid_(headsetAdapterLuid) {}
 
   void Register(RequestRouter& router) {
     Serve(router, op::kHello, &Handlers::Hello);
@@ -50,6 +51,8 @@ class CoreRequests::Handlers {
     Serve(router, op::kIdentifyClient, &Handlers::IdentifyClient);
     Serve(router, op::kTrace, &Handlers::Trace);
     Serve(router, op::kRealtimeEventOutput, &Handlers::RealtimeEventOutput);
+    Serve(router, op::kSetHdmiCable, &Handlers::SetHdmiCable);
+    ServeSession(router, op::kSetRenderAdapter, &Handlers::SetRenderAdapter);
   }
 
  private:
@@ -97,7 +100,7 @@ class CoreRequests::Handlers {
     const Session& session = context_.sessions.CreateSession(context.client);
     Json::Value answer = Answer(luxSuccess);
     answer["session"] = Json::UInt64(session.id);
-    answer["luid"] = Json::UInt64(kHeadsetAdapterLuid);
+    answer["luid"] = Json::UInt64(headsetAdapterLuid_);
     return answer;
   }
 
@@ -159,15 +162,16 @@ class CoreRequests::Handlers {
   }
 
   // Waiting for and beginning a frame are not paced: the compositor clock answers at once.
-  Json::Value FrameStep(const RequestContext&, const Session&, const Json::Value&) {
-    return Answer(luxSuccess);
+  Json::Value FrameStep(const RequestContext&, const Session& session, const Json::Value&) {
+    return session.status.displayLost ? DisplayLost() : Answer(luxSuccess);
   }
 
   Json::Value SubmitFrame(const RequestContext&, const Session& session,
                           const Json::Value& request) {
-    // A session that saw the headset go away must be made again; its frames go nowhere.
-    if (session.status.displayLost) {
-      return Answer(luxError_DisplayLost, "The headset's display was lost");
+    if (session.status.displayLost) return DisplayLost();
+    // Frames rendered on another adapter never reach the headset: the runtime takes none.
+    if (session.renderAdapterLuid && *session.renderAdapterLuid != headsetAdapterLuid_) {
+      return Answer(luxSuccess_NotVisible);
     }
     std::vector<SubmittedLayer> layers;
     for (const Json::Value& fields : request["layers"]) {
@@ -222,14 +226,32 @@ class CoreRequests::Handlers {
     return Answer(luxSuccess);
   }
 
+  // The operator (or a breaker box) plugs the headset's HDMI cable in or pulls it out.
+  Json::Value SetHdmiCable(const RequestContext&, const Json::Value& request) {
+    context_.headset.SetConnected(request["connected"].asBool());
+    return Answer(luxSuccess);
+  }
+
+  Json::Value SetRenderAdapter(const RequestContext&, const Session& session,
+                               const Json::Value& request) {
+    context_.sessions.SetRenderAdapter(session, request["luid"].asUInt64());
+    return Answer(luxSuccess);
+  }
+
+  // While the headset's cable is out, every frame call fails.
+  static Json::Value DisplayLost() {
+    return Answer(luxError_DisplayLost, "The headset's display was lost");
+  }
+
   ServiceContext& context_;
+  const uint64_t headsetAdapterLuid_;
 };
 
-CoreRequests::CoreRequests() = default;
+CoreRequests::CoreRequests(uint64_t headsetAdapterLuid) : headsetAdapterLuid_(headsetAdapterLuid) {}
 CoreRequests::~CoreRequests() = default;
 
 bool CoreRequests::Start(ServiceContext& context, std::string* /*error*/) {
-  handlers_ = std::make_unique<Handlers>(context);
+  handlers_ = std::make_unique<Handlers>(context, headsetAdapterLuid_);
   handlers_->Register(context.requests);
   return true;
 }

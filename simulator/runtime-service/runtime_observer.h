@@ -64,10 +64,12 @@ struct Session {
   SessionStatus status;
   uint64_t framesSubmitted = 0;
   std::vector<uint64_t> swapChains;
-  // Requests of the shell and the headset, kept until the session acts on them.
+  // Requests of the shell, kept until the session acts on them.
   bool shouldQuit = false;
   bool shouldRecenter = false;
-  bool displayLost = false;
+  /// The LUID of the display adapter the application renders the session's frames on, as it
+  /// told the runtime (luxsim_SetRenderAdapter); nothing while it has not.
+  std::optional<uint64_t> renderAdapterLuid;
 };
 
 /// One layer of a submitted frame.

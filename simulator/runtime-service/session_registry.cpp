@@ -161,6 +161,10 @@ void SessionRegistry::ClearRecenter(const Session& session) {
   if (wasRequested) RefreshStatuses();
 }
 
+void SessionRegistry::SetRenderAdapter(const Session& session, uint64_t luid) {
+  MutableSession(session.id)->renderAdapterLuid = luid;
+}
+
 void SessionRegistry::RequestQuit(SessionId session) {
   if (Session* found = MutableSession(session)) {
     found->shouldQuit = true;
@@ -177,8 +181,6 @@ void SessionRegistry::RequestRecenter(SessionId session) {
 
 void SessionRegistry::RefreshStatuses() {
   for (auto& [id, session] : sessions_) {
-    // A session that saw the headset go away has lost its display for good.
-    if (!headset_.Connected()) session.displayLost = true;
     SessionStatus status;
     status.hmdPresent = headset_.Connected();
     status.hmdMounted = headset_.Connected() && headset_.Mounted();
@@ -186,7 +188,8 @@ void SessionRegistry::RefreshStatuses() {
     const ShellShows shown = shellView_ ? shellView_(session) : ShellShows::kSession;
     status.visible = inFront && shown == ShellShows::kSession;
     status.overlayPresent = inFront && shown == ShellShows::kDashOverSession;
-    status.displayLost = session.displayLost;
+    // The display is lost while the headset's cable is out; the session carries on after.
+    status.displayLost = !headset_.Connected();
     status.shouldQuit = session.shouldQuit;
     status.shouldRecenter = session.shouldRecenter;
     if (status == session.status) continue;

@@ -21,7 +21,8 @@ enum class ShellShows {
 /// The clients of the service and their sessions, with the status the runtime reports to each
 /// session. The newest session has the focus; a session is visible while it has the focus, the
 /// headset is connected and worn, and the shell shows it (see SetShellView); with the dash
-/// shown over it instead, it is not visible but has the overlay-present flag. Every change is
+/// shown over it instead, it is not visible but has the overlay-present flag. Every session's
+/// display is lost while the headset is not connected (its HDMI cable is out). Every change is
 /// reported to the observers.
 class SessionRegistry {
  public:
@@ -67,6 +68,8 @@ class SessionRegistry {
   bool DestroySwapChain(const Session& session, uint64_t swapChain);
   /// The application has recentered: its recenter request is done.
   void ClearRecenter(const Session& session);
+  /// The application renders the frames of `session` on the display adapter `luid`.
+  void SetRenderAdapter(const Session& session, uint64_t luid);
 
   // Requests of the shell.
   void RequestQuit(SessionId session);

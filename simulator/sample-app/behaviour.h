@@ -43,6 +43,14 @@ enum class QuitResponse {
   kDestroySessionAndKeepRunning  // it destroys its session and runs on until the close request
 };
 
+/// What the application does while the headset's display is lost (its HDMI cable is out).
+enum class DisplayLostResponse {
+  kPause,        // it submits no frame while the display is lost and carries on after
+  kIgnore,       // it keeps submitting, and each frame fails with the display-lost error
+  kStopForGood,  // it submits no frame from the loss on, not even after
+  kExit,         // it ends with `displayLostExitCode`
+};
+
 /// Everything the switches choose. The defaults make a well-behaved application.
 struct Behaviour {
   /// Frames per second the application renders at.
@@ -96,6 +104,13 @@ struct Behaviour {
   std::optional<int> renderDescriptionsPer10s;
   /// The render poses keep the eye offsets of the first fetch, whatever the runtime says later.
   bool fixedRenderPose = false;
+
+  // Hardware.
+  DisplayLostResponse displayLostResponse = DisplayLostResponse::kPause;
+  int displayLostExitCode = 0;
+  /// Renders on the machine's first display adapter instead of the one the runtime names for
+  /// the headset.
+  bool renderOnFirstAdapter = false;
 };
 
 }  // namespace sampleapp

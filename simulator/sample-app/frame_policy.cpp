@@ -39,4 +39,16 @@ bool FramePolicy::FetchesRenderDescriptions(Clock::time_point now) {
   return true;
 }
 
+bool FramePolicy::SubmitsFrame(bool displayLost) {
+  displayLostSeen_ = displayLostSeen_ || displayLost;
+  switch (behaviour_.displayLostResponse) {
+    case DisplayLostResponse::kIgnore:
+      return true;
+    case DisplayLostResponse::kStopForGood:
+      return !displayLostSeen_;
+    default:
+      return !displayLost;
+  }
+}
+
 }  // namespace sampleapp

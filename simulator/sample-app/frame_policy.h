@@ -10,8 +10,9 @@ namespace sampleapp {
 using Clock = std::chrono::steady_clock;
 
 /// The frame loop's decisions that the behaviour changes, kept apart from the runtime: whether
-/// a frame commits the swap chain, clears the recenter flag and fetches the render
-/// descriptions. Each call takes the frame's time, so that tests drive it without a clock.
+/// a frame commits the swap chain, clears the recenter flag, fetches the render descriptions
+/// and is submitted at all. Each call takes the frame's time, so that tests drive it without a
+/// clock.
 class FramePolicy {
  public:
   explicit FramePolicy(const Behaviour& behaviour) : behaviour_(behaviour) {}
@@ -24,6 +25,9 @@ class FramePolicy {
   bool ClearsRecenterFlag(Clock::time_point now, bool raised);
   /// Whether the frame at `now` fetches the render descriptions of the eyes.
   bool FetchesRenderDescriptions(Clock::time_point now);
+  /// Whether a frame is submitted at all, given the session's display-lost flag. A
+  /// well-behaved application submits nothing while its display is lost.
+  bool SubmitsFrame(bool displayLost);
 
  private:
   const Behaviour& behaviour_;
@@ -33,6 +37,7 @@ class FramePolicy {
   /// When the raised recenter flag was first seen.
   std::optional<Clock::time_point> recenterSeen_;
   std::optional<Clock::time_point> lastFetch_;
+  bool displayLostSeen_ = false;
 };
 
 }  // namespace sampleapp

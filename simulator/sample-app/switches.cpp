@@ -38,6 +38,14 @@ std::optional<long long> WholeNumber(const std::string& text, long long minimum,
   return value;
 }
 
+/// An exit code (0 to 255) into `code`; the error text, empty on success.
+std::string ExitCode(int& code, const std::string& value) {
+  const auto number = WholeNumber(value, 0, 255);
+  if (!number) return "not an exit code (0 to 255): " + value;
+  code = static_cast<int>(*number);
+  return {};
+}
+
 /// A duration in whole milliseconds into `field`, which is a duration or an optional one.
 template <typename Field>
 Apply Milliseconds(Field Behaviour::*field) {
@@ -113,11 +121,8 @@ const std::vector<Switch>& Switches() {
       {"end-after-ms", "MS", "End on its own this long after starting (see --exit-code, --crash)",
        Milliseconds(&Behaviour::endAfter)},
       {"exit-code", "CODE", "Exit code of that end (default 0)",
-       [](Behaviour& behaviour, const std::string& value) -> std::string {
-         const auto code = WholeNumber(value, 0, 255);
-         if (!code) return "not an exit code (0 to 255): " + value;
-         behaviour.exitCode = static_cast<int>(*code);
-         return {};
+       [](Behaviour& behaviour, const std::string& value) {
+         return ExitCode(behaviour.exitCode, value);
        }},
       {"crash", "SIGNAL", "End by this signal instead of exiting (a number or a name like SEGV)",
        [](Behaviour& behaviour, const std::string& value) -> std::string {
@@ -210,6 +215,22 @@ const std::vector<Switch>& Switches() {
       {"fixed-render-pose", nullptr,
        "Keep the render poses of the first frame when the eye poses change",
        Flag(&Behaviour::fixedRenderPose)},
+      {"ignore-display-lost", nullptr,
+       "Keep submitting frames while the headset's display is lost (each fails with the "
+       "display-lost error)",
+       Sets(&Behaviour::displayLostResponse, DisplayLostResponse::kIgnore)},
+      {"no-frames-after-display-lost", nullptr,
+       "Stop submitting frames when the display is lost and never resume",
+       Sets(&Behaviour::displayLostResponse, DisplayLostResponse::kStopForGood)},
+      {"exit-on-display-lost", "CODE", "End with this exit code when the display is lost",
+       [](Behaviour& behaviour, const std::string& value) {
+         behaviour.displayLostResponse = DisplayLostResponse::kExit;
+         return ExitCode(behaviour.displayLostExitCode, value);
+       }},
+      {"render-on-first-adapter", nullptr,
+       "Render on the machine's first display adapter, whatever adapter the runtime names for "
+       "the headset",
+       Flag(&Behaviour::renderOnFirstAdapter)},
   };
   return switches;
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "launch_counter.h"
 #include "lux/lux_capi.h"
 #include "lux/lux_simulator.h"
+#include "protocol/adapter_luid.h"
 
 namespace sampleapp {
 
@@ -96,8 +98,7 @@ class VrSession {
   }
 
   bool Create() {
-    luxGraphicsLuid luid{};
-    if (LUX_FAILURE(lux_Create(&session_, &luid))) {
+    if (LUX_FAILURE(lux_Create(&session_, &headsetAdapter_))) {
       session_ = nullptr;
       Report("lux_Create failed: " + RuntimeErrorText());
       return false;
@@ -120,11 +121,30 @@ class VrSession {
 
   luxSession Session() const { return session_; }
   luxTextureSwapChain SwapChain() const { return swapChain_; }
+  /// The display adapter that drives the headset, as lux_Create named it.
+  const luxGraphicsLuid& HeadsetAdapter() const { return headsetAdapter_; }
 
  private:
+  luxGraphicsLuid headsetAdapter_{};
   luxSession session_ = nullptr;
   luxTextureSwapChain swapChain_ = nullptr;
 };
+
+/// Tells the runtime on which display adapter the application renders (which a real runtime
+/// learns from the application's graphics device): the headset's, or the machine's first.
+void TellRenderAdapter(const VrSession& vr, bool firstAdapter) {
+  luxGraphicsLuid adapter = vr.HeadsetAdapter();
+  if (firstAdapter) {
+    if (const std::optional<uint64_t> first = luxsim::DisplayAdapterLuid(0)) {
+      std::memcpy(adapter.Reserved, &*first, sizeof adapter.Reserved);
+    }
+  }
+  luxsim_SetRenderAdapter_Fn* tell = nullptr;
+  if (LUX_FAILURE(lux_Lookup("luxsim_SetRenderAdapter", reinterpret_cast<void**>(&tell))) ||
+      tell == nullptr || LUX_FAILURE(tell(vr.Session(), adapter))) {
+    Report("cannot tell the runtime the render adapter: " + RuntimeErrorText());
+  }
+}
 
 /// The runtime's initialisation, undone on every path.
 class RuntimeConnection {
@@ -158,6 +178,7 @@ enum class LoopEnd {
   kQuitRequested,  // the runtime asked the application to quit
   kStopped,        // the close request or the application's own end
   kRuntimeGone,    // a call to the runtime failed
+  kDisplayLost,    // the display was lost and the application ends on it
 };
 
 /// Renders frame after frame at the chosen rate.
@@ -192,13 +213,19 @@ class FrameLoop {
       if (status.ShouldQuit && behaviour_.quitResponse != QuitResponse::kIgnore) {
         return LoopEnd::kQuitRequested;
       }
+      const bool displayLost = status.DisplayLost != luxFalse;
+      if (displayLost && behaviour_.displayLostResponse == DisplayLostResponse::kExit) {
+        return LoopEnd::kDisplayLost;
+      }
       const Clock::time_point now = Clock::now();
       if (policy_.ClearsRecenterFlag(now, status.ShouldRecenter != luxFalse)) {
         lux_ClearShouldRecenterFlag(vr_.Session());
       }
       const bool commit = policy_.CommitsSwapChain(now, status.IsVisible != luxFalse,
                                                    status.OverlayPresent != luxFalse);
-      if (!RenderFrame(frame, now, commit)) return LoopEnd::kRuntimeGone;
+      if (policy_.SubmitsFrame(displayLost) && !RenderFrame(frame, now, commit)) {
+        return LoopEnd::kRuntimeGone;
+      }
       next += period;
       if (!SleepUntil(next)) return LoopEnd::kStopped;
     }
@@ -271,7 +298,9 @@ class FrameLoop {
       Report("lux_CommitTextureSwapChain failed: " + RuntimeErrorText());
       return false;
     }
-    if (LUX_FAILURE(lux_SubmitFrame2(vr_.Session(), frame, nullptr, layers, 1))) {
+    const luxResult submitted = lux_SubmitFrame2(vr_.Session(), frame, nullptr, layers, 1);
+    // A frame that the lost display refused goes nowhere; the application carries on.
+    if (LUX_FAILURE(submitted) && submitted != luxError_DisplayLost) {
       Report("lux_SubmitFrame2 failed: " + RuntimeErrorText());
       return false;
     }
@@ -307,12 +336,14 @@ int RunVrApplication(const Behaviour& behaviour) {
     if (!behaviour.engine.Empty()) lux_IdentifyClient(IdentityText(behaviour.engine).c_str());
     VrSession vr;
     if (!vr.Create()) return 1;
+    TellRenderAdapter(vr, behaviour.renderOnFirstAdapter);
     const Clock::time_point transientErrorDue = RaisesTransientError(behaviour)
                                                     ? Clock::now() + behaviour.transientErrorDelay
                                                     : Clock::time_point::max();
     FrameLoop loop(behaviour, vr, start, transientErrorDue);
     const LoopEnd end = loop.Run();
     if (end == LoopEnd::kRuntimeGone) return 1;
+    if (end == LoopEnd::kDisplayLost) return behaviour.displayLostExitCode;
     if (end == LoopEnd::kQuitRequested &&
         behaviour.quitResponse == QuitResponse::kDestroySessionAndKeepRunning) {
       vr.Destroy();

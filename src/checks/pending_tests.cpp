@@ -18,12 +18,6 @@ TestResult Validator::CheckForExtraneousFiles() {
   return TestNotAvailable("CheckForExtraneousFiles");
 }
 TestResult Validator::TestAudioOutput() { return TestNotAvailable("TestAudioOutput"); }
-TestResult Validator::TestMismatchedAdapters() {
-  return TestNotAvailable("TestMismatchedAdapters");
-}
-TestResult Validator::TestResponseToDisplayLost() {
-  return TestNotAvailable("TestResponseToDisplayLost");
-}
 TestResult Validator::TestPropertyAccess() { return TestNotAvailable("TestPropertyAccess"); }
 TestResult Validator::RunErrorCapture() { return TestNotAvailable("RunErrorCapture"); }
 

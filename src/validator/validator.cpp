@@ -32,7 +32,15 @@ int32_t Validator::Initialize() {
   }
   const int32_t result = BeginRealtimeEventOutput();
   if (result < 0) return result;
-  // The breaker box opens here.
+  if (useBreakerBox) {
+    std::unique_ptr<BreakerBox> opened = OpenBreakerBox();
+    if (opened == nullptr) {
+      LogError("Unable to set up breaker box, will not use breaker box for tests.");
+      useBreakerBox = false;
+    }
+    std::lock_guard lock(breakerLock);
+    breakerBox = std::move(opened);
+  }
   ResetApplicationState();
   return result;
 }
@@ -62,6 +70,10 @@ int32_t Validator::Shutdown(bool shutdownRuntime) {
   }
   StopApplication();
   CloseLogFile();
+  {
+    std::lock_guard lock(breakerLock);  // waits for a command exchange under way
+    breakerBox.reset();
+  }
   return result;
 }
 

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "breaker/breaker_box.h"
 #include "events/client_socket.h"
 #include "hub/hub_remote_control.h"
 #include "platform/process_handle.h"
@@ -51,15 +52,16 @@ class Validator {
 
   /// Brings the session up: initialises the runtime, binds its internal functions, checks
   /// that a headset is connected, switches realtime event output on, connects the event
-  /// listener and forgets any event facts. 0 on success, else the status of the step that
-  /// failed.
+  /// listener, opens the breaker box when asked to (and stops using it when there is none) and
+  /// forgets any event facts. 0 on success, else the status of the step that failed.
   int32_t Initialize();
   /// Switches the runtime's realtime event output on and connects the event listener to it: 0
   /// on success, else the runtime's result or -3000 when the listener cannot connect.
   int32_t BeginRealtimeEventOutput();
   /// Ends the session: cancels the validation, stops the event pump, switches event output
   /// off, shuts the runtime down when asked, releases the event listener, quits the
-  /// application and closes the log file; returns the status of switching event output off.
+  /// application, closes the log file and releases the breaker box; returns the status of
+  /// switching event output off.
   /// Safe on the console-control thread while a test runs on the main thread.
   int32_t Shutdown(bool shutdownRuntime);
 
@@ -72,6 +74,12 @@ class Validator {
   void SetPrintFps(bool print);
   /// Seconds of the frame-rate test; 0 or less leaves it unbounded.
   void SetFpsTestDuration(int32_t seconds);
+
+  /// Unplugs the headset's HDMI cable through the breaker box ("HDMI=0"), or asks the operator
+  /// to when no box is in use. False, after an Error line, when the box does not do it.
+  bool DisconnectHDMI();
+  /// Plugs the cable back in ("HDMI=1"), or asks the operator to.
+  bool ConnectHDMI();
 
   bool UseBreakerBox() const { return useBreakerBox; }
   int32_t LoadTimeMs() const { return loadTimeMs; }
@@ -302,6 +310,16 @@ class Validator {
   std::mutex frameStatisticsLock;   // taken alone, never together with eventLock
   FrameStatistics frameStatistics;  // guarded by frameStatisticsLock
 
+  /// Switches the HDMI cable for DisconnectHDMI and ConnectHDMI.
+  bool SwitchHdmi(bool connected);
+  /// Waits, without a time limit, until `displayLost` is `lost`: false, after an Error line,
+  /// when the validation is cancelled first.
+  bool WaitForDisplayLost(bool lost);
+  /// The steps of TestResponseToDisplayLost after the application has started.
+  TestResult RespondToDisplayLoss();
+  /// The steps of TestMismatchedAdapters.
+  TestResult RenderOnTheHeadsetsAdapter();
+
   /// Ends a test whose procedure this build does not provide yet.
   TestResult TestNotAvailable(const std::string& name);
   /// Takes the application out of view for TestSubmitFramesWhenNotVisible: the headset comes
@@ -310,6 +328,10 @@ class Validator {
   bool TakeApplicationOutOfView();
 
   bool useBreakerBox = false;
+  // The breaker box, used by the tests on the main thread and released by teardown, which may
+  // run on the console-control thread; the lock is held for a whole command exchange.
+  std::mutex breakerLock;
+  std::unique_ptr<BreakerBox> breakerBox;  // guarded by breakerLock
   int32_t loadTimeMs = kUnbounded;
   std::string applicationPath;
   std::string applicationArguments;

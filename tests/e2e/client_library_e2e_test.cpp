@@ -8,6 +8,7 @@
 #include <string>
 
 #include "lux/lux_capi.h"
+#include "protocol/adapter_luid.h"
 #include "protocol/simulated_headset.h"
 
 namespace {
@@ -35,7 +36,7 @@ class ClientLibraryE2E : public testing::Test {
     EXPECT_EQ(lux_Create(&session, &luid), luxSuccess) << LastErrorText();
     uint64_t value = 0;
     std::memcpy(&value, luid.Reserved, sizeof value);
-    EXPECT_EQ(value, luxsim::kHeadsetAdapterLuid);
+    EXPECT_EQ(value, luxsim::DisplayAdapterLuid(0));  // the machine's first adapter
     return session;
   }
 };

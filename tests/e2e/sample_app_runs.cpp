@@ -19,16 +19,21 @@ std::string Escaped(const std::string& text) {
 
 }  // namespace
 
-CommandOutcome RunValidator(const std::vector<std::string>& options,
-                            const std::vector<std::string>& switches,
-                            const std::vector<std::string>& simulator) {
+std::vector<std::string> ValidatorCommand(const std::vector<std::string>& options,
+                                          const std::vector<std::string>& switches) {
   std::vector<std::string> command = {CORVIA_VALIDATOR, "--path", CORVIA_SAMPLE_APP};
   command.insert(command.end(), options.begin(), options.end());
   if (!switches.empty()) {
     command.push_back("--");
     command.insert(command.end(), switches.begin(), switches.end());
   }
-  return RunWithSimulator(simulator, command);
+  return command;
+}
+
+CommandOutcome RunValidator(const std::vector<std::string>& options,
+                            const std::vector<std::string>& switches,
+                            const std::vector<std::string>& simulator) {
+  return RunWithSimulator(simulator, ValidatorCommand(options, switches));
 }
 
 bool Matches(const std::string& text, const std::string& expected,

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/eventfd.h>
@@ -18,6 +20,7 @@
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/display_adapters.h"
 #include "platform/dynamic_library.h"
 #include "platform/event.h"
 #include "platform/files.h"
@@ -27,6 +30,7 @@
 #include "platform/posix/key_poller.h"
 #include "platform/process_handle.h"
 #include "platform/process_launch.h"
+#include "platform/serial_port.h"
 #include "platform/shared_section.h"
 #include "platform/system_error.h"
 #include "platform/tcp_client_socket.h"
@@ -502,6 +506,83 @@ TEST_F(MessagePipeTest, ANameLeftBehindByAnEndedServerIsTakenOver) {
   std::optional<MessagePipeServer> server = MessagePipeServer::Listen("TestPipe");
   ASSERT_TRUE(server);
   EXPECT_EQ(ConnectMessagePipe("TestPipe", 1000).status, PipeStatus::kOk);
+}
+
+using namespace std::chrono_literals;
+
+// A COM port is the terminal its name links to under the machine prefix, in raw mode: bytes
+// pass unchanged both ways and nothing is echoed.
+TEST(SerialPort, ATerminalUnderItsComNameCarriesBytesUnchanged) {
+  const testsupport::ScopedMachinePrefix machine;
+  const std::filesystem::path dev = std::filesystem::path(machine.Path()) / "dev";
+  std::filesystem::create_directories(dev);
+  int device = -1;
+  int line = -1;
+  char name[64];
+  ASSERT_EQ(openpty(&device, &line, name, nullptr, nullptr), 0);
+  close(line);
+  std::filesystem::create_symlink(name, dev / "COM1");
+  std::ofstream(dev / "COM2") << "not a terminal";
+  EXPECT_EQ(OpenSerialPort("COM2"), nullptr);
+
+  const std::unique_ptr<SerialPort> port = OpenSerialPort("COM1");
+  ASSERT_NE(port, nullptr);
+  // A pseudo-terminal keeps 8 data bits and no parity whatever it is told.
+  ASSERT_TRUE(port->SetLineSettings({115200, 8, SerialParity::kNone, SerialStopBits::kTwo, true}));
+  ASSERT_TRUE(port->SetReadIntervalTimeout(1000ms));
+  SerialLineSettings current;
+  ASSERT_TRUE(port->GetLineSettings(current));
+  EXPECT_EQ(current.baudRate, 115200u);
+  EXPECT_EQ(current.stopBits, SerialStopBits::kTwo);
+  EXPECT_TRUE(current.outX && !current.inX);
+
+  ASSERT_TRUE(port->Write("FWVER?\n", 1s));
+  char written[16] = {};
+  EXPECT_EQ(read(device, written, sizeof written), 7);
+  EXPECT_STREQ(written, "FWVER?\n");  // no CR added
+  ASSERT_EQ(write(device, "a\r\n", 3), 3);
+  std::string received;
+  uint8_t byte = 0;
+  while (received.size() < 3 && port->ReadByte(byte, 1s) == SerialRead::kByte) {
+    received.push_back(static_cast<char>(byte));
+  }
+  EXPECT_EQ(received, "a\r\n");  // no CR turned into LF
+  EXPECT_EQ(port->ReadByte(byte, 10ms), SerialRead::kTimeout);
+  fcntl(device, F_SETFL, O_NONBLOCK);
+  EXPECT_EQ(read(device, written, sizeof written), -1);  // nothing echoed
+  close(device);
+}
+
+namespace fs = std::filesystem;
+
+// The adapters are the DRM cards under the machine prefix, by number, with the LUIDs of their
+// devices; connectors and render nodes are no adapters.
+TEST(DisplayAdapters, TheCardsInTheOrderOfTheirNumbersIdentifiedByTheirDevices) {
+  const testsupport::ScopedMachinePrefix machine;
+  const fs::path sys = fs::path(machine.Path()) / "sys";
+  std::optional<DisplayAdapterFactory> factory;
+  EXPECT_EQ(DisplayAdapterFactory::Create(factory), static_cast<int32_t>(0x80070002));  // ENOENT
+  fs::create_directories(sys / "class/drm/card0-HDMI-A-1");
+  fs::create_directories(sys / "class/drm/renderD128");
+  const char* cards[] = {"card0", "card2", "card10"};
+  for (int i = 0; i < 3; ++i) {
+    const std::string device = "devices/0000:0" + std::to_string(i) + ":00.0";
+    fs::create_directories(sys / device);
+    fs::create_directories(sys / "class/drm" / cards[i]);
+    fs::create_symlink("../../../" + device, sys / "class/drm" / cards[i] / "device");
+  }
+  AdapterLuid luids[3], none;
+  ASSERT_EQ(DisplayAdapterFactory::Create(factory), 0);
+  for (uint32_t i = 0; i < 3; ++i) ASSERT_EQ(factory->AdapterLuidAt(i, luids[i]), 0);
+  EXPECT_EQ(factory->AdapterLuidAt(3, none), kDxgiErrorNotFound);
+  EXPECT_FALSE(luids[0] == luids[1] || luids[1] == luids[2] || luids[0] == luids[2]);
+
+  // card10 becomes card1: it keeps its device's LUID and now comes before card2.
+  fs::rename(sys / "class/drm/card10", sys / "class/drm/card1");
+  ASSERT_EQ(DisplayAdapterFactory::Create(factory), 0);
+  AdapterLuid luid;
+  ASSERT_EQ(factory->AdapterLuidAt(1, luid), 0);
+  EXPECT_EQ(luid, luids[2]);
 }
 
 }  // namespace

@@ -170,6 +170,12 @@ TEST_F(ShellTest, TheProximitySensorDecidesWhetherTheHeadsetIsWorn) {
   EXPECT_FALSE(Visible(app));
   shell_->SetWorn(true);
   EXPECT_TRUE(Visible(app));
+  // Unplugged, the display is lost until the headset is back.
+  headset_->SetConnected(false);
+  EXPECT_TRUE(Status(app).displayLost);
+  headset_->SetConnected(true);
+  EXPECT_FALSE(Status(app).displayLost);
+  EXPECT_TRUE(Visible(app));
 }
 
 TEST_F(ShellTest, TheDashHidesTheApplicationInFrontBehindAnOverlay) {

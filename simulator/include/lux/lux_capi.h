@@ -206,7 +206,7 @@ typedef struct luxSessionStatus_ {
   luxBool IsVisible;      /* the application is in front and shown on the headset */
   luxBool HmdPresent;     /* a headset is connected */
   luxBool HmdMounted;     /* the headset is worn */
-  luxBool DisplayLost;    /* the headset's display went away; recreate the session */
+  luxBool DisplayLost;    /* the headset's display is gone (its cable is out); frames fail */
   luxBool ShouldQuit;     /* the user asked the application to quit */
   luxBool ShouldRecenter; /* the user asked for a recenter; see lux_ClearShouldRecenterFlag */
   luxBool OverlayPresent; /* the system's dash is shown over the application in front; it is not

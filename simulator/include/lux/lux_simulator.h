@@ -18,6 +18,17 @@ extern "C" {
  * lux_Lookup: "luxsim_RaiseRuntimeError". */
 typedef luxResult luxsim_RaiseRuntimeError_Fn(luxResult code, const char* text, luxBool notCounted);
 
+/* Plugs the simulated headset's HDMI cable in (`connected` true) or pulls it out, as an
+ * operator's hand or a breaker box does. Name for lux_Lookup: "luxsim_SetHdmiCable". */
+typedef luxResult luxsim_SetHdmiCable_Fn(luxBool connected);
+
+/* Tells the runtime on which display adapter the application renders the frames of `session`,
+ * which a real runtime learns from the application's graphics device. Frames rendered on
+ * another adapter than the headset's (the one lux_Create names) never reach the headset: the
+ * runtime answers them with luxSuccess_NotVisible and takes none. Name for lux_Lookup:
+ * "luxsim_SetRenderAdapter". */
+typedef luxResult luxsim_SetRenderAdapter_Fn(luxSession session, luxGraphicsLuid adapter);
+
 #ifdef __cplusplus
 }
 #endif
