@@ -325,13 +325,6 @@ TEST_F(ListenerConnectionTest, ReceivesPacketsSplitAndJoinedByTheStream) {
   EXPECT_TRUE(listener_->Errors().empty());
 }
 
-TEST_F(ListenerConnectionTest, TwentyReleasedRecordsWakeTheWaiter) {
-  ConnectAndAccept();
-  ASSERT_TRUE(server_.Send(PacketOf(0, 20)));
-  EXPECT_TRUE(listener_->WaitForEvents(10000));
-  EXPECT_EQ(Process().size(), 20u);
-}
-
 TEST_F(ListenerConnectionTest, MalformedPacketIsReportedOnEveryLaterArrival) {
   ConnectAndAccept();
   ASSERT_TRUE(server_.Send(PacketHeader(16 + 112 * 4, 3)));
