@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "log/validator_log.h"
 #include "support/child_process.h"
 #include "support/console_lines.h"
 #include "support/validator_test_access.h"
+#include "support/wait_until.h"
 #include "validator/status_codes.h"
 #include "validator/validator.h"
 
@@ -348,16 +351,25 @@ TEST_F(ApplicationControlTest, AnApplicationThatDoesNotQuitIsTerminatedAfterTwen
     EXPECT_EQ(Printed([&] {
                 FrontApplicationRig rig;
                 clock = &rig.time;
-                // The close request (SIGTERM) ignored, also by the program the shell becomes.
+                // The close request (SIGTERM) ignored, also by the program the shell becomes;
+                // the file says the shell ignores it.
+                const std::string ignoring =
+                    testing::TempDir() + "ignoring_close_" + std::to_string(getpid());
+                std::remove(ignoring.c_str());
                 if (c.ignoresClose) {
-                  rig.validator.SetApplication("/bin/sh", {"-c", "trap '' TERM; exec sleep 30"});
+                  rig.validator.SetApplication(
+                      "/bin/sh", {"-c", "trap '' TERM; : > \"$0\"; exec sleep 30", ignoring});
                 }
                 EXPECT_EQ(rig.validator.SetUpApplication(true), TestResult::Passed);
+                EXPECT_TRUE(!c.ignoresClose || testsupport::WaitUntil([&] {
+                  return std::filesystem::exists(ignoring);
+                }));
                 Waits(rig.validator).waitForObject = c.wait;
                 const std::chrono::milliseconds start = rig.time.Elapsed();
                 rig.validator.StopApplication();
                 EXPECT_EQ(rig.time.Elapsed() - start, c.quitTime);
                 EXPECT_FALSE(ApplicationLaunched(rig.validator));
+                std::remove(ignoring.c_str());
               }),
               c.printed);
   }
