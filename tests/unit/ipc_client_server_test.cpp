@@ -319,7 +319,6 @@ TEST_F(ClientServerTest, TheClientJudgesTheServersAnswer) {
   const uint32_t self = platform::CurrentProcessId();
   const auto connectTo = [&](RawServer::Answerer answer, ConnectOptions options = {}) {
     RawServer raw(std::move(answer));
-    options.helloTimeoutMs = 200;
     return client_.client.Connect(kServerName, options);
   };
   using Pipe = std::optional<platform::MessagePipe>;
@@ -328,7 +327,9 @@ TEST_F(ClientServerTest, TheClientJudgesTheServersAnswer) {
             }),
             kConnectHandshakeInvalid);
   EXPECT_EQ(connectTo([](Pipe& pipe) { pipe->Send({}); }), kConnectHandshakeInvalid);
-  EXPECT_EQ(connectTo([](Pipe&) { std::this_thread::sleep_for(400ms); }),
+  ConnectOptions impatient;
+  impatient.helloTimeoutMs = 200;
+  EXPECT_EQ(connectTo([](Pipe&) { std::this_thread::sleep_for(400ms); }, impatient),
             kConnectTransactionFailed);
   EXPECT_EQ(connectTo([](Pipe& pipe) { pipe.reset(); }), kConnectPipeUnavailable);
   EXPECT_EQ(connectTo(Answer(MakeHello(self, self, std::nullopt, kHelloRefusedPeer))),
