@@ -9,7 +9,9 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "ipc/call_status.h"
@@ -19,7 +21,6 @@
 #include "ipc/server.h"
 #include "platform/message_pipe.h"
 #include "platform/process_handle.h"
-#include "support/child_process.h"
 #include "support/machine_prefix.h"
 #include "support/wait_until.h"
 
@@ -195,28 +196,6 @@ TEST_F(ClientServerTest, ClientsBeyondTheConnectionLimitAreRefusedUntilOneGoes) 
   EXPECT_EQ(client_.client.Connect(kServerName), kConnected);
 }
 
-TEST_F(ClientServerTest, AClientOfAnotherSessionIsRefusedUnlessAllowed) {
-  if (geteuid() != 0) GTEST_SKIP() << "a client of another session needs another user: root";
-  Server checking(echo_);
-  EchoServer allowingListener;
-  Server allowing(allowingListener, ServerOptions{.skipSessionCheck = true});
-  ASSERT_TRUE(checking.Start(kServerName));
-  ASSERT_TRUE(allowing.Start("TEST_IPC_ANY_SESSION"));
-  testsupport::ExpectInChild([] {
-    // Another user that may still reach the servers' names.
-    ASSERT_EQ(prctl(PR_SET_SECUREBITS, SECBIT_NO_SETUID_FIXUP), 0);
-    ASSERT_EQ(seteuid(65534), 0);
-    RecordingClient other;
-    ConnectOptions anyServer;
-    anyServer.skipSessionCheck = true;
-    EXPECT_EQ(other.client.Connect(kServerName, anyServer), kConnectRefused);
-    EXPECT_EQ(other.client.Connect("TEST_IPC_ANY_SESSION", anyServer), kConnected);
-    // The client checks the server's session too.
-    RecordingClient checkingClient;
-    EXPECT_EQ(checkingClient.client.Connect("TEST_IPC_ANY_SESSION"), kConnectRefused);
-  });
-}
-
 TEST_F(ClientServerTest, AClientThatSaysNothingHoldsUpOthersOnlyForTheHelloTimeoutAndNotStop) {
   std::optional<Server> server(std::in_place, echo_, ServerOptions{.helloTimeoutMs = 100});
   ASSERT_TRUE(server->Start(kServerName));
@@ -361,40 +340,46 @@ class ChildServer : public EchoServer {
   void Die(std::string) { _exit(0); }
 };
 
-[[noreturn]] void RunChildServer(int readyFd) {
-  ChildServer listener;
-  Server server(listener);
-  const char ready = server.Start(kServerName) ? 'y' : 'n';
-  [[maybe_unused]] const ssize_t written = write(readyFd, &ready, 1);
-  for (;;) pause();
-}
+// A child process whose servers `serve` starts and keeps (nothing when they fail to start),
+// ended when the test is. The child is forked before the test starts threads of its own.
+class ServingChild {
+ public:
+  explicit ServingChild(const std::function<std::shared_ptr<void>()>& serve) {
+    int ready[2];
+    EXPECT_EQ(pipe(ready), 0);
+    pid_ = fork();
+    if (pid_ == 0) {
+      const std::shared_ptr<void> servers = serve();
+      [[maybe_unused]] const ssize_t written = write(ready[1], servers ? "y" : "n", 1);
+      for (;;) pause();
+    }
+    close(ready[1]);
+    started_ = read(ready[0], &started_, 1) == 1 && started_ == 'y';
+    close(ready[0]);
+  }
+  ~ServingChild() {
+    if (waitpid(pid_, nullptr, WNOHANG) == 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool Started() const { return started_; }
+  pid_t Pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = -1;
+  char started_ = 0;
+};
 
 TEST_F(ClientServerTest, ClientAndServerInTwoProcesses) {
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
-  const pid_t child = fork();
-  if (child == 0) {
-    close(ready[0]);
-    RunChildServer(ready[1]);
-  }
-  // Ends the child should the test stop early.
-  struct ChildGuard {
-    pid_t pid;
-    ~ChildGuard() {
-      if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-      }
-    }
-  } guard{child};
-  close(ready[1]);
-  char started = 0;
-  ASSERT_EQ(read(ready[0], &started, 1), 1);
-  close(ready[0]);
-  ASSERT_EQ(started, 'y');
-
+  const ServingChild child([] {
+    auto servers = std::make_shared<std::pair<ChildServer, std::optional<Server>>>();
+    servers->second.emplace(servers->first);
+    return servers->second->Start(kServerName) ? servers : nullptr;
+  });
+  ASSERT_TRUE(child.Started());
   ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
-  EXPECT_EQ(client_.client.PeerProcessId(), static_cast<uint32_t>(child));
+  EXPECT_EQ(client_.client.PeerProcessId(), static_cast<uint32_t>(child.Pid()));
   EXPECT_EQ(client_.client.Call(toHub_, std::string("across")), kCallSuccess);
   EXPECT_EQ(client_.Received(), std::vector<std::string>{"echo:across"});
   const uint8_t unknown = client_.client.Call(Function("toNowhere"), std::string("x"));
@@ -407,9 +392,37 @@ TEST_F(ClientServerTest, ClientAndServerInTwoProcesses) {
   EXPECT_EQ(CallStatusText(died), "Disconnected");
   EXPECT_TRUE(testsupport::WaitUntil([&] { return client_.Disconnects() == 1; }));
   EXPECT_FALSE(client_.client.IsConnected());
-  int status = 0;
-  EXPECT_EQ(waitpid(child, &status, 0), child);
-  guard.pid = -1;
+  EXPECT_EQ(waitpid(child.Pid(), nullptr, 0), child.Pid());
+}
+
+TEST_F(ClientServerTest, AClientOfAnotherSessionIsRefusedUnlessAllowed) {
+  if (geteuid() != 0) GTEST_SKIP() << "a client of another session needs another user: root";
+  struct Servers {
+    EchoServer checkingListener, allowingListener;
+    Server checking{checkingListener};
+    Server allowing{allowingListener, ServerOptions{.skipSessionCheck = true}};
+  };
+  const ServingChild child([] {
+    auto servers = std::make_shared<Servers>();
+    const bool started =
+        servers->checking.Start(kServerName) && servers->allowing.Start("TEST_IPC_ANY_SESSION");
+    return started ? servers : nullptr;
+  });
+  ASSERT_TRUE(child.Started());
+  // The clients connect as another user that may still reach the servers' names.
+  const int securebits = prctl(PR_GET_SECUREBITS);
+  ASSERT_EQ(prctl(PR_SET_SECUREBITS, securebits | SECBIT_NO_SETUID_FIXUP), 0);
+  ASSERT_EQ(seteuid(65534), 0);
+  RecordingClient other;
+  ConnectOptions anyServer;
+  anyServer.skipSessionCheck = true;
+  EXPECT_EQ(other.client.Connect(kServerName, anyServer), kConnectRefused);
+  EXPECT_EQ(other.client.Connect("TEST_IPC_ANY_SESSION", anyServer), kConnected);
+  // The client checks the server's session too.
+  RecordingClient checkingClient;
+  EXPECT_EQ(checkingClient.client.Connect("TEST_IPC_ANY_SESSION"), kConnectRefused);
+  ASSERT_EQ(seteuid(0), 0);
+  prctl(PR_SET_SECUREBITS, securebits);
 }
 
 }  // namespace
