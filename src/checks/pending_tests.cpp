@@ -17,7 +17,6 @@ TestResult Validator::TestCorviaDLLIncludes() { return TestNotAvailable("TestCor
 TestResult Validator::CheckForExtraneousFiles() {
   return TestNotAvailable("CheckForExtraneousFiles");
 }
-TestResult Validator::TestAudioOutput() { return TestNotAvailable("TestAudioOutput"); }
 TestResult Validator::TestMismatchedAdapters() {
   return TestNotAvailable("TestMismatchedAdapters");
 }
