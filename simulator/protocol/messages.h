@@ -56,6 +56,9 @@ inline constexpr char kReportMetrics[] = "report_metrics";
 /// {"code", "text", "not_counted"} -> {}: the simulated runtime reports the runtime error
 /// `code` of the calling process in its realtime event stream, as if a call had failed.
 inline constexpr char kRaiseRuntimeError[] = "raise_runtime_error";
+/// {} -> {"device"}: the id of the audio output device the runtime selects for applications,
+/// empty for the system's default device.
+inline constexpr char kAudioOutputDevice[] = "audio_output_device";
 }  // namespace op
 
 /// Property types of set_property and get_property.

@@ -16,6 +16,9 @@ inline constexpr float kDisplayRefreshRate = 90.0f;
 inline constexpr float kDefaultInterAxialDistance = 0.064f;
 /// The adapter that drives the simulated headset.
 inline constexpr uint64_t kHeadsetAdapterLuid = 0x0000000100002f4aull;
+/// The id of the headset's audio output device: the sink that scripts/with-simulator makes
+/// for it on the machine's audio server.
+inline constexpr char kHeadsetAudioDeviceId[] = "tarn_headphones";
 
 /// Field of view of each eye.
 luxFovPort DefaultEyeFov(luxEyeType eye);

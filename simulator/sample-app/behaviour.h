@@ -43,6 +43,15 @@ enum class QuitResponse {
   kDestroySessionAndKeepRunning  // it destroys its session and runs on until the close request
 };
 
+/// Where the application plays its sound.
+enum class AudioDevice {
+  kRuntime,  // the device the runtime selects (lux_GetAudioDeviceOutGuidStr)
+  kDefault,  // the system's default device, whatever the runtime selects
+  kTarn,     // the headset's device ("Tarn Audio" in its name), whatever the runtime selects
+  kBoth,     // the default device and the headset's
+  kNone,     // none: the application is silent
+};
+
 /// Everything the switches choose. The defaults make a well-behaved application.
 struct Behaviour {
   /// Frames per second the application renders at.
@@ -96,6 +105,11 @@ struct Behaviour {
   std::optional<int> renderDescriptionsPer10s;
   /// The render poses keep the eye offsets of the first fetch, whatever the runtime says later.
   bool fixedRenderPose = false;
+
+  // Sound: a steady tone from the start, on the device the runtime selects.
+  AudioDevice audioDevice = AudioDevice::kRuntime;
+  /// The sound starts this long after the application's runtime is initialised.
+  std::chrono::milliseconds soundDelay{0};
 };
 
 }  // namespace sampleapp
