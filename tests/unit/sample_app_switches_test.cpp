@@ -40,6 +40,21 @@ TEST(SampleAppSwitches, WithoutSwitchesTheApplicationIsWellBehaved) {
   EXPECT_EQ(behaviour.quitResponse, QuitResponse::kEnd);
   EXPECT_FALSE(behaviour.renderDescriptionsPer10s);
   EXPECT_FALSE(behaviour.fixedRenderPose);
+  EXPECT_EQ(behaviour.audioDevice, AudioDevice::kRuntime);
+  EXPECT_EQ(behaviour.soundDelay, 0ms);
+}
+
+TEST(SampleAppSwitches, TheSoundGoesToAChosenDeviceOrStartsLate) {
+  const std::pair<const char*, AudioDevice> devices[] = {{"default", AudioDevice::kDefault},
+                                                         {"tarn", AudioDevice::kTarn},
+                                                         {"both", AudioDevice::kBoth},
+                                                         {"none", AudioDevice::kNone}};
+  for (const auto& [name, device] : devices) {
+    EXPECT_EQ(ParseSwitches({"--audio-device", name}).behaviour.audioDevice, device) << name;
+  }
+  EXPECT_EQ(ParseSwitches({"--audio-device=Tarn"}).error,
+            "--audio-device: not default, tarn, both or none: Tarn");
+  EXPECT_EQ(ParseSwitches({"--sound-after-ms", "9000"}).behaviour.soundDelay, 9000ms);
 }
 
 TEST(SampleAppSwitches, MisbehavioursTowardsTheTestsOfVisibilityAndRequests) {
