@@ -80,7 +80,7 @@ std::optional<std::string> TonePlayer::FindDevice(const std::string& text) {
     const std::string& text;
     std::optional<std::string> found;
   } search{this, text, std::nullopt};
-  if (context_ != nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY) {
+  if (Connected()) {
     LoopLock lock(loop_);
     pa_operation* listing = pa_context_get_sink_info_list(
         context_,
@@ -103,7 +103,7 @@ std::optional<std::string> TonePlayer::FindDevice(const std::string& text) {
 }
 
 void TonePlayer::Play(const std::string& device, std::chrono::milliseconds delay) {
-  if (context_ == nullptr || pa_context_get_state(context_) != PA_CONTEXT_READY) return;
+  if (!Connected()) return;
   LoopLock lock(loop_);
   auto tone = std::make_unique<Tone>(Tone{this, device});
   timeval due{};
@@ -153,5 +153,11 @@ void TonePlayer::WriteTone(pa_stream* stream, size_t length, void* data) {
 }
 
 void TonePlayer::Wake() { pa_threaded_mainloop_signal(loop_, 0); }
+
+bool TonePlayer::Connected() {
+  if (context_ == nullptr) return false;
+  LoopLock lock(loop_);
+  return pa_context_get_state(context_) == PA_CONTEXT_READY;
+}
 
 }  // namespace sampleapp

@@ -42,6 +42,8 @@ class TonePlayer {
   static void WriteTone(pa_stream* stream, size_t length, void* tone);
   static void ReportFailure(pa_stream* stream, void* tone);
   void Wake();
+  /// Whether the server answered and is still there.
+  bool Connected();
 
   pa_threaded_mainloop* loop_ = nullptr;
   pa_context* context_ = nullptr;             // null when there is no server
