@@ -10,28 +10,26 @@
 
 namespace testsupport {
 
-/// A machine's audio endpoints as the platform's audio interfaces see them, for the QasUtils
-/// audio values and the sound wait. Keep it alive as long as the objects it hands out.
+/// A machine's audio endpoints behind the platform's audio interfaces. Keep it alive as long as
+/// the objects it hands out.
 struct FakeAudio {
   struct Endpoint {
     std::string id = {};
     std::string friendlyName = {};
     uint32_t state = platform::kDeviceStateActive;
     uint16_t nameType = platform::kVariantWideString;
-    std::function<float()> level = [] { return 0.0f; };  // the meter's reading
+    std::function<float()> level = [] { return 0.0f; };  // what its meter reads
   };
 
   std::vector<Endpoint> endpoints;
   size_t defaultEndpoint = 0;
-  /// Calls that fail, by their name ("Item", "GetPeakValue", ...), with their result.
+  /// Calls that fail, by name ("Item", "GetPeakValue", ...), with their result.
   std::map<std::string, platform::AudioResult> failures;
   int meterActivations = 0;
 
   std::shared_ptr<platform::IMMDeviceEnumerator> Enumerator();
   /// A new device object for endpoint `index`.
   std::shared_ptr<platform::IMMDevice> Device(size_t index);
-  /// The failure of call `name`, 0 when it succeeds.
-  platform::AudioResult Failure(const std::string& name) const;
 };
 
 }  // namespace testsupport
