@@ -52,6 +52,15 @@ enum class DisplayLostResponse {
   kExit,         // it ends with `displayLostExitCode`
 };
 
+/// Where the application plays its sound.
+enum class AudioDevice {
+  kRuntime,  // the device the runtime selects (lux_GetAudioDeviceOutGuidStr)
+  kDefault,  // the system's default device, whatever the runtime selects
+  kTarn,     // the headset's device ("Tarn Audio" in its name), whatever the runtime selects
+  kBoth,     // the default device and the headset's
+  kNone,     // none: the application is silent
+};
+
 /// Everything the switches choose. The defaults make a well-behaved application.
 struct Behaviour {
   /// Frames per second the application renders at.
@@ -121,6 +130,10 @@ struct Behaviour {
   /// Renders on the machine's first display adapter instead of the one the runtime names for
   /// the headset.
   bool renderOnFirstAdapter = false;
+  // Sound: a steady tone from the start, on the device the runtime selects.
+  AudioDevice audioDevice = AudioDevice::kRuntime;
+  /// The sound starts this long after the application's runtime is initialised.
+  std::chrono::milliseconds soundDelay{0};
 };
 
 }  // namespace sampleapp

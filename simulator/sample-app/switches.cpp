@@ -6,6 +6,7 @@
 #include <charconv>
 #include <functional>
 #include <limits>
+#include <map>
 #include <optional>
 #include <sstream>
 
@@ -249,6 +250,22 @@ const std::vector<Switch>& Switches() {
          behaviour.propertiesRead.push_back(value);
          return {};
        }},
+      {"audio-device", "DEVICE",
+       "Play the sound on this device instead of the one the runtime selects: default (the "
+       "system's), tarn (the headset's), both or none",
+       [](Behaviour& behaviour, const std::string& value) -> std::string {
+         static const std::map<std::string, AudioDevice> devices = {
+             {"default", AudioDevice::kDefault},
+             {"tarn", AudioDevice::kTarn},
+             {"both", AudioDevice::kBoth},
+             {"none", AudioDevice::kNone}};
+         const auto device = devices.find(value);
+         if (device == devices.end()) return "not default, tarn, both or none: " + value;
+         behaviour.audioDevice = device->second;
+         return {};
+       }},
+      {"sound-after-ms", "MS", "Start the sound this long after starting",
+       Milliseconds(&Behaviour::soundDelay)},
   };
   return switches;
 }

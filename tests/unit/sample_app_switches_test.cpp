@@ -45,6 +45,8 @@ TEST(SampleAppSwitches, WithoutSwitchesTheApplicationIsWellBehaved) {
   EXPECT_FALSE(behaviour.bundledRuntime);
   EXPECT_EQ(behaviour.runtimeErrors, 0);
   EXPECT_TRUE(behaviour.propertiesRead.empty());
+  EXPECT_EQ(behaviour.audioDevice, AudioDevice::kRuntime);
+  EXPECT_EQ(behaviour.soundDelay, 0ms);
 }
 
 TEST(SampleAppSwitches, MisbehavioursTowardsThePackageAndListeningTests) {
@@ -58,6 +60,19 @@ TEST(SampleAppSwitches, MisbehavioursTowardsThePackageAndListeningTests) {
   EXPECT_EQ(ParseSwitches({"--runtime-errors", "-1"}).error,
             "--runtime-errors: not a number of errors: -1");
   EXPECT_EQ(ParseSwitches({"--read-property="}).error, "--read-property: no property name");
+}
+
+TEST(SampleAppSwitches, TheSoundGoesToAChosenDeviceOrStartsLate) {
+  const std::pair<const char*, AudioDevice> devices[] = {{"default", AudioDevice::kDefault},
+                                                         {"tarn", AudioDevice::kTarn},
+                                                         {"both", AudioDevice::kBoth},
+                                                         {"none", AudioDevice::kNone}};
+  for (const auto& [name, device] : devices) {
+    EXPECT_EQ(ParseSwitches({"--audio-device", name}).behaviour.audioDevice, device) << name;
+  }
+  EXPECT_EQ(ParseSwitches({"--audio-device=Tarn"}).error,
+            "--audio-device: not default, tarn, both or none: Tarn");
+  EXPECT_EQ(ParseSwitches({"--sound-after-ms", "9000"}).behaviour.soundDelay, 9000ms);
 }
 
 TEST(SampleAppSwitches, MisbehavioursTowardsTheTestsOfVisibilityAndRequests) {

@@ -284,13 +284,16 @@ TEST_F(ShellStateTest, AClientThatLeavesTakesItsAcknowledgementAndDashAlong) {
 TEST_F(ShellStateTest, AudioAndMirrorSettingsAreKept) {
   EXPECT_EQ(shell_->Audio().output, "tarn");
   EXPECT_EQ(shell_->Audio().input, "tarn");
+  EXPECT_EQ(shell_->AudioOutputDevice(), "tarn_headphones");
   EXPECT_TRUE(shell_->SetAudioMode("windowsDefault", "output").IsDone());
   EXPECT_EQ(shell_->Audio().output, "windowsDefault");
   EXPECT_EQ(shell_->Audio().input, "tarn");
+  EXPECT_EQ(shell_->AudioOutputDevice(), "");  // the system's default device
   EXPECT_TRUE(shell_->SetAudioMode("windowsDefault", "input").IsDone());
   EXPECT_TRUE(shell_->SetAudioMode("tarn", "output").IsDone());
   EXPECT_EQ(shell_->Audio().output, "tarn");
   EXPECT_EQ(shell_->Audio().input, "windowsDefault");
+  EXPECT_EQ(shell_->AudioOutputDevice(), "tarn_headphones");
   EXPECT_EQ(shell_->SetAudioMode("speakers", "output").reason, "Unknown audio device: speakers");
   EXPECT_EQ(shell_->SetAudioMode("tarn", "both").reason, "Unknown audio mode: both");
 
