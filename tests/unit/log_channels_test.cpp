@@ -161,6 +161,13 @@ TEST_F(WorkerTest, TextsEqualInTheirFirst36BytesCountAsOne) {
   EXPECT_EQ(TextHash("a"), 0x050C5D7Eu);  // FNV-1: multiply, then exclusive-or
 }
 
+TEST(MessageAggregator, ARepeatStampedJustBeforeTheLastIsCountedNotTakenForTomorrow) {
+  MessageAggregator aggregator;
+  int passed = 0;
+  for (int i = 0; i < 12; ++i) passed += aggregator.Passes("C", kInfo, "text", 5000 - i % 2 * 3);
+  EXPECT_EQ(passed, 10);
+}
+
 TEST_F(WorkerTest, DebuggerGetsEveryPassingMessageAtOnce) {
   Write("copied");
   worker_.Write("Test", kInfo, "not copied", true, 0);

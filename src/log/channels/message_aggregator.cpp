@@ -12,10 +12,13 @@ constexpr size_t kRecentHigh = 80;       // above this many recent texts ...
 constexpr size_t kRecentTrim = 120;      // ... the oldest this many are forgotten
 constexpr int64_t kDayMs = 86'400'000;
 
-/// Milliseconds from `earlierMs` to `nowMs`, across midnight.
+/// Milliseconds from `earlierMs` to `nowMs`, across midnight. Threads read the clock before
+/// they take the lock, so a time a few milliseconds older than the last one seen is no day
+/// later: it counts as no time at all. Only a jump back by more than half a day is midnight.
 int64_t Since(int64_t earlierMs, int64_t nowMs) {
   const int64_t elapsed = nowMs - earlierMs;
-  return elapsed < 0 ? elapsed + kDayMs : elapsed;
+  if (elapsed >= 0) return elapsed;
+  return elapsed < -kDayMs / 2 ? elapsed + kDayMs : 0;
 }
 
 AggregateSummary SummaryOf(const AggregatedMessage& message) {
@@ -41,7 +44,6 @@ int64_t TimeOfDayMs(const platform::LocalDateTime& time) {
 bool MessageAggregator::Passes(std::string_view channel, uint32_t level, std::string_view text,
                                int64_t nowMs) {
   std::lock_guard hold(lock_);
-  if (bypass_.load()) return true;
   const uint32_t hash = TextHash(text);
   const auto watched = aggregated_.find(hash);
   if (watched == aggregated_.end()) {

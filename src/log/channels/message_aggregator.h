@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <list>
 #include <mutex>
@@ -49,11 +48,7 @@ class MessageAggregator {
   /// The summaries due at `nowMs`; forgets texts quiet for more than a second.
   std::vector<AggregateSummary> Flush(int64_t nowMs);
 
-  /// While set, every message passes (the summaries themselves).
-  void SetBypass(bool bypass) { bypass_.store(bypass); }
-
  private:
-  std::atomic<bool> bypass_{false};
   std::recursive_mutex lock_;  // guards the tables below
   // Texts seen once, with their order of arrival (only membership and order matter).
   std::list<uint32_t> recentOrder_;

@@ -22,6 +22,11 @@ void OutputWorker::AddOutput(std::shared_ptr<OutputPlugin> output) {
 
 void OutputWorker::Write(const char* channel, uint32_t level, const char* message,
                          bool noDebuggerCopy, int32_t force) {
+  Queue(channel, level, message, noDebuggerCopy, force, false);
+}
+
+void OutputWorker::Queue(const char* channel, uint32_t level, const char* message,
+                         bool noDebuggerCopy, int32_t force, bool summary) {
   LogItem item{MakeChannelName(channel), level, message, clock_()};
   const bool copyToDebugger = debuggerCopy_ && !noDebuggerCopy;
   const std::string debuggerLine =
@@ -29,7 +34,9 @@ void OutputWorker::Write(const char* channel, uint32_t level, const char* messag
   bool wake = false;
   {
     std::lock_guard hold(queueLock_);
-    if (!aggregator_.Passes(item.Channel(), level, item.text, TimeOfDayMs(item.time))) return;
+    if (!summary && !aggregator_.Passes(item.Channel(), level, item.text, TimeOfDayMs(item.time))) {
+      return;
+    }
     if (force == 1 || queue_.size() < kQueueLimit) {
       wake = queue_.empty();
       queue_.push_back(std::move(item));
@@ -37,15 +44,13 @@ void OutputWorker::Write(const char* channel, uint32_t level, const char* messag
       ++overrun_;
     }
   }
-  if (wake) SignalData();
+  if (wake && !summary) SignalData();
   if (copyToDebugger) debuggerCopy_(debuggerLine);
 }
 
 void OutputWorker::ProcessBatch() {
   for (const AggregateSummary& summary : aggregator_.Flush(TimeOfDayMs(clock_()))) {
-    aggregator_.SetBypass(true);
-    Write(summary.channel.c_str(), summary.level, summary.text.c_str(), false, 1);
-    aggregator_.SetBypass(false);
+    Queue(summary.channel.c_str(), summary.level, summary.text.c_str(), false, 1, true);
   }
   std::vector<LogItem> batch;
   int32_t overrun = 0;

@@ -53,6 +53,12 @@ class OutputWorker {
   void Stop();
 
  private:
+  /// Write. A `summary` of the aggregator passes it without being counted, and it does not wake
+  /// the worker: the batch that made it takes it next, and a wake-up would run a batch for
+  /// nothing but the next summary, again and again while a flood goes on. (Passing summaries
+  /// by a flag of the aggregator instead would let other threads' repeats pass meanwhile.)
+  void Queue(const char* channel, uint32_t level, const char* message, bool noDebuggerCopy,
+             int32_t force, bool summary);
   void Run();
   void SignalData();
 
