@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sampleapp {
 
@@ -49,6 +50,15 @@ enum class DisplayLostResponse {
   kIgnore,       // it keeps submitting, and each frame fails with the display-lost error
   kStopForGood,  // it submits no frame from the loss on, not even after
   kExit,         // it ends with `displayLostExitCode`
+};
+
+/// Where the application plays its sound.
+enum class AudioDevice {
+  kRuntime,  // the device the runtime selects (lux_GetAudioDeviceOutGuidStr)
+  kDefault,  // the system's default device, whatever the runtime selects
+  kTarn,     // the headset's device ("Tarn Audio" in its name), whatever the runtime selects
+  kBoth,     // the default device and the headset's
+  kNone,     // none: the application is silent
 };
 
 /// Everything the switches choose. The defaults make a well-behaved application.
@@ -98,6 +108,15 @@ struct Behaviour {
   std::chrono::milliseconds recenterDelay{0};
   QuitResponse quitResponse = QuitResponse::kEnd;
 
+  // The runtime library and what the runtime reports about the application.
+  /// Loads the copy of the runtime library in the application's own folder instead of the
+  /// runtime's own.
+  bool bundledRuntime = false;
+  /// Runtime errors to cause, one every 500 ms from 500 ms after the first frame on.
+  int runtimeErrors = 0;
+  /// Runtime properties to read, all of them with the first frame and then once a second.
+  std::vector<std::string> propertiesRead;
+
   // Render descriptions and poses.
   /// At most this many fetches of the render descriptions (both eyes) in any 10 s; every frame
   /// fetches them when not set.
@@ -111,6 +130,10 @@ struct Behaviour {
   /// Renders on the machine's first display adapter instead of the one the runtime names for
   /// the headset.
   bool renderOnFirstAdapter = false;
+  // Sound: a steady tone from the start, on the device the runtime selects.
+  AudioDevice audioDevice = AudioDevice::kRuntime;
+  /// The sound starts this long after the application's runtime is initialised.
+  std::chrono::milliseconds soundDelay{0};
 };
 
 }  // namespace sampleapp

@@ -2,6 +2,15 @@
 
 namespace sampleapp {
 
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr Clock::duration kRuntimeErrorSpacing = 500ms;
+constexpr Clock::duration kPropertyReadSpacing = 1s;
+
+}  // namespace
+
 bool FramePolicy::CommitsSwapChain(Clock::time_point now, bool visible, bool overlayPresent) {
   const bool drawnBehindDash =
       overlayPresent && behaviour_.focusAware && behaviour_.commitBehindDash;
@@ -49,6 +58,20 @@ bool FramePolicy::SubmitsFrame(bool displayLost) {
     default:
       return !displayLost;
   }
+}
+
+int FramePolicy::CausesRuntimeError(Clock::time_point now) {
+  if (errorsCaused_ >= behaviour_.runtimeErrors) return 0;
+  if (!nextError_) nextError_ = now + kRuntimeErrorSpacing;
+  if (now < *nextError_) return 0;
+  nextError_ = now + kRuntimeErrorSpacing;  // never closer, even after a late frame
+  return ++errorsCaused_;
+}
+
+bool FramePolicy::ReadsProperties(Clock::time_point now) {
+  if (behaviour_.propertiesRead.empty() || (nextRead_ && now < *nextRead_)) return false;
+  nextRead_ = now + kPropertyReadSpacing;
+  return true;
 }
 
 }  // namespace sampleapp

@@ -28,6 +28,12 @@ class FramePolicy {
   /// Whether a frame is submitted at all, given the session's display-lost flag. A
   /// well-behaved application submits nothing while its display is lost.
   bool SubmitsFrame(bool displayLost);
+  /// The number (from 1) of the runtime error that the frame at `now` causes, 0 for none: one
+  /// every 500 ms from 500 ms after the first frame on, until all asked for are caused.
+  int CausesRuntimeError(Clock::time_point now);
+  /// Whether the frame at `now` reads the properties asked for: the first frame does, then one
+  /// frame a second.
+  bool ReadsProperties(Clock::time_point now);
 
  private:
   const Behaviour& behaviour_;
@@ -38,6 +44,9 @@ class FramePolicy {
   std::optional<Clock::time_point> recenterSeen_;
   std::optional<Clock::time_point> lastFetch_;
   bool displayLostSeen_ = false;
+  std::optional<Clock::time_point> nextError_;
+  int errorsCaused_ = 0;
+  std::optional<Clock::time_point> nextRead_;
 };
 
 }  // namespace sampleapp

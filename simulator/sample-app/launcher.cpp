@@ -10,16 +10,21 @@
 
 namespace sampleapp {
 
-int RunLauncher(LauncherMode mode, const std::vector<std::string>& arguments) {
-  // The VR application is this very executable.
+std::string OwnExecutablePath() {
   std::string self(4096, '\0');
   const ssize_t length = readlink("/proc/self/exe", self.data(), self.size() - 1);
-  if (length <= 0) {
+  self.resize(length > 0 ? static_cast<size_t>(length) : 0);
+  return self;
+}
+
+int RunLauncher(LauncherMode mode, const std::vector<std::string>& arguments) {
+  // The VR application is this very executable.
+  std::string self = OwnExecutablePath();
+  if (self.empty()) {
     std::cerr << "corvia-sample-app: cannot find its own executable: " << std::strerror(errno)
               << std::endl;
     return 1;
   }
-  self.resize(static_cast<size_t>(length));
   std::vector<char*> argv = {self.data()};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <functional>
 #include <limits>
+#include <map>
 #include <optional>
 #include <sstream>
 
@@ -53,6 +54,16 @@ Apply Milliseconds(Field Behaviour::*field) {
     const auto ms = WholeNumber(value, 0, std::numeric_limits<int32_t>::max());
     if (!ms) return "not a number of milliseconds: " + value;
     behaviour.*field = std::chrono::milliseconds(*ms);
+    return {};
+  };
+}
+
+/// A whole number from 0 into `field`; `counted` names what it counts in the error text.
+Apply Count(int Behaviour::*field, std::string counted) {
+  return [field, counted](Behaviour& behaviour, const std::string& value) -> std::string {
+    const auto count = WholeNumber(value, 0, std::numeric_limits<int>::max());
+    if (!count) return "not a number of " + counted + ": " + value;
+    behaviour.*field = static_cast<int>(*count);
     return {};
   };
 }
@@ -150,12 +161,7 @@ const std::vector<Switch>& Switches() {
       {"transient-error-launches", "N",
        "Raise the runtime's transient internal error (-90011) on the first N launches "
        "counted in --launch-count-file, once the session exists",
-       [](Behaviour& behaviour, const std::string& value) -> std::string {
-         const auto count = WholeNumber(value, 0, std::numeric_limits<int>::max());
-         if (!count) return "not a number of launches: " + value;
-         behaviour.transientErrorLaunches = static_cast<int>(*count);
-         return {};
-       }},
+       Count(&Behaviour::transientErrorLaunches, "launches")},
       {"transient-error-delay-ms", "MS",
        "Raise that error this long after creating the session (default 0)",
        Milliseconds(&Behaviour::transientErrorDelay)},
@@ -231,6 +237,35 @@ const std::vector<Switch>& Switches() {
        "Render on the machine's first display adapter, whatever adapter the runtime names for "
        "the headset",
        Flag(&Behaviour::renderOnFirstAdapter)},
+      {"bundled-runtime", nullptr,
+       "Load the copy of the runtime library in the application's own folder",
+       Flag(&Behaviour::bundledRuntime)},
+      {"runtime-errors", "N",
+       "Cause N runtime errors, one every 500 ms from 500 ms after the first frame on",
+       Count(&Behaviour::runtimeErrors, "errors")},
+      {"read-property", "NAME",
+       "Read the runtime property NAME once a second (repeatable: every one given is read)",
+       [](Behaviour& behaviour, const std::string& value) -> std::string {
+         if (value.empty()) return "no property name";
+         behaviour.propertiesRead.push_back(value);
+         return {};
+       }},
+      {"audio-device", "DEVICE",
+       "Play the sound on this device instead of the one the runtime selects: default (the "
+       "system's), tarn (the headset's), both or none",
+       [](Behaviour& behaviour, const std::string& value) -> std::string {
+         static const std::map<std::string, AudioDevice> devices = {
+             {"default", AudioDevice::kDefault},
+             {"tarn", AudioDevice::kTarn},
+             {"both", AudioDevice::kBoth},
+             {"none", AudioDevice::kNone}};
+         const auto device = devices.find(value);
+         if (device == devices.end()) return "not default, tarn, both or none: " + value;
+         behaviour.audioDevice = device->second;
+         return {};
+       }},
+      {"sound-after-ms", "MS", "Start the sound this long after starting",
+       Milliseconds(&Behaviour::soundDelay)},
   };
   return switches;
 }

@@ -16,6 +16,8 @@
 #include "lux/lux_capi.h"
 #include "lux/lux_simulator.h"
 #include "protocol/adapter_luid.h"
+#include "runtime_library.h"
+#include "tone_player.h"
 
 namespace sampleapp {
 
@@ -25,6 +27,8 @@ using namespace std::chrono_literals;
 
 /// The runtime's transient internal error.
 constexpr luxResult kTransientRuntimeError = -90011;
+/// The error of the runtime errors the application causes on request.
+constexpr luxResult kCausedRuntimeError = luxError_InvalidParameter;
 
 std::atomic<bool> closeRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
@@ -71,14 +75,15 @@ bool RaisesTransientError(const Behaviour& behaviour) {
   return *launch <= behaviour.transientErrorLaunches;
 }
 
-void RaiseTransientError() {
+/// Makes the runtime report the error `code` with `text` for this process, as for a failed call.
+void RaiseRuntimeError(luxResult code, const std::string& text) {
   luxsim_RaiseRuntimeError_Fn* raise = nullptr;
   if (LUX_FAILURE(lux_Lookup("luxsim_RaiseRuntimeError", reinterpret_cast<void**>(&raise))) ||
       raise == nullptr) {
     Report("the runtime cannot raise errors: " + RuntimeErrorText());
     return;
   }
-  raise(kTransientRuntimeError, "Transient internal error (simulated)", luxFalse);
+  raise(code, text.c_str(), luxFalse);
 }
 
 /// The session and the swap chain of the application, released on every path.
@@ -202,7 +207,7 @@ class FrameLoop {
     next = Clock::now();
     for (long long frame = 0;; ++frame) {
       if (Clock::now() >= transientErrorDue_) {
-        RaiseTransientError();
+        RaiseRuntimeError(kTransientRuntimeError, "Transient internal error (simulated)");
         transientErrorDue_ = Clock::time_point::max();
       }
       luxSessionStatus status{};
@@ -218,6 +223,16 @@ class FrameLoop {
         return LoopEnd::kDisplayLost;
       }
       const Clock::time_point now = Clock::now();
+      if (const int error = policy_.CausesRuntimeError(now)) {
+        RaiseRuntimeError(kCausedRuntimeError, "Simulated runtime error " + std::to_string(error) +
+                                                   " of " +
+                                                   std::to_string(behaviour_.runtimeErrors));
+      }
+      if (policy_.ReadsProperties(now)) {
+        for (const std::string& name : behaviour_.propertiesRead) {
+          lux_GetString(vr_.Session(), name.c_str(), "");
+        }
+      }
       if (policy_.ClearsRecenterFlag(now, status.ShouldRecenter != luxFalse)) {
         lux_ClearShouldRecenterFlag(vr_.Session());
       }
@@ -317,6 +332,38 @@ class FrameLoop {
   bool eyesFetched_ = false;
 };
 
+/// Starts the sound on the devices that `behaviour` chooses.
+void StartSound(const Behaviour& behaviour, TonePlayer& player) {
+  const auto playOnHeadset = [&] {
+    if (const auto device = player.FindDevice("Tarn Audio")) {
+      player.Play(*device, behaviour.soundDelay);
+    }
+  };
+  switch (behaviour.audioDevice) {
+    case AudioDevice::kRuntime: {
+      char device[LUX_AUDIO_MAX_DEVICE_STR_SIZE] = {};
+      if (LUX_FAILURE(lux_GetAudioDeviceOutGuidStr(device))) {
+        Report("no sound: lux_GetAudioDeviceOutGuidStr failed: " + RuntimeErrorText());
+        return;
+      }
+      player.Play(device, behaviour.soundDelay);  // empty: the system's default device
+      return;
+    }
+    case AudioDevice::kDefault:
+      player.Play("", behaviour.soundDelay);
+      return;
+    case AudioDevice::kTarn:
+      playOnHeadset();
+      return;
+    case AudioDevice::kBoth:
+      player.Play("", behaviour.soundDelay);
+      playOnHeadset();
+      return;
+    case AudioDevice::kNone:
+      return;
+  }
+}
+
 /// A crash: the process ends by `signalNumber` without cleaning anything up.
 [[noreturn]] void Crash(int signalNumber) {
   signal(signalNumber, SIG_DFL);
@@ -328,12 +375,18 @@ class FrameLoop {
 
 int RunVrApplication(const Behaviour& behaviour) {
   const Clock::time_point start = Clock::now();
+  if (std::string error; !LoadRuntimeLibrary(behaviour.bundledRuntime, error)) {
+    Report(error);
+    return 1;
+  }
   HandleCloseRequest(behaviour.ignoreCloseRequest);
   bool endedOnItsOwn = false;
   {
     RuntimeConnection runtime;
     if (!runtime.Initialize(behaviour.focusAware, behaviour.reportedSdkVersion)) return 1;
     if (!behaviour.engine.Empty()) lux_IdentifyClient(IdentityText(behaviour.engine).c_str());
+    std::optional<TonePlayer> sound;
+    if (behaviour.audioDevice != AudioDevice::kNone) StartSound(behaviour, sound.emplace());
     VrSession vr;
     if (!vr.Create()) return 1;
     TellRenderAdapter(vr, behaviour.renderOnFirstAdapter);

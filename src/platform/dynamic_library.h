@@ -34,4 +34,9 @@ class LoadedModule {
   void* handle_ = nullptr;
 };
 
+/// Address of the symbol `name` that the process's main program exports
+/// (GetProcAddress(GetModuleHandleW(nullptr), name)), or null when it exports none of that
+/// name. Found the same way however the calling module itself was loaded.
+void* MainProgramProcAddress(const char* name);
+
 }  // namespace platform

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/process_handle.h"
 
 namespace platform {
 
@@ -17,5 +20,10 @@ uint32_t ParentProcessId(uint32_t processId);
 /// Base name of the executable of process `pid` (the first module of the process), in UTF-8;
 /// nothing when the process cannot be opened or inspected.
 std::optional<std::string> ProcessExecutableBaseName(uint32_t pid);
+
+/// The file paths of the modules loaded in `process` (EnumProcessModules with
+/// GetModuleFileNameExW), each once; nothing, with the last error set, when they cannot be
+/// listed.
+std::optional<std::vector<std::string>> ListProcessModules(const ProcessHandle& process);
 
 }  // namespace platform

@@ -17,6 +17,8 @@ using namespace std::chrono_literals;
 
 /// The longest pause between two rounds of a polling loop.
 constexpr std::chrono::microseconds kPollPause = 1ms;
+/// The pause between two queries of a key that only the user can end the wait with.
+constexpr std::chrono::microseconds kKeyPollInterval = 500ms;
 
 }  // namespace
 
@@ -74,6 +76,10 @@ int32_t Validator::WaitForEnterKey(const std::function<bool()>& predicate) {
     if (predicate()) return 0;
     YieldUntil(waits.now() + kPollPause);
   }
+}
+
+void Validator::WaitForKeyPress(const std::function<bool()>& pressed) {
+  while (!pressed()) waits.sleep(kKeyPollInterval);
 }
 
 void Validator::YieldUntil(WaitServices::Clock::time_point deadline) {

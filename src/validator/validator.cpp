@@ -108,8 +108,10 @@ void Validator::StartTest(const std::string& name) {
 }
 
 TestResult Validator::RunWithApplication(const std::string& name, bool returnAtSession,
-                                         const std::function<TestResult()>& body) {
+                                         const std::function<TestResult()>& body,
+                                         const std::function<void()>& prepare) {
   StartTest(name);
+  if (prepare) prepare();
   const TestResult started = StartApplication(returnAtSession);
   return ShutdownTest(name, started == TestResult::Passed ? body() : started);
 }

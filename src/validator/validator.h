@@ -22,7 +22,13 @@
 #include "validator/test_result.h"
 #include "validator/wait_services.h"
 
+namespace QasUtils {
+class MMDevice;
+}
+
 namespace QasValidator {
+
+struct SoundWaitResult;
 
 /// What the Validator takes from its surroundings besides the runtime: the time limits of the
 /// shell client and the clock, pauses and keyboard of its waits. The system's by default.
@@ -100,11 +106,12 @@ class Validator {
   void StartTest(const std::string& name);
   /// Last step of every test procedure: cleans up, records and returns `result`.
   TestResult ShutdownTest(const std::string& name, TestResult result);
-  /// The frame of a test procedure that needs the application: starts the test and the
-  /// application (`StartApplication`), runs `body` when that passed, and ends the test with
-  /// the start's result or the body's.
+  /// The frame of a test procedure that needs the application: starts the test, runs
+  /// `prepare` (if any), starts the application (`StartApplication`), runs `body` when that
+  /// passed, and ends the test with the start's result or the body's.
   TestResult RunWithApplication(const std::string& name, bool returnAtSession,
-                                const std::function<TestResult()>& body);
+                                const std::function<TestResult()>& body,
+                                const std::function<void()>& prepare = {});
   /// Prints the results of all finished test attempts.
   void PrintSummary();
 
@@ -125,6 +132,12 @@ class Validator {
   TestResult TestPropertyAccess();
   TestResult RunErrorCapture();
   TestResult TestResponseToIadChanges();
+
+  /// Reads the peak meters of `devices`, in order and without pause, until more than 1.5 s have
+  /// passed since the first sound or 10 s in all, with the status poll: the devices whose level
+  /// rose above 0.01, and a status other than `Passed` only when the application or the run
+  /// failed meanwhile. Meters not attached yet are attached; the devices' errors pass through.
+  SoundWaitResult WaitForSound(std::vector<QasUtils::MMDevice>& devices);
 
   /// Whether TestSdkVersion warns about an old engine plug-in: for the engine "Unity" whose
   /// version contains "UE4" and whose plug-in version (the fourth string) is below 1.23.0. A
@@ -239,6 +252,9 @@ class Validator {
   /// Polls, without a bound, until the Enter key is pressed (0) or the status poll reports a
   /// negative code (that code). `predicate` is polled too; true ends the wait with 0.
   int32_t WaitForEnterKey(const std::function<bool()>& predicate);
+  /// Queries `pressed` every 500 ms, without a bound and without the status poll, until the
+  /// key counts as pressed.
+  void WaitForKeyPress(const std::function<bool()>& pressed);
   /// A pause between two rounds of a polling loop, not past `deadline`.
   void YieldUntil(WaitServices::Clock::time_point deadline);
   /// Starts the event pump thread.
@@ -319,9 +335,11 @@ class Validator {
   TestResult RespondToDisplayLoss();
   /// The steps of TestMismatchedAdapters.
   TestResult RenderOnTheHeadsetsAdapter();
+  /// TestAudioOutput between its start and its end; the audio devices' errors pass through.
+  TestResult CheckAudioOutput();
+  /// Announces the sound wait, waits for sound and says so when the wait failed.
+  SoundWaitResult ListenToApplication(std::vector<QasUtils::MMDevice>& devices);
 
-  /// Ends a test whose procedure this build does not provide yet.
-  TestResult TestNotAvailable(const std::string& name);
   /// Takes the application out of view for TestSubmitFramesWhenNotVisible: the headset comes
   /// off on a newer shell, an older one switches to its menu. False when an older shell has
   /// not shown its menu within the bound of the wait (after an Error line).

@@ -14,12 +14,17 @@ CommandOutcome RunCommand(const std::vector<std::string>& command) {
   });
 }
 
-CommandOutcome RunWithSimulator(const std::vector<std::string>& options,
-                                const std::vector<std::string>& command) {
+std::vector<std::string> OnSimulator(const std::vector<std::string>& options,
+                                     const std::vector<std::string>& command) {
   std::vector<std::string> full = {CORVIA_WITH_SIMULATOR, "--build", CORVIA_BUILD_DIR};
   full.insert(full.end(), options.begin(), options.end());
   full.insert(full.end(), command.begin(), command.end());
-  return RunCommand(full);
+  return full;
+}
+
+CommandOutcome RunWithSimulator(const std::vector<std::string>& options,
+                                const std::vector<std::string>& command) {
+  return RunCommand(OnSimulator(options, command));
 }
 
 }  // namespace e2e

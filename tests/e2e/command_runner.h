@@ -15,8 +15,12 @@ using CommandOutcome = testsupport::ChildOutcome;
 /// an empty standard input and returns its exact output and exit status.
 CommandOutcome RunCommand(const std::vector<std::string>& command);
 
-/// Runs `command` on a fresh simulated machine through scripts/with-simulator, with the
+/// `command` run on a fresh simulated machine through scripts/with-simulator, with the
 /// script's `options` (e.g. "--no-headset") before it.
+std::vector<std::string> OnSimulator(const std::vector<std::string>& options,
+                                     const std::vector<std::string>& command);
+
+/// Runs `command` on a fresh simulated machine (see OnSimulator).
 CommandOutcome RunWithSimulator(const std::vector<std::string>& options,
                                 const std::vector<std::string>& command);
 

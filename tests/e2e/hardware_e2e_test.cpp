@@ -74,7 +74,8 @@ TEST(HardwareE2E, WithoutABoxTheOperatorIsAskedToSwitchTheCable) {
 done
 exit "${PIPESTATUS[0]}")";
   std::vector<std::string> command = {"bash", "-c", kOperator, "operator", CORVIA_HDMI_CABLE};
-  for (const std::string& part : ValidatorCommand(BreakerOptions({kDisplayLost}))) {
+  for (const std::string& part :
+       ValidatorCommand(CORVIA_SAMPLE_APP, BreakerOptions({kDisplayLost}), {})) {
     command.push_back(part);
   }
   const CommandOutcome run = RunWithSimulator({}, command);

@@ -19,9 +19,10 @@ std::string Escaped(const std::string& text) {
 
 }  // namespace
 
-std::vector<std::string> ValidatorCommand(const std::vector<std::string>& options,
+std::vector<std::string> ValidatorCommand(const std::string& application,
+                                          const std::vector<std::string>& options,
                                           const std::vector<std::string>& switches) {
-  std::vector<std::string> command = {CORVIA_VALIDATOR, "--path", CORVIA_SAMPLE_APP};
+  std::vector<std::string> command = {CORVIA_VALIDATOR, "--path", application};
   command.insert(command.end(), options.begin(), options.end());
   if (!switches.empty()) {
     command.push_back("--");
@@ -33,7 +34,7 @@ std::vector<std::string> ValidatorCommand(const std::vector<std::string>& option
 CommandOutcome RunValidator(const std::vector<std::string>& options,
                             const std::vector<std::string>& switches,
                             const std::vector<std::string>& simulator) {
-  return RunWithSimulator(simulator, ValidatorCommand(options, switches));
+  return RunWithSimulator(simulator, ValidatorCommand(CORVIA_SAMPLE_APP, options, switches));
 }
 
 bool Matches(const std::string& text, const std::string& expected,

@@ -11,10 +11,11 @@
 
 namespace e2e {
 
-/// The command line of the validator with `options` against the sample application started
+/// The validator's command line with `options` against the application `application` started
 /// with `switches`.
-std::vector<std::string> ValidatorCommand(const std::vector<std::string>& options,
-                                          const std::vector<std::string>& switches = {});
+std::vector<std::string> ValidatorCommand(const std::string& application,
+                                          const std::vector<std::string>& options,
+                                          const std::vector<std::string>& switches);
 
 /// Runs the validator with `options` against the sample application started with `switches`,
 /// on a simulated machine made with the options `simulator` of with-simulator.

@@ -163,5 +163,63 @@ TEST(ValidatorE2E, ARunReportsEveryStepAndItsDurationToTheRuntime) {
   EXPECT_GT(std::stod(duration), 0.0);
 }
 
+// Runs `command` with "LuxOutputToStdout" set on a fresh simulated machine and splits its
+// output into the log channels' lines, without their time stamps, and the rest.
+struct LogLinesAndRest {
+  std::vector<std::string> logLines;
+  std::string rest;
+  int exitStatus;
+};
+LogLinesAndRest RunWithLogLinesOnStdout(std::vector<std::string> command,
+                                        const std::vector<std::string>& options = {}) {
+  command.insert(command.begin(), {"env", "LuxOutputToStdout=1"});
+  const CommandOutcome run = RunWithSimulator(options, command);
+  static const std::regex stamp("\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} (.*)");
+  LogLinesAndRest split{{}, "", run.exitStatus};
+  std::istringstream lines(run.out);
+  std::smatch match;
+  for (std::string line; std::getline(lines, line);) {
+    if (std::regex_match(line, match, stamp)) {
+      split.logLines.push_back(match[1]);
+    } else {
+      split.rest += line + "\n";
+    }
+  }
+  return split;
+}
+
+// The runtime library's lines reach the redirected standard output with "LuxOutputToStdout":
+// in the validator through the validator's output worker, in the sample application, whose
+// program exports no logging functions, through the library's own.
+TEST(ValidatorE2E, RuntimeLibraryLogLinesReachStandardOutputWithLuxOutputToStdout) {
+  const std::string connected = "{INFO}    [LibLUXRT] Connected to the Corvia runtime service";
+  const std::string disconnected =
+      "{INFO}    [LibLUXRT] Disconnected from the Corvia runtime service";
+  const struct {
+    std::vector<std::string> command, options;
+    std::vector<std::string> logLines;
+    std::string rest;
+    int exitStatus;
+  } cases[] = {
+      {{CORVIA_VALIDATOR, "--list_tests"}, {}, {connected}, kAllTests, 0},
+      {{CORVIA_VALIDATOR, "--list_tests"},
+       {"--no-service"},
+       {"{!ERROR!} [LibLUXRT] Unable to connect to the Corvia runtime service: No such file or "
+        "directory"},
+       "ERROR: Unable to initialize LibLUX.\n\tLUX Error Code: -3003\n\tError String: Unable to "
+       "connect to the Corvia runtime service: No such file or directory\n" +
+           std::string(kInitFailure),
+       1},
+      {{CORVIA_SAMPLE_APP, "--end-after-ms", "100"}, {}, {connected, disconnected}, "", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command[0]);
+    const LogLinesAndRest run = RunWithLogLinesOnStdout(c.command, c.options);
+    EXPECT_EQ(run.exitStatus, c.exitStatus);
+    EXPECT_EQ(run.logLines, c.logLines);
+    EXPECT_EQ(run.rest, c.rest);
+  }
+}
+
 }  // namespace
 }  // namespace e2e

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+
+#include "platform/posix/proc_maps.h"
 #include "support/child_process.h"
 
 namespace platform {
@@ -29,6 +32,25 @@ TEST(ProcessInfo, ExecutableBaseName) {
   EXPECT_EQ(ProcessExecutableBaseName(static_cast<uint32_t>(getpid())), "corvia_unit_tests");
   EXPECT_EQ(ProcessExecutableBaseName(0), std::nullopt);
   EXPECT_EQ(ProcessExecutableBaseName(0x7FFFFFFE), std::nullopt);
+}
+
+TEST(ProcessModules, TheFilesMappedIntoTheProcessEachOnceInTheKernelsOrder) {
+  EXPECT_EQ(MappedFiles("55d0-55d1 r--p 00000000 08:01 131 /opt/app/game\n"
+                        "55d1-55d2 r-xp 00001000 08:01 131 /opt/app/game\n"
+                        "7f00-7f01 rw-p 00000000 00:00 0 \n"
+                        "7f01-7f02 r--p 00000000 00:05 77   /memfd:ring (deleted)\n"
+                        "7f02-7f03 r--p 00000000 08:01 9    /opt/My Game/libfoo.so (deleted)\n"
+                        "7f03-7f04 rw-p 00000000 00:00 0    [heap]\n"
+                        "7f04-7f05 r--p 00000000 08:01 131 /opt/app/game"),
+            (std::vector<std::string>{"/opt/app/game", "/memfd:ring (deleted)",
+                                      "/opt/My Game/libfoo.so (deleted)"}));
+
+  const auto modules = ListProcessModules(*ProcessHandle::Open(static_cast<uint32_t>(getpid())));
+  ASSERT_TRUE(modules.has_value());
+  EXPECT_EQ(
+      std::count_if(modules->begin(), modules->end(),
+                    [](const std::string& path) { return path.ends_with("/corvia_unit_tests"); }),
+      1);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "runtime/library_search.h"
 #include "runtime/signature_check.h"
 #include "support/child_process.h"
+#include "support/machine_prefix.h"
 
 // The runtime library's loader without a runtime: its table and error record, the adjusted
 // initialisation parameters, the library search, the signer chain it accepts, the internal
@@ -22,21 +23,12 @@ namespace LuxLoader {
 namespace {
 
 using testsupport::ExpectInChild;
+using testsupport::UseEmptyMachine;
 
 std::string LastError() {
   luxErrorInfo info{};
   lux_GetLastErrorInfo(&info);
   return std::to_string(info.Result) + " " + info.ErrorString;
-}
-
-// Points the machine prefix at an empty folder and clears the variables that name library
-// folders, so that the search finds nothing. For child processes.
-void UseEmptyMachine() {
-  const std::string empty = testing::TempDir() + "corvia_empty_machine";
-  std::filesystem::create_directories(empty);
-  setenv("CORVIA_MACHINE_PREFIX", empty.c_str(), 1);
-  unsetenv("LIBLUX_DLL_DIR");
-  unsetenv("LD_LIBRARY_PATH");
 }
 
 TEST(RuntimeLibrary, UnboundTheTableAndTheInternalFunctionsAnswerAsAnAbsentRuntime) {

@@ -129,5 +129,23 @@ TEST(FramePolicy, ARareFetcherOfRenderDescriptionsStaysAtItsCountInAny10Seconds)
   }
 }
 
+TEST(FramePolicy, RuntimeErrorsComeHalfASecondApartAndPropertiesAreReadOnceASecond) {
+  const Behaviour behaviour =
+      BehaviourOf({"--runtime-errors", "2", "--read-property", "Name", "--read-property", "User"});
+  FramePolicy policy(behaviour);
+  const Behaviour wellBehaved = BehaviourOf({});
+  FramePolicy quiet(wellBehaved);
+  // Frames at 0, 400, 600, 1000 (late: 1300), 1900 and 2400 ms after the first.
+  std::string errors, reads;
+  for (const auto after : {0ms, 400ms, 600ms, 1300ms, 1900ms, 2400ms}) {
+    errors += std::to_string(policy.CausesRuntimeError(kStart + after));
+    reads += policy.ReadsProperties(kStart + after) ? '1' : '0';
+    EXPECT_EQ(quiet.CausesRuntimeError(kStart + after), 0);
+    EXPECT_FALSE(quiet.ReadsProperties(kStart + after));
+  }
+  EXPECT_EQ(errors, "001200");
+  EXPECT_EQ(reads, "100101");
+}
+
 }  // namespace
 }  // namespace sampleapp

@@ -34,4 +34,13 @@ void LoadedModule::Free() {
   if (handle_ != nullptr) dlclose(std::exchange(handle_, nullptr));
 }
 
+void* MainProgramProcAddress(const char* name) {
+  // The main program's handle; a library loaded with RTLD_LOCAL never answers for it.
+  void* const program = dlopen(nullptr, RTLD_LAZY);
+  if (program == nullptr) return nullptr;
+  void* const address = dlsym(program, name);
+  dlclose(program);
+  return address;
+}
+
 }  // namespace platform

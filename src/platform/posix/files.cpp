@@ -1,10 +1,12 @@
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <utility>
@@ -54,11 +56,82 @@ void ReadOnlyFile::Close() {
 }
 
 std::string FullPathName(const std::string& path) {
-  if (path.empty()) return {};
+  if (path.empty()) {
+    errno = EINVAL;
+    return {};
+  }
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  if (error) return {};
-  return absolute.lexically_normal().string();
+  if (error) {
+    errno = error.value();
+    return {};
+  }
+  std::string full = absolute.lexically_normal().string();
+  if (full.size() > MaxPathLength()) {
+    errno = ENAMETOOLONG;
+    return {};
+  }
+  return full;
+}
+
+size_t MaxPathLength() { return PATH_MAX - 1; }
+
+size_t MaxFileNameLength() { return NAME_MAX; }
+
+char PathSeparator() { return '/'; }
+
+const char* SharedLibrarySuffix() { return ".so"; }
+
+bool FileExists(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool IsExecutableFile(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+         (status.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+}
+
+std::optional<FileIdentity> IdentifyFile(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) return std::nullopt;
+  return FileIdentity{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
+}
+
+DirectoryListing::~DirectoryListing() { Close(); }
+
+DirectoryListing::DirectoryListing(DirectoryListing&& other) noexcept
+    : stream_(std::exchange(other.stream_, nullptr)) {}
+
+DirectoryListing& DirectoryListing::operator=(DirectoryListing&& other) noexcept {
+  if (this != &other) {
+    Close();
+    stream_ = std::exchange(other.stream_, nullptr);
+  }
+  return *this;
+}
+
+std::optional<DirectoryListing> DirectoryListing::Open(const std::string& path) {
+  DIR* stream = opendir(path.c_str());
+  if (stream == nullptr) return std::nullopt;
+  return DirectoryListing(stream);
+}
+
+std::optional<std::string> DirectoryListing::Next() {
+  if (stream_ == nullptr) return std::nullopt;
+  const dirent* entry = readdir(static_cast<DIR*>(stream_));
+  if (entry == nullptr) return std::nullopt;
+  return std::string(entry->d_name);
+}
+
+void DirectoryListing::Close() {
+  if (stream_ != nullptr) closedir(static_cast<DIR*>(std::exchange(stream_, nullptr)));
 }
 
 namespace {

@@ -1,0 +1,154 @@
+// The package, module and listening tests end to end: the validator binary runs them on a fresh
+// simulated machine (without the health-and-safety warning, whose line would fall among the
+// runtime's error lines) against the sample application, well behaved or with the
+// misbehaviour each test looks for. The console lines are compared exactly, with the machine
+// prefix of the runtime's paths left out.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <regex>
+
+#include "conversation.h"
+#include "sample_app_runs.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::vector<std::string> kTests = {"TestCorviaDLLIncludes", "CheckForExtraneousFiles",
+                                         "RunErrorCapture", "TestPropertyAccess"};
+const std::vector<std::string> kNoWarning = {"--service-option", "--no-hsw"};
+
+const char kEnumerating[] =
+    "Enumerating the DLLs loaded by the application and verifying that Corvia DLLs are loaded "
+    "from the Corvia runtime directory.\n";
+const char kListeningForErrors[] = "Listening for errors...\n";
+const std::string kListeningForProperties =
+    LoadWait(0) + "Starting test...\nListening for property access violations for 30 seconds...\n";
+const char kRuntimeError[] = "Telemetry Error Code -1005\nSimulated runtime error 1 of 1\n";
+
+std::string Starting(const std::string& test) { return "Starting " + test + "\n"; }
+
+/// `printed` with the machine prefix of every path written as "<machine>".
+std::string WithoutMachinePrefix(const std::string& printed) {
+  static const std::regex prefix("/[^ \n]*corvia-machine\\.[A-Za-z0-9]+");
+  return std::regex_replace(printed, prefix, "<machine>");
+}
+
+/// A package of the sample application that ships the runtime library beside it, debug files
+/// on two levels and a known-bad library four levels down. Its path is in lower case.
+std::string MakeMisbehavingPackage() {
+  namespace fs = std::filesystem;
+  const std::string root = testing::TempDir() + "corvia_package_" + std::to_string(getpid()) + "/";
+  fs::remove_all(root);
+  fs::create_directories(root + "Game_Data/Plugins/x86_64");
+  fs::copy_file(CORVIA_SAMPLE_APP, root + "corvia-sample-app");
+  fs::copy_file(CORVIA_CLIENT_LIBRARY, root + "LibLUXRT64_1.so");
+  for (const char* file : {"corvia-sample-app.debug", "Game_Data/Game.debug",
+                           "Game_Data/Plugins/x86_64/libsteam_api.so"}) {
+    std::ofstream(root + file) << "x";
+  }
+  return root;
+}
+
+/// Runs `runs` at the same time where each run has a network of its own, else one by one.
+std::vector<CommandOutcome> Overlapping(const std::vector<std::function<CommandOutcome()>>& runs) {
+  std::vector<std::future<CommandOutcome>> started;
+  for (const auto& run : runs) {
+    started.push_back(
+        std::async(CORVIA_PRIVATE_NETWORK ? std::launch::async : std::launch::deferred, run));
+  }
+  std::vector<CommandOutcome> outcomes;
+  for (auto& outcome : started) outcomes.push_back(outcome.get());
+  return outcomes;
+}
+
+TEST(PackageAndListeningE2E, AWellBehavedApplicationPassesAllFourAndEachMisbehaviourFailsOne) {
+  const std::string package = MakeMisbehavingPackage();
+  const std::vector<std::string> misbehaviours = {"--bundled-runtime",
+                                                  "--runtime-errors",
+                                                  "1",
+                                                  "--read-property",
+                                                  "Name",
+                                                  "--read-property",
+                                                  "User",
+                                                  "--read-property",
+                                                  "Name",
+                                                  "--read-property",
+                                                  "IPD"};
+  const std::vector<CommandOutcome> runs =
+      Overlapping({[] { return RunValidator(QuickLoadOptions(kTests), {}, kNoWarning); },
+                   [&] {
+                     return RunWithSimulator(
+                         kNoWarning, ValidatorCommand(package + "corvia-sample-app",
+                                                      QuickLoadOptions(kTests), misbehaviours));
+                   }});
+  std::filesystem::remove_all(package);
+
+  const CommandOutcome& good = runs[0];
+  EXPECT_EQ(good.exitStatus, 0);
+  EXPECT_EQ(good.out,
+            Starting(kTests[0]) + kEnumerating + Ended("PASSED") + Starting(kTests[1]) +
+                Ended("PASSED") + Starting(kTests[2]) + kListeningForErrors +
+                "No errors received.\n" + Ended("PASSED") + Starting(kTests[3]) +
+                kListeningForProperties + Ended("PASSED") +
+                Summary({"TestCorviaDLLIncludes: Passed", "CheckForExtraneousFiles: Passed",
+                         "RunErrorCapture: Passed", "TestPropertyAccess: Passed"}));
+  EXPECT_EQ(good.err, "");
+
+  const CommandOutcome& bad = runs[1];
+  EXPECT_EQ(bad.exitStatus, 0);
+  EXPECT_EQ(
+      WithoutMachinePrefix(bad.out),
+      Starting(kTests[0]) + kEnumerating +
+          "ERROR: The application is not using Corvia Runtime DLLS.\n"
+          "The application loads libluxrt64_1 from " +
+          package + "libluxrt64_1.so\n" +
+          "It should load it from <machine>/opt/corvia/support/corvia-runtime/libluxrt64_1.so\n" +
+          GuidelineLine("sqm-pc-security-2/") + Ended("FAILED") + Starting(kTests[1]) +
+          "ERROR: Found pdb file(s) that need to be removed from submission package:\n" +
+          "ERROR:    " + package + "corvia-sample-app.debug\n" + "ERROR:    " + package +
+          "Game_Data/Game.debug\n" + GuidelineLine("sqm-pc-security-3/") +
+          "ERROR: The package contains DLL libraries that are known to cause issues when "
+          "running on the Corvia platform. These files must be removed prior to uploading:\n" +
+          "ERROR:    " + package + "Game_Data/Plugins/x86_64/libsteam_api.so\n" +
+          GuidelineLine("sqm-pc-security-2/") + Ended("FAILED") + Starting(kTests[2]) +
+          kListeningForErrors + kRuntimeError + Ended("FAILED") + Starting(kTests[3]) +
+          kListeningForProperties +
+          "ERROR: The application is accessing the following prohibited properties: Name User \n" +
+          Ended("FAILED") +
+          Summary({"TestCorviaDLLIncludes: Failed", "CheckForExtraneousFiles: Failed",
+                   "RunErrorCapture: Failed", "TestPropertyAccess: Failed"}));
+  EXPECT_EQ(bad.err, "");
+}
+
+TEST(PackageAndListeningE2E,
+     InteractiveErrorCaptureStartsOnAnEnterAfterTheInstructionsAndEndsOnEsc) {
+  const std::string instructions =
+      "Starting RunErrorCapture\n"
+      "In this test, you can navigate through the application andthe validator will output all "
+      "the errors it encounters.\nPress the ESC key to exit the test when done.\nPress the Enter "
+      "key to start.\n";
+  const Conversation run = Converse(
+      OnSimulator(kNoWarning, ValidatorCommand(CORVIA_SAMPLE_APP,
+                                               {"--load_time_ms", "0", "--test", "RunErrorCapture"},
+                                               {"--runtime-errors", "1"})),
+      "\n",  // pressed before the instructions: it must not start the capture
+      {{"Press the Enter key to start.\n", 1500ms, "\n"},
+       {"Simulated runtime error 1 of 1\n", 0ms, "\x1b"}},
+      120s);
+  EXPECT_EQ(run.outcome.exitStatus, 0);
+  ASSERT_EQ(run.outputAtReplies.size(), 2u) << run.outcome.out;
+  EXPECT_EQ(run.outputAtReplies[0], instructions);
+  EXPECT_EQ(run.outcome.out, instructions + kListeningForErrors + kRuntimeError + Ended("FAILED") +
+                                 Summary({"RunErrorCapture: Failed"}));
+}
+
+}  // namespace
+}  // namespace e2e
