@@ -12,6 +12,12 @@ const Json::Value* Member(const Json::Value& value, const char* key) {
   return value.find(key, key + std::strlen(key));
 }
 
+std::string CompactJson(const Json::Value& value) {
+  Json::StreamWriterBuilder writer;
+  writer["indentation"] = "";
+  return Json::writeString(writer, value);
+}
+
 }  // namespace
 
 std::string BuildRequestEnvelope(std::string_view path, const Json::Value& data, uint32_t id) {
@@ -19,9 +25,7 @@ std::string BuildRequestEnvelope(std::string_view path, const Json::Value& data,
   envelope["requestName"] = std::string(path);
   envelope["requestData"] = data;
   envelope["sequenceId"] = std::to_string(id);
-  Json::StreamWriterBuilder writer;
-  writer["indentation"] = "";
-  return Json::writeString(writer, envelope);
+  return CompactJson(envelope);
 }
 
 std::optional<Json::Value> ParseHubMessage(std::string_view text) {
@@ -66,6 +70,15 @@ bool IsOkAnswer(const Json::Value& response) {
   const Json::Value* value = PayloadMember(response, "value");
   return value != nullptr && value->isString() &&
          (value->asString() == "OK" || value->asString() == "Ok");
+}
+
+std::string MemberText(const Json::Value& value) {
+  return value.isString() ? value.asString() : CompactJson(value);
+}
+
+bool IsTrue(const Json::Value& value) {
+  if (value.isBool()) return value.asBool();
+  return value.isNumeric() && value.asDouble() != 0.0;
 }
 
 }  // namespace QasValidator

@@ -31,5 +31,9 @@ bool IsResponse(const Json::Value& message);
 bool HasSequenceId(const Json::Value& message, const std::string& id);
 /// The OK answer: "payloadType" "PLAIN_STRING" with payload "value" "OK" or "Ok".
 bool IsOkAnswer(const Json::Value& response);
+/// A member's value as text: a string as it is, any other value as compact JSON.
+std::string MemberText(const Json::Value& value);
+/// A member's value as a bool: true, or a number other than 0; every other value is false.
+bool IsTrue(const Json::Value& value);
 
 }  // namespace QasValidator

@@ -48,10 +48,8 @@ bool HubRemoteControl::DashVisibilityAnswer(std::string& visibility) {
   Json::Value response;
   SendRequest("/life_cycle/get_dash_visibility", kNoData, response);
   const Json::Value* member = PayloadMember(response, "dashVisibility");
-  if (PayloadType(response) != "DASH_VISIBILITY" || member == nullptr || !member->isString()) {
-    return false;
-  }
-  visibility = member->asString();
+  if (PayloadType(response) != "DASH_VISIBILITY" || member == nullptr) return false;
+  visibility = MemberText(*member);
   return true;
 }
 
@@ -146,9 +144,7 @@ bool HubRemoteControl::GetFocusAware(uint32_t processId) {
   Json::Value response;
   SendRequest("/life_cycle/get_focus_aware", ProcessIdData(processId), response);
   const Json::Value* value = PayloadMember(response, "value");
-  if (PayloadType(response) == "BOOL" && value != nullptr && value->isBool()) {
-    return value->asBool();
-  }
+  if (PayloadType(response) == "BOOL" && value != nullptr) return IsTrue(*value);
   LogInfo("Could not determine if app is focus aware. Testing as if app is not focus aware.");
   return false;
 }

@@ -1,9 +1,11 @@
 #include "ipc/transport.h"
 
+#include <chrono>
 #include <system_error>
 
+#include "ipc/call_messages.h"
 #include "ipc/call_status.h"
-#include "ipc/ring.h"
+#include "platform/clock.h"
 
 namespace IPC {
 
@@ -34,7 +36,7 @@ struct Transport::Channel {
              resources.SpaceEvent(index, ring), stops);
   }
 
-  std::mutex callLock;         // held by the one call in progress on this channel
+  std::timed_mutex callLock;   // held by the one call in progress on this channel
   RingWriter outgoingCalls;    // written under callLock
   RingWriter outgoingReplies;  // written by the transport thread
   RingReader incomingCalls;    // read by the transport thread
@@ -104,59 +106,48 @@ bool Transport::ServeIncomingCalls(Channel& channel, int32_t index) {
 }
 
 bool Transport::Answer(Channel& channel, int32_t index, IpcBuffer& request) {
-  uint8_t kind = 0;
-  const bool hasKind = request.ReadByte(kind);
-  if (hasKind && kind == kCallKindPost) return true;
+  const std::optional<uint8_t> kind = ReadCallKind(request);
+  if (kind == kCallKindPost) return true;
   std::optional<IpcBuffer> reply = channel.outgoingReplies.Reserve();
   if (!reply) return false;
-  uint8_t status = kCallSuccess;
-  reply->WriteByte(kReplySuccess);
-  if (!hasKind || (kind != kCallKindCall && kind != kCallKindProbe)) {
-    status = kCallBadSignature;
-  } else if (kind == kCallKindCall) {
-    status = listener_.OnCall(index, request, *reply);
-  }
-  if (status != kCallSuccess || reply->HasError()) {
-    reply->Rewind();
-    reply->WriteByte(kReplyFailure);
-    reply->WriteByte(status != kCallSuccess ? status : uint8_t{kCallInternalError});
-  }
+  WriteAnswer(kind, request, *reply, [this, index](IpcBuffer& call, IpcBuffer& answer) {
+    return listener_.OnCall(index, call, answer);
+  });
   return channel.outgoingReplies.Commit(*reply);
 }
 
-uint8_t Transport::Call(int32_t index, const CallWriter& writeCall, const ReplyReader& readReply) {
+uint8_t Transport::EndInterruptedCall(const RingCommon& ring, uint64_t deadline) {
+  const bool timedOut = deadline != kNoDeadline && platform::TickCountMs() >= deadline;
+  if (ring.Failed() || timedOut) closing_->Set();
+  return timedOut ? kCallTimedOut : kCallDisconnected;
+}
+
+uint8_t Transport::Call(int32_t index, const CallWriter& writeCall, const ReplyReader& readReply,
+                        uint32_t timeoutMs) {
+  const uint64_t deadline =
+      timeoutMs == platform::kInfinite ? kNoDeadline : platform::TickCountMs() + timeoutMs;
   if (!IsConnected()) return kCallDisconnected;
   if (index < 0 || index >= ChannelCount()) return kCallInvalidParameters;
   Channel& channel = *channels_[static_cast<size_t>(index)];
-  std::lock_guard lock(channel.callLock);
-  std::optional<IpcBuffer> message = channel.outgoingCalls.Reserve();
-  if (!message) {
-    if (channel.outgoingCalls.Failed()) closing_->Set();
-    return kCallDisconnected;
+  std::unique_lock lock(channel.callLock, std::defer_lock);
+  if (deadline == kNoDeadline) {
+    lock.lock();
+  } else if (!lock.try_lock_until(std::chrono::steady_clock::now() +
+                                  std::chrono::milliseconds(timeoutMs))) {
+    closing_->Set();  // the call before this one is stuck: the connection is of no use
+    return kCallTimedOut;
   }
+  std::optional<IpcBuffer> message = channel.outgoingCalls.Reserve(deadline);
+  if (!message) return EndInterruptedCall(channel.outgoingCalls, deadline);
   if (!message->WriteByte(kCallKindCall) || !writeCall(*message) || message->HasError()) {
     return kCallBadSignature;
   }
-  if (!channel.outgoingCalls.Commit(*message)) {
-    if (channel.outgoingCalls.Failed()) closing_->Set();
-    return kCallDisconnected;
+  if (!channel.outgoingCalls.Commit(*message, deadline)) {
+    return EndInterruptedCall(channel.outgoingCalls, deadline);
   }
-  std::optional<std::span<const uint8_t>> bytes = channel.incomingReplies.Read();
-  if (!bytes) {
-    if (channel.incomingReplies.Failed()) closing_->Set();
-    return kCallDisconnected;
-  }
-  IpcBuffer reply = IpcBuffer::Reader(*bytes);
-  uint8_t status = 0;
-  uint8_t result = kCallInternalError;
-  if (reply.ReadByte(status)) {
-    if (status == kReplySuccess) {
-      result = readReply(reply);
-    } else if (status == kReplyFailure) {
-      uint8_t code = 0;
-      if (reply.ReadByte(code) && code != kCallSuccess) result = code;
-    }
-  }
+  std::optional<std::span<const uint8_t>> bytes = channel.incomingReplies.Read(deadline);
+  if (!bytes) return EndInterruptedCall(channel.incomingReplies, deadline);
+  const uint8_t result = ReadReply(*bytes, readReply);
   channel.incomingReplies.Release();
   return result;
 }
