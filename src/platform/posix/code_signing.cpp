@@ -6,6 +6,7 @@
 #include <openssl/x509v3.h>
 #include <sys/stat.h>
 
+#include <climits>
 #include <memory>
 
 #include "platform/machine.h"
@@ -117,6 +118,8 @@ std::optional<FileSignature> Verify(const std::string& path, const ReadOnlyFile&
   const CmsContent cms = ReadSignature(path);
   const Store store = MakeTrustStore();
   if (!cms || !store) return std::nullopt;
+  // The memory buffer takes its length as an int; an open file is always shorter than that.
+  static_assert(ReadOnlyFile::kMaxBytes <= INT_MAX);
   const Bio data(BIO_new_mem_buf(content->data(), static_cast<int>(content->size())));
   if (!data || CMS_verify(cms.get(), nullptr, store.get(), data.get(), nullptr, CMS_BINARY) != 1) {
     return std::nullopt;
