@@ -72,13 +72,38 @@ bool IsOkAnswer(const Json::Value& response) {
          (value->asString() == "OK" || value->asString() == "Ok");
 }
 
-std::string MemberText(const Json::Value& value) {
-  return value.isString() ? value.asString() : CompactJson(value);
+std::optional<std::string> ReadLocation(const Json::Value& response) {
+  const Json::Value* location = PayloadMember(response, "location");
+  if (PayloadType(response) != "LIFE_CYCLE_LOCATION_UPDATE" || location == nullptr ||
+      !location->isString()) {
+    return std::nullopt;
+  }
+  return location->asString();
 }
 
-bool IsTrue(const Json::Value& value) {
-  if (value.isBool()) return value.asBool();
-  return value.isNumeric() && value.asDouble() != 0.0;
+bool ReadHswNeeded(const Json::Value& response) {
+  const Json::Value* needed = PayloadMember(response, "needed");
+  return PayloadType(response) == "HSW_NEEDED_UPDATE" && needed != nullptr && needed->isBool() &&
+         needed->asBool();
+}
+
+std::optional<uint32_t> ReadProcessId(const Json::Value& response) {
+  const Json::Value* pid = PayloadMember(response, "pid");
+  if (PayloadType(response) != "PLAIN_PID" || pid == nullptr || !pid->isUInt()) return std::nullopt;
+  return pid->asUInt();
+}
+
+std::optional<std::string> ReadDashVisibility(const Json::Value& response) {
+  const Json::Value* visibility = PayloadMember(response, "dashVisibility");
+  if (PayloadType(response) != "DASH_VISIBILITY" || visibility == nullptr) return std::nullopt;
+  return visibility->isString() ? visibility->asString() : CompactJson(*visibility);
+}
+
+std::optional<bool> ReadFocusAware(const Json::Value& response) {
+  const Json::Value* value = PayloadMember(response, "value");
+  if (PayloadType(response) != "BOOL" || value == nullptr) return std::nullopt;
+  if (value->isBool()) return value->asBool();
+  return value->isNumeric() && value->asDouble() != 0.0;
 }
 
 }  // namespace QasValidator
