@@ -68,6 +68,8 @@ struct Session {
   bool shouldQuit = false;
   bool shouldRecenter = false;
   bool displayLost = false;
+  /// The session ended because its client went away (died or hung up) without destroying it.
+  bool clientGone = false;
 };
 
 /// One layer of a submitted frame.

@@ -78,6 +78,23 @@ TEST(RequestResponseE2E, AnIgnoredQuitFailsAfterThirtySecondsWhileDestroyAndKeep
                 Summary({Passed(kQuit)}));
 }
 
+TEST(RequestResponseE2E, AnApplicationThatCrashesOnTheQuitRequestPassesOnlyIfItsSessionEnds) {
+  // The runtime reports the session of the crashed process destroyed.
+  const CommandOutcome reported = RunValidator(QuickLoadOptions({kQuit}), {"--crash-on-quit"});
+  EXPECT_EQ(reported.exitStatus, 0);
+  EXPECT_EQ(reported.out, BegunAfterQuickLoad(kQuit) + kQuitSent + kQuitAnswered + Ended("PASSED") +
+                              Summary({Passed(kQuit)}));
+  // A runtime that misses the death: no session ends, and the test fails after 30 s.
+  const CommandOutcome unreported = RunValidator(QuickLoadOptions({kQuit}), {"--crash-on-quit"},
+                                                 {"--service-option", "--no-death-record"});
+  EXPECT_EQ(unreported.exitStatus, 0);
+  EXPECT_EQ(unreported.out,
+            BegunAfterQuickLoad(kQuit) + kQuitSent +
+                "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 "
+                "seconds\n" +
+                GuidelineLine("sqm-pc-input-4/") + Ended("FAILED") + Summary({Failed(kQuit)}));
+}
+
 TEST(RequestResponseE2E, AnOlderShellClosesTheApplicationThroughItsMenu) {
   const CommandOutcome run =
       RunValidator(QuickLoadOptions({kQuit}), {}, {"--service-option", "--older-shell"});
