@@ -4,6 +4,8 @@
 // (fixtures/signature_file_root.pem), so a seed passes every check and its mutations reach
 // every step: the CMS parse, the signature, the signer's usage, the chain and its names.
 
+#include <stdlib.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -28,6 +30,9 @@ void WriteFile(const std::filesystem::path& path, const char* data, size_t size)
 
 std::string PrepareLibrary() {
   const std::filesystem::path& machine = FuzzMachine::Prefix();
+  // The system's own roots would be read for every input (slowly) and trust none of the seeds.
+  setenv("SSL_CERT_FILE", (machine / "no-system-roots.pem").c_str(), 1);
+  setenv("SSL_CERT_DIR", (machine / "no-system-roots").c_str(), 1);
   std::filesystem::create_directories(machine / "etc/corvia");
   std::filesystem::copy_file(CORVIA_FUZZ_SIGNATURE_ROOT, machine / "etc/corvia/trusted-roots.pem",
                              std::filesystem::copy_options::overwrite_existing);
