@@ -13,7 +13,6 @@
 #include <fstream>
 #include <future>
 #include <iostream>
-#include <thread>
 
 #include "command_runner.h"
 #include "lux/lux_capi.h"
@@ -22,6 +21,7 @@
 #include "runtime/internal_functions.h"
 #include "runtime/runtime_library.h"
 #include "support/child_process.h"
+#include "support/wait_until.h"
 
 namespace LuxLoader {
 namespace {
@@ -167,20 +167,6 @@ TEST(LoaderE2E, ALibraryTooLargeToCheckInOnePieceIsNotOpened) {
   EXPECT_EQ(InitializeFrom(huge), "-3022; -3022 Unable to load LibLUXRT DLL; loaded 0");
 }
 
-// Opens the writing end of the FIFO `path` once a reader has opened it; -1 after 20 s.
-int OpenWritingEndOnceRead(const std::string& path) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (std::chrono::steady_clock::now() < deadline) {
-    const int fifo = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fifo >= 0) {
-      fcntl(fifo, F_SETFL, 0);
-      return fifo;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return -1;
-}
-
 TEST(LoaderE2E, TheValidatorRunsTheLibraryItCheckedEvenIfTheFileIsSwappedAfterTheCheck) {
   const std::string directory = MakeEmptyDirectory("loader_e2e_swap");
   CopyFile(kLibraryDir + "/LibLUXRT64_1.so", directory + "/LibLUXRT64_1.so");
@@ -198,7 +184,9 @@ TEST(LoaderE2E, TheValidatorRunsTheLibraryItCheckedEvenIfTheFileIsSwappedAfterTh
                             "CORVIA_SWAPPED_LIBRARY_MARK=" + mark, CORVIA_VALIDATOR,
                             "--list_tests"});
   });
-  const int fifo = OpenWritingEndOnceRead(trust);
+  int fifo = -1;  // the writing end opens once the validator opened the reading end
+  testsupport::WaitUntil([&] { return (fifo = open(trust.c_str(), O_WRONLY | O_NONBLOCK)) >= 0; },
+                         std::chrono::seconds(20));
   CopyFile(CORVIA_SWAPPED_LIBRARY, directory + "/swapped.so");
   std::filesystem::rename(directory + "/swapped.so", directory + "/LibLUXRT64_1.so");
   std::filesystem::rename(trust + ".kept", trust);  // later readers find the file again

