@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "platform/handle.h"
 #include "platform/machine.h"
 
 namespace platform {
@@ -29,23 +30,6 @@ ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
 }
 
 namespace {
-
-// A descriptor closed on every path.
-class Descriptor {
- public:
-  explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-  ~Descriptor() {
-    if (descriptor_ >= 0) close(descriptor_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-
-  int Get() const { return descriptor_; }
-  int Release() { return std::exchange(descriptor_, -1); }
-
- private:
-  int descriptor_;
-};
 
 // Copies what `source` holds from its start into `target`; false when it fails or the content
 // reaches `limit` bytes.
@@ -73,19 +57,21 @@ ReadOnlyFile ReadOnlyFile::Open(const std::string& path) {
   // content is therefore copied once into an anonymous memory file that is then sealed
   // against every change, and everything read or loaded through this object comes from that
   // copy.
-  const Descriptor source(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  const OwnedHandle source(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  const auto sourceDescriptor = static_cast<int>(source.Get());
   struct stat status {};
-  if (source.Get() < 0 || fstat(source.Get(), &status) != 0 || !S_ISREG(status.st_mode) ||
+  if (!source.IsValid() || fstat(sourceDescriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
       static_cast<uint64_t>(status.st_size) >= kMaxBytes) {
     return ReadOnlyFile();
   }
-  Descriptor copy(memfd_create(MemoryFileName(path).c_str(), MFD_CLOEXEC | MFD_ALLOW_SEALING));
+  OwnedHandle copy(memfd_create(MemoryFileName(path).c_str(), MFD_CLOEXEC | MFD_ALLOW_SEALING));
+  const auto copyDescriptor = static_cast<int>(copy.Get());
   constexpr int kSeals = F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL;
-  if (copy.Get() < 0 || !CopyContent(source.Get(), copy.Get(), kMaxBytes) ||
-      fcntl(copy.Get(), F_ADD_SEALS, kSeals) != 0) {
+  if (!copy.IsValid() || !CopyContent(sourceDescriptor, copyDescriptor, kMaxBytes) ||
+      fcntl(copyDescriptor, F_ADD_SEALS, kSeals) != 0) {
     return ReadOnlyFile();
   }
-  return ReadOnlyFile(copy.Release());
+  return ReadOnlyFile(static_cast<int>(copy.Release()));
 }
 
 std::optional<std::vector<uint8_t>> ReadOnlyFile::ReadContents() const {
