@@ -1,6 +1,5 @@
 #include "ipc/transport.h"
 
-#include <chrono>
 #include <system_error>
 
 #include "ipc/call_messages.h"
@@ -36,7 +35,7 @@ struct Transport::Channel {
              resources.SpaceEvent(index, ring), stops);
   }
 
-  std::timed_mutex callLock;   // held by the one call in progress on this channel
+  std::mutex callLock;         // held by the one call in progress on this channel
   RingWriter outgoingCalls;    // written under callLock
   RingWriter outgoingReplies;  // written by the transport thread
   RingReader incomingCalls;    // read by the transport thread
@@ -129,14 +128,8 @@ uint8_t Transport::Call(int32_t index, const CallWriter& writeCall, const ReplyR
   if (!IsConnected()) return kCallDisconnected;
   if (index < 0 || index >= ChannelCount()) return kCallInvalidParameters;
   Channel& channel = *channels_[static_cast<size_t>(index)];
-  std::unique_lock lock(channel.callLock, std::defer_lock);
-  if (deadline == kNoDeadline) {
-    lock.lock();
-  } else if (!lock.try_lock_until(std::chrono::steady_clock::now() +
-                                  std::chrono::milliseconds(timeoutMs))) {
-    closing_->Set();  // the call before this one is stuck: the connection is of no use
-    return kCallTimedOut;
-  }
+  // A call before this one holds the turn at most until its own time limit passes.
+  std::lock_guard lock(channel.callLock);
   std::optional<IpcBuffer> message = channel.outgoingCalls.Reserve(deadline);
   if (!message) return EndInterruptedCall(channel.outgoingCalls, deadline);
   if (!message->WriteByte(kCallKindCall) || !writeCall(*message) || message->HasError()) {

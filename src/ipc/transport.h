@@ -53,8 +53,9 @@ class Transport {
   /// Returns the call status: 1 when not connected or the connection fails meanwhile, 4 for a
   /// channel out of range, 2 when `writeCall` fails, 6 for a malformed reply, the callee's
   /// status for a failure reply, else what `readReply` returns. Calls on one channel take turns.
-  /// A call that has not got its reply `timeoutMs` after it began (waiting for its turn
-  /// included) closes the connection and returns kCallTimedOut.
+  /// A call that has not got its reply `timeoutMs` after it began closes the connection and
+  /// returns kCallTimedOut; it waits for its turn without a limit, but a call before it with a
+  /// time limit keeps the turn no longer than that.
   uint8_t Call(int32_t channel, const CallWriter& writeCall, const ReplyReader& readReply,
                uint32_t timeoutMs = platform::kInfinite);
 
