@@ -29,6 +29,9 @@ const std::string kRecenterMissed =
 
 const char kQuitSent[] = "Sending a request to quit...\n";
 const char kQuitAnswered[] = "Application successfully called lux_Destroy on request to quit\n";
+const std::string kQuitMissed =
+    "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 seconds\n" +
+    GuidelineLine("sqm-pc-input-4/");
 
 const char kFrequent[] = "The application is calling lux_GetRenderDesc at least once in 500ms\n";
 const char kIadFollowed[] =
@@ -60,11 +63,8 @@ TEST(RequestResponseE2E, ARecenterAnsweredAfterOnePointTwoSecondsOrNeverFails) {
 TEST(RequestResponseE2E, AnIgnoredQuitFailsAfterThirtySecondsWhileDestroyAndKeepRunningPasses) {
   const CommandOutcome ignored = RunValidator(QuickLoadOptions({kQuit}), {"--ignore-quit"});
   EXPECT_EQ(ignored.exitStatus, 0);
-  EXPECT_EQ(ignored.out,
-            BegunAfterQuickLoad(kQuit) + kQuitSent +
-                "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 "
-                "seconds\n" +
-                GuidelineLine("sqm-pc-input-4/") + Ended("FAILED") + Summary({Failed(kQuit)}));
+  EXPECT_EQ(ignored.out, BegunAfterQuickLoad(kQuit) + kQuitSent + kQuitMissed + Ended("FAILED") +
+                             Summary({Failed(kQuit)}));
 
   // The destroyed session passes the test. Its process is no longer the session process, so the
   // close request of the clean-up reaches no window of it and it is terminated after 20 s.
@@ -76,6 +76,20 @@ TEST(RequestResponseE2E, AnIgnoredQuitFailsAfterThirtySecondsWhileDestroyAndKeep
                 "ERROR: Could not quit application gracefully in 20.000000 seconds, force "
                 "quitting\nTest PASSED\n\n" +
                 Summary({Passed(kQuit)}));
+}
+
+TEST(RequestResponseE2E, AnApplicationThatCrashesOnTheQuitRequestPassesOnlyIfItsSessionEnds) {
+  // The runtime reports the session of the crashed process destroyed.
+  const CommandOutcome reported = RunValidator(QuickLoadOptions({kQuit}), {"--crash-on-quit"});
+  EXPECT_EQ(reported.exitStatus, 0);
+  EXPECT_EQ(reported.out, BegunAfterQuickLoad(kQuit) + kQuitSent + kQuitAnswered + Ended("PASSED") +
+                              Summary({Passed(kQuit)}));
+  // A runtime that misses the death: no session ends, and the test fails after 30 s.
+  const CommandOutcome unreported = RunValidator(QuickLoadOptions({kQuit}), {"--crash-on-quit"},
+                                                 {"--service-option", "--no-death-record"});
+  EXPECT_EQ(unreported.exitStatus, 0);
+  EXPECT_EQ(unreported.out, BegunAfterQuickLoad(kQuit) + kQuitSent + kQuitMissed + Ended("FAILED") +
+                                Summary({Failed(kQuit)}));
 }
 
 TEST(RequestResponseE2E, AnOlderShellClosesTheApplicationThroughItsMenu) {

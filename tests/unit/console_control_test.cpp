@@ -66,6 +66,29 @@ TEST(ConsoleControl, EventsMapToTheWindowsEventTypes) {
   }
 }
 
+// The first event's handler stays busy (as the first Ctrl+C does, tearing the run down); the
+// second one's returns at once.
+std::atomic<int> eventsSeen{0};
+bool BusyFirstTime(uint32_t) {
+  if (eventsSeen.fetch_add(1) == 0) std::this_thread::sleep_for(std::chrono::seconds(20));
+  return false;
+}
+
+TEST(ConsoleControl, ASecondEventIsNotHeldBackByTheFirstOnesHandler) {
+  const auto start = std::chrono::steady_clock::now();
+  const auto run = RunInChild([] {
+    StartConsoleControl();
+    SetConsoleControlHandler(BusyFirstTime);
+    kill(getpid(), SIGINT);
+    while (eventsSeen.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    kill(getpid(), SIGINT);
+    std::this_thread::sleep_for(std::chrono::seconds(30));
+    return 2;
+  });
+  EXPECT_EQ(run.exitStatus, 128 + SIGINT);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
 TEST(ConsoleControl, WithoutAHandlerTheDefaultEndsTheProcess) {
   const auto run = RunInChild([] {
     StartConsoleControl();

@@ -164,6 +164,8 @@ TEST_F(HubRemoteControlTest, ProcessIdsComeFromAPlainPidAnswer) {
 TEST_F(HubRemoteControlTest, TheDashVisibilityAndItsProbe) {
   ShellService service(Scripted({{"DASH_VISIBILITY", R"({"dashVisibility":"VISIBLE"})"},
                                  {"DASH_VISIBILITY", R"({"dashVisibility":"HIDDEN"})"},
+                                 {"DASH_VISIBILITY", R"({"dashVisibility":1})"},
+                                 {"DASH_VISIBILITY", R"({"dashVisibility":null})"},
                                  {"DASH_VISIBILITY", R"({})"},
                                  {"PLAIN_STRING", R"({"dashVisibility":"VISIBLE"})"}}));
   ASSERT_TRUE(service.Start());
@@ -171,6 +173,9 @@ TEST_F(HubRemoteControlTest, TheDashVisibilityAndItsProbe) {
   std::string visibility;
   EXPECT_TRUE(hub.GetDashVisibility(visibility));
   EXPECT_EQ(visibility, "VISIBLE");
+  EXPECT_TRUE(hub.GetDashVisibility());
+  EXPECT_TRUE(hub.GetDashVisibility(visibility));  // any value counts, shown as JSON
+  EXPECT_EQ(visibility, "1");
   EXPECT_TRUE(hub.GetDashVisibility());
   EXPECT_FALSE(hub.GetDashVisibility(visibility));
   EXPECT_FALSE(hub.GetDashVisibility());
@@ -180,13 +185,17 @@ TEST_F(HubRemoteControlTest, FocusAwarenessDefaultsToNotAwareWithANote) {
   const auto run = RunInChild([] {
     ShellService service(Scripted({{"BOOL", R"({"value":true})"},
                                    {"BOOL", R"({"value":false})"},
+                                   {"BOOL", R"({"value":1})"},
                                    {"BOOL", R"({"value":"true"})"},
+                                   {"BOOL", R"({})"},
                                    {"PLAIN_STRING", R"({"value":true})"}}));
     if (!service.Start()) return 2;
     HubRemoteControl hub(kQuick);
     std::printf("-\n");
     EXPECT_TRUE(hub.GetFocusAware(1));
     EXPECT_FALSE(hub.GetFocusAware(1));
+    EXPECT_TRUE(hub.GetFocusAware(1));
+    EXPECT_FALSE(hub.GetFocusAware(1));  // answered, but with no true value
     std::printf("-\n");
     EXPECT_FALSE(hub.GetFocusAware(1));
     EXPECT_FALSE(hub.GetFocusAware(1));
@@ -267,6 +276,38 @@ TEST_F(HubRemoteControlTest, MessagesThatAreNoResponseAreKeptButWakeNobody) {
   EXPECT_EQ(run.out,
             "ERROR: Response from HUB was not received before timeout (0 seconds)\n"
             "ERROR: Unable to parse message received from HUB\n");
+}
+
+TEST_F(HubRemoteControlTest, AServiceThatNeverTakesTheCallFailsTheRequestInTime) {
+  const auto run = RunInChild([] {
+    std::atomic<bool> release{false};
+    ShellService service([&release](const Json::Value&) -> std::vector<std::string> {
+      while (!release) std::this_thread::sleep_for(5ms);
+      return {};
+    });
+    if (!service.Start()) return 2;
+    HubRemoteControl hub(HubTiming{1000, 50});
+    EXPECT_FALSE(hub.CloseApp(1));
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return !hub.IsConnected(); }, 1s));
+    release = true;
+    std::fflush(stdout);
+    return testing::Test::HasFailure() ? 1 : 0;
+  });
+  EXPECT_EQ(run.exitStatus, 0) << run.out;
+  EXPECT_EQ(run.out, "ERROR: Response from HUB was not received before timeout (1 seconds)\n");
+}
+
+TEST_F(HubRemoteControlTest, KeepsAtMostTheNewestMessagesAndCountsTheDropped) {
+  ShellService service([](const Json::Value& request) {
+    std::vector<std::string> messages(300, ShellMessage("", "PLAIN_STRING", "{}", "EVENT"));
+    messages.push_back(ShellMessage(SequenceIdOf(request), "PLAIN_STRING", R"({"value":"OK"})"));
+    return messages;
+  });
+  ASSERT_TRUE(service.Start());
+  HubRemoteControl hub(kQuick);
+  EXPECT_TRUE(hub.CloseApp(1));
+  EXPECT_EQ(hub.ReceivedMessages().size(), HubRemoteControl::kMaxKeptMessages - 1);
+  EXPECT_EQ(hub.DroppedMessages(), 301 - HubRemoteControl::kMaxKeptMessages);
 }
 
 TEST_F(HubRemoteControlTest, WithoutTheServiceEachRequestPausesRetriesAndFails) {

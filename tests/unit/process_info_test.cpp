@@ -1,12 +1,18 @@
 #include "platform/process_info.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <string>
 
 #include "platform/posix/proc_maps.h"
+#include "platform/process_launch.h"
+#include "platform/waitable.h"
 #include "support/child_process.h"
+#include "support/read_file.h"
 
 namespace platform {
 namespace {
@@ -26,6 +32,22 @@ TEST(ProcessInfo, ParentIsTheProcessThatForkedUs) {
 TEST(ProcessInfo, ParentOfAnUnknownProcessIsTheProcessItself) {
   // Above the kernel's largest process id (4194304).
   EXPECT_EQ(ParentProcessId(0x7FFFFFF0u), 0x7FFFFFF0u);
+}
+
+TEST(ProcessInfo, AnOrphanOfALaunchedProcessKeepsItsCreator) {
+  const auto run = testsupport::RunInChild([] {
+    const std::string file = testing::TempDir() + "process_info_orphan";
+    std::filesystem::remove(file);
+    ProcessInformation launcher;
+    const ApplicationLaunch launch{"/bin/sh", "", {"-c", "sleep 30 & echo $! >" + file}};
+    if (!StartApplicationProcess(launch, launcher)) return 1;
+    if (WaitForSingle(*launcher.process, 10000) != 0) return 2;
+    const auto orphan = static_cast<uint32_t>(std::stoul(testsupport::ReadFile(file)));
+    const uint32_t creator = ParentProcessId(orphan);
+    kill(static_cast<pid_t>(orphan), SIGKILL);
+    return creator == launcher.processId ? 0 : 3;
+  });
+  EXPECT_EQ(run.exitStatus, 0);
 }
 
 TEST(ProcessInfo, ExecutableBaseName) {
