@@ -24,8 +24,10 @@ void SessionRegistry::RemoveClient(ClientId client) {
   const auto found = clients_.find(client);
   if (found == clients_.end()) return;
   std::vector<SessionId> owned;
-  for (const auto& [id, session] : sessions_) {
-    if (session.client == client) owned.push_back(id);
+  for (auto& [id, session] : sessions_) {
+    if (session.client != client) continue;
+    session.clientGone = true;
+    owned.push_back(id);
   }
   for (const SessionId id : owned) DestroySession(client, id);
   const Client gone = found->second;

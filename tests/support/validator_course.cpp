@@ -31,7 +31,7 @@ CourseOutcome RunCourse(const Course& course) {
   const ChildOutcome run = RunInChild([&course] {
     QasValidator::FrontApplicationRig rig([] { return false; }, course.shell, course.onPause);
     rig.validator.SetLoadTimeMs(1000);
-    rig.validator.SetMaxTimeToFrame(4.0);
+    rig.validator.SetMaxTimeToFrame(course.maxTimeToFrame);
     std::vector<QasValidator::TestEntry> tests = QasValidator::DefaultTestsOf(rig.validator);
     for (QasValidator::TestEntry& extra : QasValidator::ExtraTestsOf(rig.validator)) {
       tests.push_back(std::move(extra));

@@ -23,6 +23,8 @@ struct Course {
       QasValidator::ValidatorTestAccess::NewerShellApplicationInFront;
   /// Plays the part of the application and the runtime after every pause of the validator.
   QasValidator::FrontApplicationRig::PauseHook onPause = {};
+  /// The time to the first frame allowed, in seconds (--max_time_to_frame).
+  double maxTimeToFrame = 4.0;
 };
 
 /// What the procedure left.
@@ -37,8 +39,7 @@ struct CourseOutcome {
   std::chrono::milliseconds elapsed{0};
 };
 
-/// Runs `course` in a child process, with a load time of one second and the program's default
-/// time to the first frame (4 s).
+/// Runs `course` in a child process, with a load time of one second.
 CourseOutcome RunCourse(const Course& course);
 
 /// What a course must leave; what is left empty is not checked.

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <thread>
@@ -98,6 +100,17 @@ TEST_F(ListenerRingTest, FutureTimestampTakesItsPredecessors) {
   EXPECT_EQ(delivered_[1].timestamp, 99.0);
   now_ = 100.3;
   EXPECT_EQ(Process(), std::vector<uint32_t>{3});
+}
+
+TEST_F(ListenerRingTest, ATimeThatIsNotFiniteCountsAsOneInTheFuture) {
+  Add(1, 99.0);
+  Add(2, std::nan(""));
+  Add(3, -std::numeric_limits<double>::infinity());
+  Add(4, 99.5);
+  now_ = 100.0;
+  EXPECT_EQ(Process(), (std::vector<uint32_t>{1, 2, 3, 4}));
+  EXPECT_EQ(delivered_[1].timestamp, 99.0);
+  EXPECT_EQ(delivered_[2].timestamp, 99.0);
 }
 
 TEST_F(ListenerRingTest, LateRecordStillYoungerThanTheCutOffIsMovedIntoOrder) {

@@ -132,12 +132,16 @@ TEST_F(HubRemoteControlTest, EachRequestReadsOnlyAnAnswerOfItsPayloadTypeAndShap
       {focused, "PLAIN_PID", R"({"pid":"77"})", "0 0"},
       {focused, "BOOL", R"({"pid":5})", "0 0"},
       {dash, "DASH_VISIBILITY", R"({"dashVisibility":"VISIBLE"})", "1 VISIBLE"},
+      {dash, "DASH_VISIBILITY", R"({"dashVisibility":1})", "1 1"},  // any value, as JSON
       {dash, "DASH_VISIBILITY", R"({})", "0 before"},
       {probe, "DASH_VISIBILITY", R"({"dashVisibility":"HIDDEN"})", "1"},
+      {probe, "DASH_VISIBILITY", R"({"dashVisibility":null})", "1"},
       {probe, "PLAIN_STRING", R"({"dashVisibility":"VISIBLE"})", "0"},
       {aware, "BOOL", R"({"value":true})", "1"},
+      {aware, "BOOL", R"({"value":1})", "1"},
       {aware, "BOOL", R"({"value":false})", "0"},
-      {aware, "BOOL", R"({"value":"true"})", "0", note},
+      {aware, "BOOL", R"({"value":"true"})", "0"},  // answered, but with no true value
+      {aware, "BOOL", R"({})", "0", note},
       {aware, "PLAIN_STRING", R"({"value":true})", "0", note},
   };
   for (const auto& c : cases) {
@@ -226,6 +230,35 @@ TEST_F(HubRemoteControlTest, MessagesThatAreNoResponseAreKeptButWakeNobody) {
   EXPECT_EQ(run.out,
             "ERROR: Response from HUB was not received before timeout (0 seconds)\n"
             "ERROR: Unable to parse message received from HUB\n");
+}
+
+TEST_F(HubRemoteControlTest, AServiceThatNeverTakesTheCallFailsTheRequestInTime) {
+  const auto run = testsupport::ExpectInChild([] {
+    std::atomic<bool> release{false};
+    ShellService service([&release](const Json::Value&) -> std::vector<std::string> {
+      while (!release) std::this_thread::sleep_for(5ms);
+      return {};
+    });
+    ASSERT_TRUE(service.Start());
+    HubRemoteControl hub(HubTiming{1000, 50});
+    EXPECT_FALSE(hub.CloseApp(1));
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return !hub.IsConnected(); }, 1s));
+    release = true;
+  });
+  EXPECT_EQ(run.out, "ERROR: Response from HUB was not received before timeout (1 seconds)\n");
+}
+
+TEST_F(HubRemoteControlTest, KeepsAtMostTheNewestMessagesAndCountsTheDropped) {
+  ShellService service([](const Json::Value& request) {
+    std::vector<std::string> messages(300, ShellMessage("", "PLAIN_STRING", "{}", "EVENT"));
+    messages.push_back(ShellMessage(SequenceIdOf(request), "PLAIN_STRING", R"({"value":"OK"})"));
+    return messages;
+  });
+  ASSERT_TRUE(service.Start());
+  HubRemoteControl hub(kQuick);
+  EXPECT_TRUE(hub.CloseApp(1));
+  EXPECT_EQ(hub.ReceivedMessages().size(), HubRemoteControl::kMaxKeptMessages - 1);
+  EXPECT_EQ(hub.DroppedMessages(), 301 - HubRemoteControl::kMaxKeptMessages);
 }
 
 TEST_F(HubRemoteControlTest, WithoutTheServiceEachRequestPausesRetriesAndFails) {

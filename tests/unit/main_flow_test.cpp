@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -29,6 +30,8 @@ class FakeTarget : public RunTarget {
   double clock = 100.0;
   // Results that each test returns on its successive attempts; Passed once they run out.
   std::map<std::string, std::vector<TestResult>> scripted;
+  // Called with the name of each test as it runs.
+  std::function<void(const std::string&)> whileRunning = [](const std::string&) {};
 
   int32_t Initialize() override {
     Note("Initialize");
@@ -79,6 +82,7 @@ class FakeTarget : public RunTarget {
     for (const char* name : names) {
       entries.push_back({name, [this, test = std::string(name)] {
                            Note("run " + test);
+                           whileRunning(test);
                            std::vector<TestResult>& results = scripted[test];
                            if (results.empty()) return TestResult::Passed;
                            const TestResult result = results.front();
@@ -317,13 +321,16 @@ TEST(ConsoleControlHandler, ShutsDownOnceOnCloseEventsAndSwallowsBreak) {
   const ChildOutcome run = RunInChild([] {
     RecordTelemetry(testsupport::kStandardTelemetryFields);
     FakeTarget target;
-    RunMainFlow({"CorviaSqmValidator", "--list_tests"}, target);
-    for (const uint32_t event : {1u, 2u, 0u}) {
-      const bool handled = ConsoleControlHandler(event);
-      std::cout << "event " << event << " handled " << handled << std::endl;
-    }
-    FinalShutdown();
-    return 0;
+    target.whileRunning = [](const std::string&) {
+      for (const uint32_t event : {1u, 2u, 0u}) {
+        const bool handled = ConsoleControlHandler(event);
+        std::cout << "event " << event << " handled " << handled << std::endl;
+      }
+    };
+    const int status =
+        RunMainFlow({"CorviaSqmValidator", "--path", "app.exe", "--test", "TestFrameRate"}, target);
+    FinalShutdown();  // after the run's own final shutdown: nothing again
+    return status;
   });
   EXPECT_NE(run.out.find("event 1 handled 1\n[telemetry] application_status=close; "
                          "run_duration=2500.000000\n[fake] Shutdown 1\nevent 2 handled 0\n"
@@ -332,16 +339,30 @@ TEST(ConsoleControlHandler, ShutsDownOnceOnCloseEventsAndSwallowsBreak) {
       << run.out;
   EXPECT_EQ(LinesStartingWith(run.out, "[fake] Shutdown").size(), 1u);
   EXPECT_EQ(LinesStartingWith(run.out, "[telemetry] application_status=close").size(), 1u);
-  // After a run's own final shutdown, neither a call nor a console event repeats it.
-  const ChildOutcome ran = testsupport::ExpectInChild([] {
-    FakeTarget target;
-    EXPECT_EQ(
-        RunMainFlow({"CorviaSqmValidator", "--path", "app.exe", "--test", "TestFrameRate"}, target),
-        0);
-    FinalShutdown();
-    EXPECT_FALSE(ConsoleControlHandler(0));
-  });
-  EXPECT_EQ(LinesStartingWith(ran.out, "[fake] Shutdown").size(), 1u);
+}
+
+TEST(ConsoleControlHandler, AfterTheFlowEndedAnEventTouchesNoTarget) {
+  const std::string log = testing::TempDir() + "no/such/folder/log.txt";
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"--list_tests"},
+                                             {"--no_such_option"},
+                                             {"--path", "app.exe", "--log_file", log},
+                                             {"--path", "app.exe", "--test", "Nope"}}) {
+    const ChildOutcome run = RunInChild([&] {
+      RecordTelemetry(testsupport::kStandardTelemetryFields);
+      std::vector<std::string> command = {"CorviaSqmValidator"};
+      command.insert(command.end(), arguments.begin(), arguments.end());
+      {
+        FakeTarget target;
+        RunMainFlow(command, target);
+      }
+      std::cout << "event 0 handled " << ConsoleControlHandler(0) << std::endl;
+      return 0;
+    });
+    EXPECT_EQ(LinesStartingWith(run.out, "event 0 handled 0").size(), 1u) << run.out;
+    EXPECT_TRUE(LinesStartingWith(run.out, "[fake] Shutdown").empty()) << arguments[0];
+    EXPECT_TRUE(LinesStartingWith(run.out, "[telemetry] application_status=close").empty());
+  }
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include "checks/request_judgements.h"
 #include "event_records.h"
@@ -98,10 +99,12 @@ void Deliver(Validator& validator, LUX::Telemetry::TelemetryEvent record) {
 }
 
 /// Plays an application that destroys its session once the shell passed on the request to quit
-/// (`quitPath`), as its session-destroyed event does, and then ends; before that, a runtime
-/// error of the application arrives, which the quit test prints. The shell is `shell`.
+/// (`quitPath`), as its session-destroyed event does, and then ends; or, unless `destroys`, that
+/// crashes there without a session-destroyed event, as when the runtime misses its death. Before
+/// that, a runtime error of the application arrives, which the quit test prints. The shell is
+/// `shell`.
 std::pair<FrontApplicationRig::ShellFactory, FrontApplicationRig::PauseHook> DestroysSessionOn(
-    FrontApplicationRig::ShellFactory shell, std::string quitPath) {
+    FrontApplicationRig::ShellFactory shell, std::string quitPath, bool destroys = true) {
   auto asked = std::make_shared<std::atomic<bool>>(false);
   auto reported = std::make_shared<bool>(false);
   auto noting = [=](const std::atomic<Validator*>& validator) -> testsupport::ShellScript {
@@ -117,6 +120,10 @@ std::pair<FrontApplicationRig::ShellFactory, FrontApplicationRig::PauseHook> Des
     if (!std::exchange(*reported, true)) {
       return Deliver(validator, luxsim::records::RuntimeErrorEvent(session, -1005,
                                                                    "Invalid parameter", false, 5));
+    }
+    if (!destroys) {
+      kill(static_cast<pid_t>(session), SIGSEGV);
+      return;
     }
     Deliver(validator,
             luxsim::records::ProcessEvent(LUX::Telemetry::kSessionDestroyed, session, 6));
@@ -163,6 +170,8 @@ TEST(RequestCourse, EachRequestGoesOutAndItsAnswerIsAwaitedForItsTime) {
       DestroysSessionOn(ValidatorTestAccess::NewerShellApplicationInFront, "/life_cycle/close_app");
   const auto [olderShell, prompted] =
       DestroysSessionOn(ValidatorTestAccess::ApplicationInFront, "/life_cycle/prompt_response");
+  const auto [crashingShell, crashing] = DestroysSessionOn(
+      ValidatorTestAccess::NewerShellApplicationInFront, "/life_cycle/close_app", false);
   // The fake distance goes on, is changed twice, and is switched off by the test and by
   // ShutdownTest.
   const std::vector<std::string> fakeIad = {"FakeIADEnabled=true", "FakeIAD=0.065", "FakeIAD=0.07",
@@ -186,6 +195,13 @@ TEST(RequestCourse, EachRequestGoesOutAndItsAnswerIsAwaitedForItsTime) {
         {"/life_cycle/get_dash_visibility", "/life_cycle/request_location",
          "/life_cycle/prompt_response", kOff}}},
       {{kQuit}, {TestResult::Failed, kBegunAfterLoad + kQuitSent + kQuitMissed, {}, {}, 32000ms}},
+      // The end of the process is no answer: only the end of its session is.
+      {{kQuit, crashingShell, crashing},
+       {TestResult::Failed,
+        kBegunAfterLoad + kQuitSent + kErrorReport + kQuitMissed,
+        {},
+        {},
+        32000ms}},
       // The count (10 s) after the session search and the load (2 s).
       {{kIad, ValidatorTestAccess::NewerShellApplicationInFront,
         RenderDescriptions({20, 900}, true)},
