@@ -167,12 +167,6 @@ void SessionRegistry::SetRenderAdapter(const Session& session, uint64_t luid) {
   MutableSession(session.id)->renderAdapterLuid = luid;
 }
 
-void SessionRegistry::SetFocus(SessionId session) {
-  if (MutableSession(session) == nullptr) return;
-  focused_ = session;
-  RefreshStatuses();
-}
-
 void SessionRegistry::RequestQuit(SessionId session) {
   if (Session* found = MutableSession(session)) {
     found->shouldQuit = true;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "sample_app_runs.h"
-#include "support/version_report.h"
+#include "support/console_lines.h"
 
 namespace e2e {
 namespace {

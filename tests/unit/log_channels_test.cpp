@@ -13,7 +13,7 @@
 #include "platform/dynamic_library.h"
 #include "platform/posix/ansi_colours.h"
 #include "support/child_process.h"
-#include "support/empty_machine.h"
+#include "support/machine_prefix.h"
 #include "support/wait_until.h"
 
 namespace luxlog {
@@ -247,7 +247,7 @@ TEST(BindLoggingFunctions, KeepsTheModulesOwnForEveryNameNotFound) {
 // This test program exports the logging functions as the validator does. The runtime client
 // library that it loads finds them through the main program and logs through its worker.
 TEST(LoggingFunctions, ALoadedLibraryLogsThroughTheMainProgramsWorker) {
-  const auto run = testsupport::RunInChild([] {
+  const auto run = testsupport::ExpectInChild([] {
     testsupport::UseEmptyMachine();  // no runtime service: the library logs its failure
     unsetenv("LuxOutputToStdout");
     OutputWorker* const worker = ProcessOutputWorker();
@@ -256,13 +256,12 @@ TEST(LoggingFunctions, ALoadedLibraryLogsThroughTheMainProgramsWorker) {
     platform::LoadedModule library = platform::LoadedModule::Load(CORVIA_CLIENT_LIBRARY);
     const auto initialize =
         reinterpret_cast<decltype(&lux_Initialize)>(library.ProcAddress("lux_Initialize"));
-    if (initialize == nullptr || initialize(nullptr) == luxSuccess) return 1;
+    ASSERT_NE(initialize, nullptr);
+    EXPECT_NE(initialize(nullptr), luxSuccess);
     library.Free();
     worker->Stop();
     for (const std::string& line : output->Lines()) std::cout << line << '\n';
-    return 0;
   });
-  EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.out,
             " {!ERROR!} [LibLUXRT] Unable to connect to the Corvia runtime service: No such file "
             "or directory\n");

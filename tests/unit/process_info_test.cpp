@@ -19,12 +19,10 @@ namespace {
 
 TEST(ProcessInfo, ParentIsTheProcessThatForkedUs) {
   const uint32_t self = static_cast<uint32_t>(getpid());
-  const auto run = testsupport::RunInChild([self] {
-    const bool current = ParentProcessId() == self;
-    const bool byId = ParentProcessId(static_cast<uint32_t>(getpid())) == self;
-    return current && byId ? 0 : 1;
+  testsupport::ExpectInChild([self] {
+    EXPECT_EQ(ParentProcessId(), self);
+    EXPECT_EQ(ParentProcessId(static_cast<uint32_t>(getpid())), self);
   });
-  EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(ParentProcessId(), static_cast<uint32_t>(getppid()));
   EXPECT_EQ(ParentProcessId(self), static_cast<uint32_t>(getppid()));
 }
@@ -35,19 +33,17 @@ TEST(ProcessInfo, ParentOfAnUnknownProcessIsTheProcessItself) {
 }
 
 TEST(ProcessInfo, AnOrphanOfALaunchedProcessKeepsItsCreator) {
-  const auto run = testsupport::RunInChild([] {
+  testsupport::ExpectInChild([] {
     const std::string file = testing::TempDir() + "process_info_orphan";
     std::filesystem::remove(file);
     ProcessInformation launcher;
     const ApplicationLaunch launch{"/bin/sh", "", {"-c", "sleep 30 & echo $! >" + file}};
-    if (!StartApplicationProcess(launch, launcher)) return 1;
-    if (WaitForSingle(*launcher.process, 10000) != 0) return 2;
+    ASSERT_TRUE(StartApplicationProcess(launch, launcher));
+    ASSERT_EQ(WaitForSingle(*launcher.process, 10000), 0u);
     const auto orphan = static_cast<uint32_t>(std::stoul(testsupport::ReadFile(file)));
-    const uint32_t creator = ParentProcessId(orphan);
+    EXPECT_EQ(ParentProcessId(orphan), launcher.processId);
     kill(static_cast<pid_t>(orphan), SIGKILL);
-    return creator == launcher.processId ? 0 : 3;
   });
-  EXPECT_EQ(run.exitStatus, 0);
 }
 
 TEST(ProcessInfo, ExecutableBaseName) {

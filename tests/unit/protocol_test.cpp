@@ -41,19 +41,6 @@ TEST(RemoteFunction, ChoosesTheChannelFromTheKindAndTheSelectorFlag) {
   EXPECT_EQ(tooLong.Channel(), -1);
 }
 
-TEST(CallStatus, TextsOfTheStatuses) {
-  EXPECT_EQ(CallStatusText(1), "Disconnected");
-  EXPECT_EQ(CallStatusText(2),
-            "Version incompatibility: Callee function signature does not match caller");
-  EXPECT_EQ(CallStatusText(3),
-            "Version incompatibility: Callee does not have that function registered");
-  EXPECT_EQ(CallStatusText(4), "Invalid parameters to IPC");
-  EXPECT_EQ(CallStatusText(5), "IPC not initialized");
-  EXPECT_EQ(CallStatusText(6), "Internal IPC error");
-  EXPECT_EQ(CallStatusText(7), "Unknown error");
-  EXPECT_EQ(CallStatusText(0), "Unknown error");
-}
-
 TEST(ReturnData, IsExactlyTwoIntegersWhateverTheirValues) {
   IpcBuffer reply = IpcBuffer::Growing();
   ASSERT_TRUE(WriteReturnData(reply, 1));
@@ -144,18 +131,38 @@ class ProtocolDispatch : public testing::Test {
   DispatchingProtocol protocol_;
 };
 
-TEST_F(ProtocolDispatch, CallsTheRegisteredFunctionAndWritesTheReturnData) {
+TEST_F(ProtocolDispatch, CallsTheRegisteredFunctionOfTheNameWithArgumentsOfItsLayout) {
   IpcBuffer reply = IpcBuffer::Growing();
   EXPECT_EQ(Dispatch(
                 "text", [](IpcBuffer& b) { b.WriteString("hi"); }, &reply),
             kCallSuccess);
-  EXPECT_EQ(recorder_.texts, std::vector<std::string>{"hi"});
   IpcBuffer read = IpcBuffer::Reader(reply.Bytes());
   EXPECT_EQ(CheckReturnData(read), kCallSuccess);
   EXPECT_EQ(Dispatch("pair", [](IpcBuffer& b) { b.WriteInt(-5), b.WriteBool(true); }),
             kCallSuccess);
-  ASSERT_EQ(recorder_.pairs.size(), 1u);
-  EXPECT_EQ(recorder_.pairs[0], std::make_pair(-5, true));
+  EXPECT_EQ(Dispatch("toClient", [](IpcBuffer& b) { b.WriteString("hi"); }), kCallNotRegistered);
+  EXPECT_EQ(Dispatch("text", [](IpcBuffer&) {}), kCallBadSignature);
+  EXPECT_EQ(Dispatch("text", [](IpcBuffer& b) { b.WriteString("a"), b.WriteInt(1); }),
+            kCallBadSignature);
+  EXPECT_EQ(Dispatch("pair", [](IpcBuffer& b) { b.WriteInt(int64_t{1} << 33), b.WriteBool(1); }),
+            kCallBadSignature);
+  EXPECT_EQ(recorder_.texts, std::vector<std::string>{"hi"});
+  EXPECT_EQ(recorder_.pairs, (std::vector<std::pair<int32_t, bool>>{{-5, true}}));
+  // Names have at most 63 bytes.
+  const std::string longest(63, 'n');
+  EXPECT_TRUE(protocol_.Register(longest, recorder_, &Recorder::Text));
+  EXPECT_FALSE(protocol_.Register(std::string(64, 'n'), recorder_, &Recorder::Text));
+  EXPECT_FALSE(protocol_.Register("", recorder_, &Recorder::Text));
+  EXPECT_EQ(Dispatch(longest, [](IpcBuffer& b) { b.WriteString("x"); }), kCallSuccess);
+  EXPECT_EQ(Dispatch(std::string(64, 'n'), [](IpcBuffer& b) { b.WriteString("x"); }),
+            kCallBadSignature);
+  EXPECT_EQ(Dispatch("", [](IpcBuffer& b) { b.WriteString("x"); }), kCallBadSignature);
+  // A later registration replaces the earlier one.
+  Recorder other;
+  protocol_.Register("text", other, &Recorder::Text);
+  EXPECT_EQ(Dispatch("text", [](IpcBuffer& b) { b.WriteString("y"); }), kCallSuccess);
+  EXPECT_EQ(recorder_.texts, (std::vector<std::string>{"hi", "x"}));
+  EXPECT_EQ(other.texts, std::vector<std::string>{"y"});
 }
 
 TEST_F(ProtocolDispatch, AStringViewArgumentIsReadInPlace) {
@@ -168,41 +175,6 @@ TEST_F(ProtocolDispatch, AStringViewArgumentIsReadInPlace) {
   ASSERT_EQ(recorder_.views.size(), 1u);
   const std::span<const uint8_t> bytes = request.Bytes();
   EXPECT_EQ(static_cast<const void*>(recorder_.views[0].data()), bytes.data() + bytes.size() - 8);
-}
-
-TEST_F(ProtocolDispatch, AnUnknownNameGivesNotRegistered) {
-  EXPECT_EQ(Dispatch("toClient", [](IpcBuffer& b) { b.WriteString("hi"); }), kCallNotRegistered);
-  EXPECT_TRUE(recorder_.texts.empty());
-}
-
-TEST_F(ProtocolDispatch, ArgumentsThatDoNotMatchGiveBadSignature) {
-  EXPECT_EQ(Dispatch("text", [](IpcBuffer&) {}), kCallBadSignature);
-  EXPECT_EQ(Dispatch("text", [](IpcBuffer& b) { b.WriteString("a"), b.WriteInt(1); }),
-            kCallBadSignature);
-  EXPECT_EQ(Dispatch("pair", [](IpcBuffer& b) { b.WriteInt(int64_t{1} << 33), b.WriteBool(1); }),
-            kCallBadSignature);
-  EXPECT_TRUE(recorder_.texts.empty());
-  EXPECT_TRUE(recorder_.pairs.empty());
-}
-
-TEST_F(ProtocolDispatch, NamesHaveAtMost63Bytes) {
-  const std::string longest(63, 'n');
-  EXPECT_TRUE(protocol_.Register(longest, recorder_, &Recorder::Text));
-  EXPECT_FALSE(protocol_.Register(std::string(64, 'n'), recorder_, &Recorder::Text));
-  EXPECT_FALSE(protocol_.Register("", recorder_, &Recorder::Text));
-  EXPECT_EQ(Dispatch(longest, [](IpcBuffer& b) { b.WriteString("x"); }), kCallSuccess);
-  EXPECT_EQ(Dispatch(std::string(64, 'n'), [](IpcBuffer& b) { b.WriteString("x"); }),
-            kCallBadSignature);
-  EXPECT_EQ(Dispatch("", [](IpcBuffer& b) { b.WriteString("x"); }), kCallBadSignature);
-  EXPECT_EQ(recorder_.texts.size(), 1u);
-}
-
-TEST_F(ProtocolDispatch, ALaterRegistrationReplacesTheEarlierOne) {
-  Recorder other;
-  protocol_.Register("text", other, &Recorder::Text);
-  EXPECT_EQ(Dispatch("text", [](IpcBuffer& b) { b.WriteString("x"); }), kCallSuccess);
-  EXPECT_TRUE(recorder_.texts.empty());
-  EXPECT_EQ(other.texts.size(), 1u);
 }
 
 TEST(ProtocolCall, WithoutATransportTheCallIsNotInitialized) {

@@ -1,4 +1,4 @@
-#include "service_process.h"
+#include "support/service_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-namespace e2e {
+namespace testsupport {
 
 namespace {
 
@@ -54,4 +54,4 @@ int ServiceProcess::Stop() {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-}  // namespace e2e
+}  // namespace testsupport

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace e2e {
+namespace testsupport {
 
 /// The simulated runtime service (CORVIA_RUNTIME_SERVICE) running on the current machine
 /// prefix with `options`, from construction until Stop or destruction.
@@ -26,4 +26,4 @@ class ServiceProcess {
   bool ready_ = false;
 };
 
-}  // namespace e2e
+}  // namespace testsupport
