@@ -67,13 +67,21 @@ TEST(RequestResponseE2E, AnIgnoredQuitFailsAfterThirtySeconds) {
                              Summary({Failed(kQuit)}));
 }
 
-// The runtime reports the session of the crashed process destroyed. (Without that report the
-// test fails as for an ignored quit: the request-response unit tests.)
+// The runtime reports the session of the crashed process destroyed.
 TEST(RequestResponseE2E, AnApplicationThatCrashesOnTheQuitRequestPassesWhenItsSessionEnds) {
   const CommandOutcome run = RunValidator(QuickLoadOptions({kQuit}), {"--crash-on-quit"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.out, BegunAfterQuickLoad(kQuit) + kQuitSent + kQuitAnswered + Ended("PASSED") +
                          Summary({Passed(kQuit)}));
+}
+
+// A runtime that misses the crashed client's death ends no session: the test fails after 30 s.
+TEST(RequestResponseE2E, AnApplicationThatCrashesUnnoticedOnTheQuitRequestFails) {
+  const CommandOutcome run = RunValidator(QuickLoadOptions({kQuit}), {"--crash-on-quit"},
+                                          {"--service-option", "--no-death-record"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out, BegunAfterQuickLoad(kQuit) + kQuitSent + kQuitMissed + Ended("FAILED") +
+                         Summary({Failed(kQuit)}));
 }
 
 TEST(RequestResponseE2E, AnOlderShellClosesTheApplicationThroughItsMenu) {
