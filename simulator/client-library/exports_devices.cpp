@@ -10,6 +10,7 @@
 #include <string>
 
 #include "lux/lux_capi.h"
+#include "protocol/messages.h"
 #include "runtime_client.h"
 
 using luxsim::InvalidArgument;
@@ -64,7 +65,8 @@ luxResult CopyExtensionNames(const char* names, char* buffer, uint32_t* inoutSiz
   return luxSuccess;
 }
 
-// The headset's audio endpoints.
+// The headset's audio endpoints as Windows knows them (the output's id as a string comes from
+// the runtime service, see lux_GetAudioDeviceOutGuidStr).
 constexpr luxGuid kHeadphonesGuid = {
     0x2f4a0101, 0x0001, 0x4c56, {0x80, 0x00, 0x54, 0x61, 0x72, 0x6e, 0x00, 0x01}};
 constexpr luxGuid kMicrophoneGuid = {
@@ -237,8 +239,17 @@ luxResult lux_GetAudioDeviceInWaveId(unsigned int* outDeviceId) {
   return lux_GetAudioDeviceOutWaveId(outDeviceId);
 }
 
+// The id of the device the runtime selects for the application's sound: the headset's audio
+// device, or the empty string for the system's default device.
 luxResult lux_GetAudioDeviceOutGuidStr(char outDeviceId[LUX_AUDIO_MAX_DEVICE_STR_SIZE]) {
-  return CopyGuidText(kHeadphonesGuid, outDeviceId);
+  if (outDeviceId == nullptr) return InvalidArgument("No output");
+  Json::Value answer;
+  const luxResult result = RuntimeClient::Instance().Call(luxsim::op::kAudioOutputDevice,
+                                                          Json::Value(Json::objectValue), &answer);
+  if (LUX_FAILURE(result)) return result;
+  std::snprintf(outDeviceId, LUX_AUDIO_MAX_DEVICE_STR_SIZE, "%s",
+                answer["device"].asString().c_str());
+  return luxSuccess;
 }
 
 luxResult lux_GetAudioDeviceOutGuid(luxGuid* outDeviceGuid) {

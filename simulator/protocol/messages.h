@@ -61,6 +61,9 @@ inline constexpr char kSetHdmiCable[] = "set_hdmi_cable";
 /// {"session", "luid"} -> {}: the application renders the session's frames on the display
 /// adapter of this LUID.
 inline constexpr char kSetRenderAdapter[] = "set_render_adapter";
+/// {} -> {"device"}: the id of the audio output device the runtime selects for applications,
+/// empty for the system's default device.
+inline constexpr char kAudioOutputDevice[] = "audio_output_device";
 }  // namespace op
 
 /// Property types of set_property and get_property.

@@ -17,6 +17,9 @@ inline constexpr float kDefaultInterAxialDistance = 0.064f;
 /// The adapter LUID the runtime names for the headset when the machine lists no display adapter
 /// at the headset's index: a fixed value of the simulator.
 inline constexpr uint64_t kHeadsetAdapterLuid = 0x0000000100002f4aull;
+/// The id of the headset's audio output device: the sink that scripts/with-simulator makes
+/// for it on the machine's audio server.
+inline constexpr char kHeadsetAudioDeviceId[] = "tarn_headphones";
 
 /// Field of view of each eye.
 luxFovPort DefaultEyeFov(luxEyeType eye);

@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "protocol/messages.h"
+
 namespace luxsim {
 
 namespace {
@@ -36,6 +38,13 @@ bool HubShellService::Start(ServiceContext& context, std::string* error) {
       context.sessions, context.headset,
       ShellState::Options{.healthAndSafetyWarning = options_.healthAndSafetyWarning});
   requests_ = std::make_unique<ShellRequests>(*state_, options_.olderShell);
+  // Applications ask the runtime where to play their sound; the shell's audio mode decides.
+  context.requests.Handle(op::kAudioOutputDevice,
+                          [this](const RequestContext&, const Json::Value&, const Reply& reply) {
+                            Json::Value answer = Answer(luxSuccess);
+                            answer["device"] = state_->AudioOutputDevice();
+                            reply(answer);
+                          });
   mailbox_ = std::make_unique<LoopMailbox>(context.loop);
   outbox_ = std::make_unique<ShellOutbox>();
   if (!mailbox_->IsValid() || !outbox_->Start()) {

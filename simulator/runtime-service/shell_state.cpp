@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "protocol/simulated_headset.h"
+
 namespace luxsim {
 
 namespace {
@@ -189,6 +191,10 @@ ShellOutcome ShellState::SetAudioMode(std::string_view device, std::string_view 
     return ShellOutcome::Refused("Unknown audio mode: " + std::string(mode));
   }
   return ShellOutcome::Done();
+}
+
+std::string ShellState::AudioOutputDevice() const {
+  return audio_.output == "tarn" ? kHeadsetAudioDeviceId : "";
 }
 
 ShellOutcome ShellState::SetMirrorMode(std::string_view mode, std::string_view direction) {

@@ -92,6 +92,9 @@ class ShellState : public RuntimeObserver {
   /// process has no session.
   std::optional<bool> FocusAware(uint32_t pid) const;
   const AudioMode& Audio() const { return audio_; }
+  /// The id of the audio device that applications are to play on: the headset's while the
+  /// output is "tarn", empty (the system's default device) while it is "windowsDefault".
+  std::string AudioOutputDevice() const;
   /// The mirror mode of a direction ("fromTarn", "fromDesktop"); "off" until set.
   const std::map<std::string, std::string>& MirrorModes() const { return mirror_; }
 

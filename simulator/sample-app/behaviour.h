@@ -39,9 +39,10 @@ struct SdkVersion {
 
 /// What the application does when the runtime asks it to quit.
 enum class QuitResponse {
-  kEnd,                          // it destroys its session and ends
-  kIgnore,                       // it goes on rendering (the close request still ends it)
-  kDestroySessionAndKeepRunning  // it destroys its session and runs on until the close request
+  kEnd,                           // it destroys its session and ends
+  kIgnore,                        // it goes on rendering (the close request still ends it)
+  kDestroySessionAndKeepRunning,  // it destroys its session and runs on until the close request
+  kCrash,                         // it crashes (by the crash signal, SIGSEGV unless given)
 };
 
 /// What the application does while the headset's display is lost (its HDMI cable is out).
@@ -50,6 +51,15 @@ enum class DisplayLostResponse {
   kIgnore,       // it keeps submitting, and each frame fails with the display-lost error
   kStopForGood,  // it submits no frame from the loss on, not even after
   kExit,         // it ends with `displayLostExitCode`
+};
+
+/// Where the application plays its sound.
+enum class AudioDevice {
+  kRuntime,  // the device the runtime selects (lux_GetAudioDeviceOutGuidStr)
+  kDefault,  // the system's default device, whatever the runtime selects
+  kTarn,     // the headset's device ("Tarn Audio" in its name), whatever the runtime selects
+  kBoth,     // the default device and the headset's
+  kNone,     // none: the application is silent
 };
 
 /// Everything the switches choose. The defaults make a well-behaved application.
@@ -121,6 +131,10 @@ struct Behaviour {
   /// Renders on the machine's first display adapter instead of the one the runtime names for
   /// the headset.
   bool renderOnFirstAdapter = false;
+  // Sound: a steady tone from the start, on the device the runtime selects.
+  AudioDevice audioDevice = AudioDevice::kRuntime;
+  /// The sound starts this long after the application's runtime is initialised.
+  std::chrono::milliseconds soundDelay{0};
 };
 
 }  // namespace sampleapp

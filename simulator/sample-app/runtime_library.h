@@ -27,6 +27,7 @@ bool LoadRuntimeLibrary(bool bundled, std::string& error);
   X(lux_CreateTextureSwapChainGL) \
   X(lux_Destroy) \
   X(lux_DestroyTextureSwapChain) \
+  X(lux_GetAudioDeviceOutGuidStr) \
   X(lux_GetLastErrorInfo) \
   X(lux_GetPredictedDisplayTime) \
   X(lux_GetRenderDesc2) \

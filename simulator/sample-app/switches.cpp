@@ -6,6 +6,7 @@
 #include <charconv>
 #include <functional>
 #include <limits>
+#include <map>
 #include <optional>
 #include <sstream>
 
@@ -208,6 +209,10 @@ const std::vector<Switch>& Switches() {
       {"keep-running-after-quit", nullptr,
        "On the quit request destroy the session but keep running until the close request",
        Sets(&Behaviour::quitResponse, QuitResponse::kDestroySessionAndKeepRunning)},
+      {"crash-on-quit", nullptr,
+       "On the quit request crash, by the --crash signal (SEGV unless given), without destroying "
+       "the session",
+       Sets(&Behaviour::quitResponse, QuitResponse::kCrash)},
       {"render-desc-per-10s", "N",
        "Fetch the render descriptions at most N times in any 10 seconds (10 s / N apart; the "
        "last ones serve in between)",
@@ -249,6 +254,22 @@ const std::vector<Switch>& Switches() {
          behaviour.propertiesRead.push_back(value);
          return {};
        }},
+      {"audio-device", "DEVICE",
+       "Play the sound on this device instead of the one the runtime selects: default (the "
+       "system's), tarn (the headset's), both or none",
+       [](Behaviour& behaviour, const std::string& value) -> std::string {
+         static const std::map<std::string, AudioDevice> devices = {
+             {"default", AudioDevice::kDefault},
+             {"tarn", AudioDevice::kTarn},
+             {"both", AudioDevice::kBoth},
+             {"none", AudioDevice::kNone}};
+         const auto device = devices.find(value);
+         if (device == devices.end()) return "not default, tarn, both or none: " + value;
+         behaviour.audioDevice = device->second;
+         return {};
+       }},
+      {"sound-after-ms", "MS", "Start the sound this long after starting",
+       Milliseconds(&Behaviour::soundDelay)},
   };
   return switches;
 }

@@ -17,6 +17,7 @@
 #include "lux/lux_simulator.h"
 #include "protocol/adapter_luid.h"
 #include "runtime_library.h"
+#include "tone_player.h"
 
 namespace sampleapp {
 
@@ -331,6 +332,38 @@ class FrameLoop {
   bool eyesFetched_ = false;
 };
 
+/// Starts the sound on the devices that `behaviour` chooses.
+void StartSound(const Behaviour& behaviour, TonePlayer& player) {
+  const auto playOnHeadset = [&] {
+    if (const auto device = player.FindDevice("Tarn Audio")) {
+      player.Play(*device, behaviour.soundDelay);
+    }
+  };
+  switch (behaviour.audioDevice) {
+    case AudioDevice::kRuntime: {
+      char device[LUX_AUDIO_MAX_DEVICE_STR_SIZE] = {};
+      if (LUX_FAILURE(lux_GetAudioDeviceOutGuidStr(device))) {
+        Report("no sound: lux_GetAudioDeviceOutGuidStr failed: " + RuntimeErrorText());
+        return;
+      }
+      player.Play(device, behaviour.soundDelay);  // empty: the system's default device
+      return;
+    }
+    case AudioDevice::kDefault:
+      player.Play("", behaviour.soundDelay);
+      return;
+    case AudioDevice::kTarn:
+      playOnHeadset();
+      return;
+    case AudioDevice::kBoth:
+      player.Play("", behaviour.soundDelay);
+      playOnHeadset();
+      return;
+    case AudioDevice::kNone:
+      return;
+  }
+}
+
 /// A crash: the process ends by `signalNumber` without cleaning anything up.
 [[noreturn]] void Crash(int signalNumber) {
   signal(signalNumber, SIG_DFL);
@@ -352,6 +385,8 @@ int RunVrApplication(const Behaviour& behaviour) {
     RuntimeConnection runtime;
     if (!runtime.Initialize(behaviour.focusAware, behaviour.reportedSdkVersion)) return 1;
     if (!behaviour.engine.Empty()) lux_IdentifyClient(IdentityText(behaviour.engine).c_str());
+    std::optional<TonePlayer> sound;
+    if (behaviour.audioDevice != AudioDevice::kNone) StartSound(behaviour, sound.emplace());
     VrSession vr;
     if (!vr.Create()) return 1;
     TellRenderAdapter(vr, behaviour.renderOnFirstAdapter);
@@ -362,6 +397,9 @@ int RunVrApplication(const Behaviour& behaviour) {
     const LoopEnd end = loop.Run();
     if (end == LoopEnd::kRuntimeGone) return 1;
     if (end == LoopEnd::kDisplayLost) return behaviour.displayLostExitCode;
+    if (end == LoopEnd::kQuitRequested && behaviour.quitResponse == QuitResponse::kCrash) {
+      Crash(behaviour.crashSignal != 0 ? behaviour.crashSignal : SIGSEGV);
+    }
     if (end == LoopEnd::kQuitRequested &&
         behaviour.quitResponse == QuitResponse::kDestroySessionAndKeepRunning) {
       vr.Destroy();

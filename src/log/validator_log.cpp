@@ -138,6 +138,8 @@ void SetConsoleStatusLine(std::string_view text) {
 }
 
 void Log(LogLevel level, std::initializer_list<std::string_view> parts) {
+  // Verbose lines may carry whole messages of other processes: not even joined when unseen.
+  if (level == LogLevel::Verbose && !verbose.load(std::memory_order_relaxed)) return;
   std::string text;
   for (std::string_view part : parts) text.append(part);
   WriteLogLine(text, level);

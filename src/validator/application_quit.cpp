@@ -45,19 +45,19 @@ int32_t Validator::QuitApplication(const ApplicationLock& held) {
 
 uint32_t Validator::WaitForProcessToFinish(platform::ProcessHandle& process, float seconds,
                                            std::string_view activity) {
-  const auto milliseconds = static_cast<uint32_t>(std::max(0.0f, seconds) * 1000.0f);
+  const std::chrono::milliseconds timeout(static_cast<int64_t>(std::max(0.0f, seconds) * 1000.0f));
   uint32_t result = platform::kWaitTimeout;
   if (waits.showProgress && !activity.empty()) {
     // The same wait in rounds, so that its progress line counts the seconds down; the process's
     // end wakes it at once.
     const auto ended = [&] {
-      result = platform::WaitForSingle(process, 0);
+      result = waits.waitForObject(process, std::chrono::milliseconds(0));
       return result != platform::kWaitTimeout;
     };
-    WaitFor(ended, static_cast<int32_t>(milliseconds), false,
+    WaitFor(ended, static_cast<int32_t>(timeout.count()), false,
             {.activity = activity, .process = &process});
   } else {
-    result = platform::WaitForSingle(process, milliseconds);
+    result = waits.waitForObject(process, timeout);
   }
   if (result != platform::kWaitFailed) return result;
   const uint32_t error = platform::LastErrorCode();

@@ -25,7 +25,13 @@
 #include "validator/test_result.h"
 #include "validator/wait_services.h"
 
+namespace QasUtils {
+class MMDevice;
+}
+
 namespace QasValidator {
+
+struct SoundWaitResult;
 
 /// What the Validator takes from its surroundings besides the runtime: the time limits of the
 /// shell client and the clock, pauses and keyboard of its waits. The system's by default.
@@ -149,6 +155,12 @@ class Validator {
   TestResult TestPropertyAccess();
   TestResult RunErrorCapture();
   TestResult TestResponseToIadChanges();
+
+  /// Reads the peak meters of `devices`, in order and without pause, until more than 1.5 s have
+  /// passed since the first sound or 10 s in all, with the status poll: the devices whose level
+  /// rose above 0.01, and a status other than `Passed` only when the application or the run
+  /// failed meanwhile. Meters not attached yet are attached; the devices' errors pass through.
+  SoundWaitResult WaitForSound(std::vector<QasUtils::MMDevice>& devices);
 
   /// Whether TestSdkVersion warns about an old engine plug-in: for the engine "Unity" whose
   /// version contains "UE4" and whose plug-in version (the fourth string) is below 1.23.0. A
@@ -378,9 +390,11 @@ class Validator {
   TestResult RespondToDisplayLoss();
   /// The steps of TestMismatchedAdapters.
   TestResult RenderOnTheHeadsetsAdapter();
+  /// TestAudioOutput between its start and its end; the audio devices' errors pass through.
+  TestResult CheckAudioOutput();
+  /// Announces the sound wait, waits for sound and says so when the wait failed.
+  SoundWaitResult ListenToApplication(std::vector<QasUtils::MMDevice>& devices);
 
-  /// Ends a test whose procedure this build does not provide yet.
-  TestResult TestNotAvailable(const std::string& name);
   /// Takes the application out of view for TestSubmitFramesWhenNotVisible: the headset comes
   /// off on a newer shell, an older one switches to its menu. False when an older shell has
   /// not shown its menu within the bound of the wait (after an Error line).

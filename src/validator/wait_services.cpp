@@ -55,7 +55,10 @@ WaitServices::WaitServices()
     : sleep([](microseconds duration) { std::this_thread::sleep_for(duration); }),
       pause(SystemPause),
       enterPressed([] { return platform::IsKeyPressed(platform::kKeyEnter); }),
-      escapePressed([] { return platform::IsKeyPressed(platform::kKeyEscape); }) {
+      escapePressed([] { return platform::IsKeyPressed(platform::kKeyEscape); }),
+      waitForObject([](platform::Waitable& object, std::chrono::milliseconds timeout) {
+        return platform::WaitForSingle(object, static_cast<uint32_t>(timeout.count()));
+      }) {
   if (platform::IsTerminal(platform::StandardStream::kOutput) &&
       platform::IsTerminal(platform::StandardStream::kError)) {
     showProgress = [](std::string_view text) { SetConsoleStatusLine(text); };

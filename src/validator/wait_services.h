@@ -10,9 +10,9 @@
 
 namespace QasValidator {
 
-/// The clock, the pauses, the Enter and ESC keys and the progress line as the validator's waits
-/// use them: the system's by default. Tests replace them, so that waits of seconds run at once
-/// and exactly.
+/// The clock, the pauses, the Enter and ESC keys, the waits for a process and the progress line
+/// as the validator's waits use them: the system's by default. Tests replace them, so that waits
+/// of seconds run at once and exactly.
 struct WaitServices {
   using Clock = std::chrono::steady_clock;
   /// The objects whose signal ends a pause early.
@@ -36,6 +36,10 @@ struct WaitServices {
   /// Shows the progress line of a long wait (an empty text erases it); none when the progress
   /// is not shown, which is the case unless standard output and standard error are terminals.
   std::function<void(std::string_view)> showProgress;
+  /// Waits up to `timeout` for `object` to be signalled, as WaitForSingle does: the waits for
+  /// the application's process to end when it is quit.
+  std::function<uint32_t(platform::Waitable& object, std::chrono::milliseconds timeout)>
+      waitForObject;
 
   /// The system's clock, pauses, keyboard and console.
   WaitServices();

@@ -1,8 +1,8 @@
 #include "support/child_process.h"
 
-#include "support/read_file.h"
-
 #include <fcntl.h>
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+
+#include "support/read_file.h"
 
 namespace testsupport {
 
@@ -63,6 +65,30 @@ ChildOutcome RunInChild(const std::function<int()>& body, const std::string& sta
   unlink(errPath.c_str());
   unlink(inPath.c_str());
   return outcome;
+}
+
+ChildOutcome ExpectInChild(const std::function<void()>& body, const std::string& standardInput) {
+  const ChildOutcome run = RunInChild(
+      [&body] {
+        testing::TestPartResultArray results;
+        {
+          const testing::ScopedFakeTestPartResultReporter reporter(
+              testing::ScopedFakeTestPartResultReporter::INTERCEPT_ALL_THREADS, &results);
+          body();
+        }
+        int failures = 0;
+        for (int i = 0; i < results.size(); ++i) {
+          const testing::TestPartResult& result = results.GetTestPartResult(i);
+          if (!result.failed()) continue;
+          ++failures;
+          std::cerr << (result.file_name() != nullptr ? result.file_name() : "") << ":"
+                    << result.line_number() << ": " << result.message() << "\n";
+        }
+        return failures;
+      },
+      standardInput);
+  EXPECT_EQ(run.exitStatus, 0) << "failed in the child:\n" << run.err;
+  return run;
 }
 
 }  // namespace testsupport
