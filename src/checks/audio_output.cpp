@@ -37,7 +37,8 @@ SoundWaitResult Validator::WaitForSound(std::vector<QasUtils::MMDevice>& devices
                    .count() > kSoundSettlingMs;
   };
   const int32_t waited =
-      WaitFor(settled, kSoundTimeoutMs, true, {.pollInterval = kMeterPollInterval});
+      WaitFor(settled, kSoundTimeoutMs, true,
+              {.pollInterval = kMeterPollInterval, .activity = "listening for the sound"});
   if (waited < 0 && waited != kStatusWaitTimeout) result.status = TestResultOfStatus(waited);
   return result;
 }
