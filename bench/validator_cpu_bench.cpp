@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const double wall = std::chrono::duration<double>(end.time - start.time).count();
-  std::printf("\nmeasurement: %.2f s of wall time (machine: %ld processors)\n", wall,
+  std::printf("\nmeasurement: %.3f s of wall time (machine: %ld processors)\n", wall,
               sysconf(_SC_NPROCESSORS_ONLN));
   PrintShare("validator:", TotalSeconds(end.validator) - TotalSeconds(start.validator), wall);
   for (const auto& [name, use] : end.validator) {
