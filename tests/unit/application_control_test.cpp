@@ -104,29 +104,24 @@ TEST_F(ApplicationControlTest, WaitsSleepUntilWokenPolledOrDueAndKeepTheirDeadli
     int32_t result;
     int calls;
     std::chrono::milliseconds elapsed;
-    std::vector<std::string> progress;
+    std::string progress;  // its lines, each ended by '|'
   };
+  const WaitOptions polled = {.pollInterval = 10ms};
+  const WaitOptions shown = {.activity = "m"};
   const std::vector<Case> cases = {
-      {"sleeps to the time-out", 5000, {}, false, 0, kStatusWaitTimeout, 1, 5000ms, {}},
-      {"no time, no question", 0, {}, false, 0, kStatusWaitTimeout, 0, 0ms, {}},
-      {"a wake-up asks at once", 100, {}, true, 2, 0, 2, 0ms, {}},
-      {"polls at its pace", 50, {.pollInterval = 10ms}, false, 0, kStatusWaitTimeout, 5, 50ms, {}},
-      {"holds at a poll", 100, {.pollInterval = 10ms}, false, 3, 0, 3, 20ms, {}},
-      {"counts the seconds down",
-       2500,
-       {.activity = "measuring"},
-       false,
-       0,
-       kStatusWaitTimeout,
-       3,
-       2500ms,
-       {"measuring, 3 s left", "measuring, 2 s left", "measuring, 1 s left", ""}},
+      {"sleeps to the time-out", 5000, {}, false, 0, kStatusWaitTimeout, 1, 5000ms, ""},
+      {"no time, no question", 0, {}, false, 0, kStatusWaitTimeout, 0, 0ms, ""},
+      {"a wake-up asks at once", 100, {}, true, 2, 0, 2, 0ms, ""},
+      {"polls at its pace", 50, polled, false, 0, kStatusWaitTimeout, 5, 50ms, ""},
+      {"holds at a poll", 100, polled, false, 3, 0, 3, 20ms, ""},
+      {"counts down", 2500, shown, false, 0, kStatusWaitTimeout, 3, 2500ms,
+       "m, 3 s left|m, 2 s left|m, 1 s left||"},
   };
   for (const Case& c : cases) {
     FakeTime time;
-    std::vector<std::string> progress;
+    std::string progress;
     WaitServices services = time.Services();
-    services.showProgress = [&](std::string_view line) { progress.emplace_back(line); };
+    services.showProgress = [&](std::string_view line) { (progress += line) += '|'; };
     Validator validator({{}, std::move(services)});
     if (c.wokenFirst) Wake(validator);
     int calls = 0;

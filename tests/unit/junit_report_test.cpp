@@ -85,18 +85,26 @@ TEST(JunitReport, EveryResultHasTheElementsCiServersRead) {
             }));
 }
 
-// A report written whenever a test starts holds the test that a cancellation interrupts.
+// The runs are handed on when each starts (so a report holds the test that a cancellation
+// interrupts) and ends, with every attempt's console lines and result.
 TEST(RunRecorder, EachRunIsHandedOnWhenItStartsAndWhenItEnds) {
   std::vector<std::string> seen;
   RunRecorder recorder([&seen](const std::vector<TestRun>& runs) {
+    std::string lines;
+    for (const auto& [level, line] : runs.back().lines) lines += line + "|";
     seen.push_back(runs.back().name + (runs.back().finished ? " ended " : " started ") +
-                   std::to_string(runs.back().lines.size()));
+                   std::to_string(runs.back().attempts.size()) + " " + lines);
   });
-  recorder.Run("TestFrameRate", [] {
-    LogInfo("A line of the test");
-    return TestResult::Failed;
+  std::vector<TestResult> results = {TestResult::TransientError, TestResult::Passed};
+  recorder.Run("TestFrameRate", [&results] {
+    LogError("Attempt");
+    const TestResult result = results.front();
+    results.erase(results.begin());
+    return result;
   });
-  EXPECT_EQ(seen, (std::vector<std::string>{"TestFrameRate started 0", "TestFrameRate ended 1"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "TestFrameRate started 0 ",
+                      "TestFrameRate ended 2 Attempt|*** Retrying the test ***|Attempt|"}));
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <pugixml.hpp>
-
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -216,12 +214,15 @@ TEST(MainFlow, ParseErrorsAndAnUnopenableLogFileEndWithStatusOneBeforeAnyTest) {
     EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
     EXPECT_EQ(run.out.find("SetUseBreakerBox"), std::string::npos);
   }
-  const ChildOutcome run = RunFlow({"--path", "app.exe", "--log_file", "/nonexistent/dir/log.txt"});
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(run.err,
-            "Failed to create or append to log file /nonexistent/dir/log.txt Error: No such file "
-            "or directory (2)\n");
-  EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
+  for (const auto& [option, error] :
+       {std::pair{"--log_file", "Failed to create or append to log file"},
+        std::pair{"--junit_report", "Failed to write the JUnit report"}}) {
+    const ChildOutcome run = RunFlow({"--path", "app.exe", option, "/nonexistent/dir/r.txt"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err, std::string(error) +
+                           " /nonexistent/dir/r.txt Error: No such file or directory (2)\n");
+    EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
+  }
 }
 
 TEST(MainFlow, AFailedInitializationEndsTheRunBeforeParsingAndSendsNothing) {
@@ -278,31 +279,6 @@ TEST(MainFlow, FailExitCodeEndsWithTwoOnlyWhenATestEndedFailed) {
     if (option) arguments.push_back("--fail_exit_code");
     EXPECT_EQ(RunFlow(arguments, target).exitStatus, status) << testing::PrintToString(results);
   }
-}
-
-TEST(MainFlow, TheJunitReportHoldsEachRunWithItsLines) {
-  const std::string path = testing::TempDir() + "main_flow_report.xml";
-  FakeTarget target;
-  target.whileRunning = [](const std::string& test) { LogError(test + " ran"); };
-  target.scripted["TestFrameRate"] = {TestResult::TransientError, TestResult::Passed};
-  EXPECT_EQ(
-      RunFlow({"--path", "app.exe", "--junit_report", path, "--test", "TestFrameRate"}, target)
-          .exitStatus,
-      0);
-  pugi::xml_document report;
-  ASSERT_TRUE(report.load_file(path.c_str()));
-  std::remove(path.c_str());
-  EXPECT_STREQ(
-      report.child("testsuites").child("testsuite").child("testcase").child_value("system-out"),
-      "ERROR: TestFrameRate ran\n*** Retrying the test ***\nERROR: TestFrameRate ran\n");
-
-  // A report that cannot be written ends the run before its first test.
-  const ChildOutcome run = RunFlow({"--path", "app.exe", "--junit_report", "/nonexistent/r.xml"});
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(run.err,
-            "Failed to write the JUnit report /nonexistent/r.xml Error: No such file or directory "
-            "(2)\n");
-  EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
 }
 
 TEST(MainFlow, AnUnknownTestNameEndsTheRunWithStatusOneAfterTheEarlierTests) {
