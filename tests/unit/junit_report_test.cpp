@@ -44,6 +44,11 @@ TEST(JunitReport, EveryResultHasTheElementsCiServersRead) {
   ASSERT_TRUE(document.load_file(path.c_str()));
   std::remove(path.c_str());
   EXPECT_EQ(testsupport::JunitSchemaBreaches(document), "");
+  pugi::xml_document broken;  // what the schema check finds
+  broken.load_string(
+      "<testsuites><testsuite name='x'><testcase/><properties/></testsuite></testsuites>");
+  EXPECT_EQ(testsupport::JunitSchemaBreaches(broken),
+            "testsuite lacks tests\ntestcase lacks name\nproperties out of place in testsuite\n");
   const pugi::xml_node suite = document.child("testsuites").child("testsuite");
   EXPECT_EQ(
       std::string(suite.attribute("name").value()) + " tests " + suite.attribute("tests").value() +
