@@ -1,8 +1,12 @@
 // The validator's own processor time while it measures a frame rate: runs the validator with
-// TestFrameRate against the sample application and reads, from outside, the processor time
-// (user + system, all threads) of the validator's process and of the application's from
-// /proc/PID/stat at the start and the end of the measurement ("Starting test..." to
-// "Average FPS: "). Prints both as a share of one core.
+// TestFrameRate against the sample application and reads, from outside, the processor time of
+// every thread of the validator's process and of the application's, at the start and the end of
+// the measurement ("Starting test..." to "Average FPS: "). Prints them as shares of one core,
+// with the validator's threads one by one and how often each woke up (its voluntary context
+// switches), since waking up is what a waiting thread costs.
+//
+// The times are the scheduler's, in nanoseconds (/proc/PID/task/TID/schedstat); the wake-ups
+// are the voluntary context switches of /proc/PID/task/TID/status.
 //
 // Run it on a simulated machine:
 //   scripts/with-simulator build/default/bench/validator_cpu_bench [seconds, default 20]
@@ -15,8 +19,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,21 +29,37 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-/// Processor time of process `pid` in seconds (utime + stime), or -1 when it cannot be read.
-double ProcessorSeconds(pid_t pid) {
-  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  const size_t end = text.rfind(')');
-  if (end == std::string::npos) return -1.0;
-  std::istringstream fields(text.substr(end + 2));
-  std::string field;
-  unsigned long long user = 0, system = 0;
-  // After the command name: state (3) ... utime (14), stime (15).
-  for (int index = 3; index <= 15 && fields >> field; ++index) {
-    if (index == 14) user = std::stoull(field);
-    if (index == 15) system = std::stoull(field);
+/// What one thread has used so far.
+struct ThreadUse {
+  double seconds = 0.0;  // on a processor
+  long wakeUps = 0;      // voluntary context switches
+};
+
+/// The threads of process `pid` by name (threads of one name added up), nothing when it has
+/// none that can be read.
+std::map<std::string, ThreadUse> ThreadsOf(pid_t pid) {
+  std::map<std::string, ThreadUse> threads;
+  const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+  std::error_code error;
+  for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+    std::string name;
+    std::getline(std::ifstream(task.path() / "comm"), name);
+    unsigned long long nanoseconds = 0;
+    std::ifstream(task.path() / "schedstat") >> nanoseconds;
+    ThreadUse& use = threads[name];
+    use.seconds += static_cast<double>(nanoseconds) / 1e9;
+    std::ifstream status(task.path() / "status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind("voluntary_ctxt_switches:", 0) == 0) use.wakeUps += std::stol(line.substr(24));
+    }
   }
-  return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+  return threads;
+}
+
+double TotalSeconds(const std::map<std::string, ThreadUse>& threads) {
+  double seconds = 0.0;
+  for (const auto& [name, use] : threads) seconds += use.seconds;
+  return seconds;
 }
 
 /// The id of the first child of `pid` (the launched application), 0 when there is none.
@@ -52,13 +73,18 @@ pid_t FirstChild(pid_t pid) {
 
 struct Sample {
   Clock::time_point time;
-  double validator = 0.0;
-  double application = 0.0;
+  std::map<std::string, ThreadUse> validator;
+  std::map<std::string, ThreadUse> application;
 };
 
 Sample Take(pid_t validator, pid_t application) {
-  return {Clock::now(), ProcessorSeconds(validator),
-          application != 0 ? ProcessorSeconds(application) : -1.0};
+  return {Clock::now(), ThreadsOf(validator),
+          application != 0 ? ThreadsOf(application) : std::map<std::string, ThreadUse>{}};
+}
+
+void PrintShare(const char* what, double seconds, double wall) {
+  std::printf("%-24s %7.3f s of processor time, %6.3f %% of one core\n", what, seconds,
+              100.0 * seconds / wall);
 }
 
 }  // namespace
@@ -117,14 +143,17 @@ int main(int argc, char** argv) {
     return 1;
   }
   const double wall = std::chrono::duration<double>(end.time - start.time).count();
-  std::printf("\nmeasurement: %.2f s of wall time (machine: %ld processors)\n", wall,
+  std::printf("\nmeasurement: %.3f s of wall time (machine: %ld processors)\n", wall,
               sysconf(_SC_NPROCESSORS_ONLN));
-  std::printf("validator:   %.3f s of processor time, %.2f %% of one core\n",
-              end.validator - start.validator, 100.0 * (end.validator - start.validator) / wall);
-  if (start.application >= 0.0 && end.application >= 0.0) {
-    std::printf("application: %.3f s of processor time, %.2f %% of one core\n",
-                end.application - start.application,
-                100.0 * (end.application - start.application) / wall);
+  PrintShare("validator:", TotalSeconds(end.validator) - TotalSeconds(start.validator), wall);
+  for (const auto& [name, use] : end.validator) {
+    const ThreadUse before = start.validator.count(name) ? start.validator.at(name) : ThreadUse{};
+    PrintShare(("  thread " + name).c_str(), use.seconds - before.seconds, wall);
+    std::printf("%-24s %7.1f wake-ups a second\n", "", (use.wakeUps - before.wakeUps) / wall);
+  }
+  if (!start.application.empty() && !end.application.empty()) {
+    PrintShare("application:", TotalSeconds(end.application) - TotalSeconds(start.application),
+               wall);
   }
   return 0;
 }

@@ -17,6 +17,9 @@ namespace QasValidator {
 namespace {
 
 constexpr char kTestName[] = "TestAudioOutput";
+/// The meters cannot wake a wait, so the sound wait reads them at this pace: several times in
+/// each 10 ms level period, and the settling time ends at most this late.
+constexpr std::chrono::milliseconds kMeterPollInterval{2};
 
 }  // namespace
 
@@ -33,7 +36,9 @@ SoundWaitResult Validator::WaitForSound(std::vector<QasUtils::MMDevice>& devices
            std::chrono::duration_cast<std::chrono::milliseconds>(waits.now() - *firstSound)
                    .count() > kSoundSettlingMs;
   };
-  const int32_t waited = WaitFor(settled, kSoundTimeoutMs, true);
+  const int32_t waited =
+      WaitFor(settled, kSoundTimeoutMs, true,
+              {.pollInterval = kMeterPollInterval, .activity = "listening for the sound"});
   if (waited < 0 && waited != kStatusWaitTimeout) result.status = TestResultOfStatus(waited);
   return result;
 }

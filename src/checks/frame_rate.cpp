@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 #include "checks/launch_judgements.h"
 #include "log/validator_log.h"
@@ -26,30 +27,42 @@ TestResult Validator::TestFrameRate() {
     hub.SetProximitySensor(true);
     ResetFrameStatistics();
     std::function<bool()> predicate = [] { return false; };
+    std::chrono::milliseconds pace = kUntilWoken;
+    const bool bounded = fpsTestDurationSeconds != kUnbounded;
+    const int64_t durationMs =
+        bounded ? std::min<int64_t>(int64_t{fpsTestDurationSeconds} * 1000, kUnbounded) : 0;
     if (printFps) {
+      pace = kSelfPaced;
       const int64_t start = platform::SystemTime100ns();
       Log(LogLevel::Info,
           {"Starting measuring FPS at ", std::to_string(start / kHundredNanosecondsPerSecond),
            " seconds since epoch"});
-      predicate = [this, start] {  // the frame-rate printer
+      // Its pauses end when the measurement does: the end is taken at its first call, as the
+      // measurement starts.
+      std::optional<WaitServices::Clock::time_point> end;
+      predicate = [this, start, bounded, durationMs, end]() mutable {  // the frame-rate printer
         const double elapsed = static_cast<double>(platform::SystemTime100ns() - start) /
                                static_cast<double>(kHundredNanosecondsPerSecond);
         LogInfo(FrameRateLine(elapsed, CurrentFrameRate()));
-        waits.sleep(500ms);
+        if (!end) end = waits.now() + std::chrono::milliseconds(durationMs);
+        std::chrono::microseconds pause = 500ms;
+        if (bounded) {
+          pause = std::min(pause, std::chrono::ceil<std::chrono::microseconds>(*end - waits.now()));
+        }
+        waits.sleep(std::max(pause, 0us));
         return false;
       };
     }
 
     int32_t measured = 0;
-    if (fpsTestDurationSeconds != kUnbounded) {
-      const int64_t durationMs =
-          std::min<int64_t>(int64_t{fpsTestDurationSeconds} * 1000, kUnbounded);
-      measured = WaitFor(predicate, static_cast<int32_t>(durationMs), true);
+    if (bounded) {
+      measured = WaitFor(predicate, static_cast<int32_t>(durationMs), true,
+                         {.pollInterval = pace, .activity = "measuring the frame rate"});
       if (measured == kStatusWaitTimeout) measured = 0;  // the measurement's normal end
     } else {
       waits.enterPressed();  // an earlier press does not end the measurement
       LogInfo("Press the Enter key to stop the test.");
-      measured = WaitForEnterKey(predicate);
+      measured = WaitForEnterKey(predicate, pace);
     }
     hub.SetProximitySensor(false);
     if (measured != 0) return TestResultOfStatus(measured);

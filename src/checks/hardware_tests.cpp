@@ -1,4 +1,3 @@
-#include <chrono>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -20,10 +19,6 @@
 namespace QasValidator {
 
 namespace {
-
-using namespace std::chrono_literals;
-
-constexpr auto kDisplayPollInterval = 500ms;
 
 /// The LUID of the machine's first display adapter; nothing, after an Error line, when it
 /// cannot be learnt.
@@ -72,7 +67,8 @@ TestResult Validator::RespondToDisplayLoss() {
   if (!DisconnectHDMI() || !WaitForDisplayLost(true)) return TestResult::Failed;
   LogInfo("Checking if the application is submitting frames...");
   displayLostCount = 0;
-  const int32_t observed = WaitFor([] { return false; }, kDisplayLostObservationMs, true);
+  const int32_t observed = WaitFor([] { return false; }, kDisplayLostObservationMs, true,
+                                   {.activity = "watching the application without its display"});
   if (observed != kStatusWaitTimeout) {
     // The application ended, or the run went wrong, while the display was lost. Ending on the
     // loss with exit code 0 is a fine answer to it.
@@ -88,18 +84,22 @@ TestResult Validator::RespondToDisplayLoss() {
   hub.SetProximitySensor(true);
   LogInfo("Checking if the application is submitting frames...");
   WithSessionRecord([](ProcessRecord& record) { record.submitFrameCount = 0; });
-  if (WaitMilliseconds(kRecoveryFrameCountMs) != 0) return TestResult::Failed;
+  if (WaitMilliseconds(kRecoveryFrameCountMs, "counting frames after the display's return") != 0) {
+    return TestResult::Failed;
+  }
   return JudgeFramesAfterRecovery(
       WithSessionRecord([](const ProcessRecord& record) { return record.submitFrameCount; }));
 }
 
 bool Validator::WaitForDisplayLost(bool lost) {
+  platform::Waitable* none = nullptr;
   while (displayLost != lost) {
     if (cancelRequested) {
       LogError("Validation was cancelled");
       return false;
     }
-    waits.sleep(kDisplayPollInterval);
+    // The cable's change arrives with an event batch, and a cancellation wakes the wait too.
+    PauseUntil(WaitServices::Clock::time_point::max(), none, false);
   }
   return true;
 }
@@ -126,7 +126,8 @@ TestResult Validator::RenderOnTheHeadsetsAdapter() {
   }
   const TestResult started = StartApplication(true);
   if (started != TestResult::Passed) return started;
-  const int32_t waited = WaitMilliseconds(kSecondAdapterFrameCountMs);
+  const int32_t waited =
+      WaitMilliseconds(kSecondAdapterFrameCountMs, "counting frames on the headset's adapter");
   if (waited != 0) return TestResultOfStatus(waited);
   return JudgeFramesOnTheHeadsetsAdapter(
       WithSessionRecord([](const ProcessRecord& record) { return record.submitFrameCount; }));

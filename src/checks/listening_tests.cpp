@@ -29,7 +29,7 @@ TestResult Validator::RunErrorCapture() {
     if (interactive) {
       WaitForKeyPress(waits.escapePressed);
     } else {
-      const int32_t listened = WaitMilliseconds(kListeningMs);
+      const int32_t listened = WaitMilliseconds(kListeningMs, "listening for runtime errors");
       if (listened < 0) return TestResultOfStatus(listened);
     }
     return JudgeRuntimeErrors(static_cast<int32_t>(runtimeErrorCount.load()));
@@ -41,7 +41,7 @@ TestResult Validator::TestPropertyAccess() {
   return RunWithApplication("TestPropertyAccess", false, [this] {
     Log(LogLevel::Info, {"Listening for property access violations for ",
                          std::to_string(kListeningMs / 1000), " seconds..."});
-    const int32_t listened = WaitMilliseconds(kListeningMs);
+    const int32_t listened = WaitMilliseconds(kListeningMs, "listening for property reads");
     if (listened < 0) return TestResultOfStatus(listened);
     return JudgePropertyAccess(
         WithSessionRecord([](const ProcessRecord& record) { return record.readProperties; }));

@@ -53,14 +53,16 @@ TestResult Validator::TestAppShouldQuit() {
       std::lock_guard lock(eventLock);
       return sessionPid == 0;
     };
-    return JudgeQuitWait(WaitFor(sessionDestroyed, kQuitWaitMs, false));
+    return JudgeQuitWait(WaitFor(sessionDestroyed, kQuitWaitMs, false,
+                                 {.activity = "waiting for the application to quit"}));
   });
 }
 
 TestResult Validator::TestResponseToIadChanges() {
   return RunWithApplication("TestResponseToIadChanges", false, [this] {
     WithSessionRecord([](ProcessRecord& record) { record.renderDescCalls = {0, 0}; });
-    const int32_t counted = WaitMilliseconds(kRenderDescriptionCountMs);
+    const int32_t counted =
+        WaitMilliseconds(kRenderDescriptionCountMs, "counting render description requests");
     if (counted < 0) return TestResultOfStatus(counted);
     const std::array<uint32_t, 2> calls =
         WithSessionRecord([](const ProcessRecord& record) { return record.renderDescCalls; });

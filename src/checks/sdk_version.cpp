@@ -20,7 +20,8 @@ TestResult Validator::TestSdkVersion() {
     const auto sdkVersionKnown = [this] {
       return WithSessionRecord([](const ProcessRecord& record) { return record.sdkVersion != -1; });
     };
-    const int32_t sdkWait = WaitFor(sdkVersionKnown, kSdkVersionWaitMs, true);
+    const int32_t sdkWait = WaitFor(sdkVersionKnown, kSdkVersionWaitMs, true,
+                                    {.activity = "waiting for the SDK version"});
     if (sdkWait != 0) return ReportMissingSdkVersion(sdkWait);
     const int32_t sdkVersion =
         WithSessionRecord([](const ProcessRecord& record) { return record.sdkVersion; });
@@ -31,7 +32,8 @@ TestResult Validator::TestSdkVersion() {
       std::lock_guard lock(eventLock);
       return engineIdentifications.contains(sessionPid);
     };
-    const int32_t engineWait = WaitFor(engineIdentified, kEngineIdentificationWaitMs, true);
+    const int32_t engineWait = WaitFor(engineIdentified, kEngineIdentificationWaitMs, true,
+                                       {.activity = "waiting for the engine's identification"});
     if (engineWait != 0 && engineWait != kStatusWaitTimeout) {
       return TestResultOfStatus(engineWait);
     }

@@ -30,7 +30,7 @@ int32_t MeasureCommits(Validator& validator) {
     record.commitsVisible = 0;
     record.commitsNotVisible = 0;
   });
-  return validator.WaitMilliseconds(kMeasurementMs);
+  return validator.WaitMilliseconds(kMeasurementMs, "counting swap-chain commits");
 }
 
 CommitCounts ReadCommits(Validator& validator) {
@@ -83,7 +83,8 @@ bool Validator::TakeApplicationOutOfView() {
     hub.GetActualLocation(location);
     return location == kMenu;
   };
-  return WaitFor(menuShown, kMenuWaitMs, false) == 0;
+  return WaitFor(menuShown, kMenuWaitMs, false,
+                 {.pollInterval = kSelfPaced, .activity = "waiting for the menu"}) == 0;
 }
 
 TestResult Validator::TestSubmitFramesWhenInDash() {

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <optional>
 
+#include "driver/junit_report.h"
+#include "driver/run_recorder.h"
 #include "driver/run_target.h"
 #include "log/validator_log.h"
 #include "platform/console_control.h"
@@ -20,6 +22,8 @@ namespace QasValidator {
 namespace {
 
 constexpr char kUseBreaker[] = "--use_breaker";
+/// The exit status of a run with --fail_exit_code in which a test failed.
+constexpr int kTestFailedStatus = 2;
 
 // Shared with the console-control thread. The target is used and cleared under targetLock, so
 // the end of the main flow never lets it go while a FinalShutdown still uses it.
@@ -59,6 +63,9 @@ struct Options {
   bool printFps = false;
   int fpsTestDuration = 0;
   std::vector<std::string> tests;
+  bool junitReportGiven = false;
+  std::string junitReport;
+  bool failExitCode = false;
 };
 
 // Outcome of reading the command line: the options, or the exit status to end with.
@@ -102,6 +109,11 @@ ParseOutcome ParseCommandLine(std::vector<std::string>& parserArguments) {
   TCLAP::ValueArg<int> fpsTestDuration(
       "", "fps_test_duration", "Time in seconds the application will be running for TestFrameRate",
       false, 20, "int");
+  TCLAP::ValueArg<std::string> junitReport(
+      "", "junit_report", "Path of a JUnit XML report of the run, for build pipelines", false, "",
+      "string");
+  TCLAP::SwitchArg failExitCode("", "fail_exit_code", "End with exit status 2 when a test failed",
+                                false);
 
   try {
     cmd.add(verbose);
@@ -114,6 +126,8 @@ ParseOutcome ParseCommandLine(std::vector<std::string>& parserArguments) {
     cmd.add(printFps);
     cmd.add(test);
     cmd.add(fpsTestDuration);
+    cmd.add(junitReport);
+    cmd.add(failExitCode);
   } catch (const TCLAP::ArgException& e) {
     std::cerr << "error: " << e.error() << " for arg " << e.argId() << std::endl;
     FinalShutdown();
@@ -146,6 +160,9 @@ ParseOutcome ParseCommandLine(std::vector<std::string>& parserArguments) {
   options.printFps = printFps.getValue();
   options.fpsTestDuration = fpsTestDuration.getValue();
   options.tests = test.getValue();
+  options.junitReportGiven = junitReport.isSet();
+  options.junitReport = junitReport.getValue();
+  options.failExitCode = failExitCode.getValue();
   return {std::move(options), 0};
 }
 
@@ -191,13 +208,15 @@ void SendTestCount(size_t count) {
   SendUserAction("Main_action_test_count", std::to_string(count));
 }
 
-// Runs the selected tests; returns false when a named test does not exist.
-bool RunSelectedTests(const std::vector<std::string>& names, RunTarget& target) {
+// Runs the selected tests, each recorded by `recorder`; returns false when a named test does
+// not exist.
+bool RunSelectedTests(const std::vector<std::string>& names, RunTarget& target,
+                      RunRecorder& recorder) {
   const bool all = std::find(names.begin(), names.end(), "all") != names.end();
   if (all || names.empty()) {
     const std::vector<TestEntry> tests = all ? GetAllTests(target) : target.GetDefaultTests();
     SendTestCount(tests.size());
-    for (const TestEntry& entry : tests) RunTestWithRetry(entry.procedure);
+    for (const TestEntry& entry : tests) recorder.Run(entry.name, entry.procedure);
     return true;
   }
   SendTestCount(names.size());
@@ -208,7 +227,7 @@ bool RunSelectedTests(const std::vector<std::string>& names, RunTarget& target) 
       std::cerr << "Failed to find test " << name << std::endl;
       return false;
     }
-    RunTestWithRetry(test->second);
+    recorder.Run(name, test->second);
   }
   return true;
 }
@@ -290,10 +309,26 @@ int RunMainFlow(const std::vector<std::string>& arguments, RunTarget& target) {
   }
   ApplySettings(options, parserArguments, target);
 
-  if (!RunSelectedTests(options.tests, target)) return 1;
+  // The report is written before the first test, so that a path it cannot be written to ends
+  // the run at once, and again whenever a test starts or ends, so that a cancelled run leaves
+  // what ran so far.
+  std::optional<JunitReport> junitReport;
+  if (options.junitReportGiven) {
+    SendUserAction("Main_action_--junit_report");
+    junitReport.emplace(options.junitReport);
+    if (!junitReport->Write({})) return 1;
+  }
+  if (options.failExitCode) SendUserAction("Main_action_--fail_exit_code");
+  RunRecorder recorder([&junitReport](const std::vector<TestRun>& runs) {
+    if (junitReport) junitReport->Write(runs);
+  });
+  if (!RunSelectedTests(options.tests, target, recorder)) return 1;
   target.PrintSummary();
   FinalShutdown();
-  return 0;
+  const std::vector<TestRun> runs = recorder.Runs();
+  return options.failExitCode && std::any_of(runs.begin(), runs.end(), EndedFailed)
+             ? kTestFailedStatus
+             : 0;
 }
 
 }  // namespace QasValidator

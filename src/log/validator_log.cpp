@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "lux/lux_capi.h"
 #include "platform/clock.h"
@@ -19,6 +20,8 @@ std::mutex logMutex;
 std::FILE* logFile = nullptr;  // guarded by logMutex
 std::string lastOpenError;     // guarded by logMutex
 std::atomic<bool> verbose{false};
+LogLineObserver lineObserver;  // guarded by logMutex
+std::string statusLine;        // guarded by logMutex: shown on standard error when not empty
 
 constexpr std::string_view kEquals =
     "===============================================================================";
@@ -40,6 +43,18 @@ void CloseLogFileLocked() {
     std::fclose(logFile);
     logFile = nullptr;
   }
+}
+
+// Rewrites the status line from `shown` to `text`: back to the line's start, the new text, and
+// blanks over what is left of the old one. Plain carriage returns and blanks work on every
+// terminal, without escape sequences.
+void RedrawStatusLineLocked(std::string_view shown, std::string_view text) {
+  std::string line = "\r";
+  line.append(text);
+  if (shown.size() > text.size()) line.append(shown.size() - text.size(), ' ');
+  if (text.empty()) line.push_back('\r');
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
 }
 
 }  // namespace
@@ -96,8 +111,11 @@ void WriteLogLine(std::string_view text, LogLevel level) {
   if (level == LogLevel::Error) console = "ERROR: ";
   console.append(text);
   console.push_back('\n');
+  if (!statusLine.empty()) RedrawStatusLineLocked(statusLine, "");
   std::fwrite(console.data(), 1, console.size(), stdout);
   std::fflush(stdout);
+  if (!statusLine.empty()) RedrawStatusLineLocked("", statusLine);
+  if (lineObserver) lineObserver(level, text);
   if (logFile != nullptr) {
     std::string line(FilePrefix(level));
     line.append(text);
@@ -105,6 +123,18 @@ void WriteLogLine(std::string_view text, LogLevel level) {
     std::fwrite(line.data(), 1, line.size(), logFile);
     std::fflush(logFile);
   }
+}
+
+void SetLogLineObserver(LogLineObserver observer) {
+  std::lock_guard lock(logMutex);
+  lineObserver = std::move(observer);
+}
+
+void SetConsoleStatusLine(std::string_view text) {
+  std::lock_guard lock(logMutex);
+  if (text == statusLine) return;
+  RedrawStatusLineLocked(statusLine, text);
+  statusLine = text;
 }
 
 void Log(LogLevel level, std::initializer_list<std::string_view> parts) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -24,6 +25,17 @@ std::string FormatSeparatorLine(std::string_view timeText);
 /// Writes one line to the console and, when a log file is open, to the file. Lines of
 /// different threads never interleave.
 void WriteLogLine(std::string_view text, LogLevel level);
+
+/// Sees every line that reaches the console, as written (without the "ERROR: " prefix). It is
+/// called under the log's lock, on the thread that logs, and must not log itself.
+using LogLineObserver = std::function<void(LogLevel level, std::string_view text)>;
+/// Installs `observer` (an empty one removes it).
+void SetLogLineObserver(LogLineObserver observer);
+
+/// Shows `text` as the console's status line: a line on standard error, below the log's lines,
+/// that each call rewrites and an empty text erases. Lines logged meanwhile appear above it. It
+/// never reaches the log file. The caller decides whether a terminal shows it.
+void SetConsoleStatusLine(std::string_view text);
 /// Concatenates `parts` into one line.
 void Log(LogLevel level, std::initializer_list<std::string_view> parts);
 

@@ -39,17 +39,19 @@ size_t SequenceLength(std::string_view text) {
 
 }  // namespace
 
-std::string ToUtf8(std::string_view native) {
+std::string ToUtf8(std::string_view native) { return ValidUtf8(native); }
+
+std::string ValidUtf8(std::string_view bytes) {
   std::string text;
-  text.reserve(native.size());
-  while (!native.empty()) {
-    const size_t length = SequenceLength(native);
+  text.reserve(bytes.size());
+  while (!bytes.empty()) {
+    const size_t length = SequenceLength(bytes);
     if (length == 0) {
       text += kReplacement;
-      native.remove_prefix(1);
+      bytes.remove_prefix(1);
     } else {
-      text += native.substr(0, length);
-      native.remove_prefix(length);
+      text += bytes.substr(0, length);
+      bytes.remove_prefix(length);
     }
   }
   return text;

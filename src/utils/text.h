@@ -14,6 +14,9 @@ namespace QasUtils {
 /// UTF-8 sequence becomes U+FFFD, so that what the validator prints is always valid text.
 std::string ToUtf8(std::string_view native);
 
+/// `text` with every byte that does not belong to a valid UTF-8 sequence replaced by U+FFFD.
+std::string ValidUtf8(std::string_view text);
+
 /// `text` with its letters A to Z lower-cased, character by character; other characters stay.
 std::string ToLower(std::string text);
 

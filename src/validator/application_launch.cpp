@@ -1,3 +1,4 @@
+#include <memory>
 #include <string>
 
 #include "log/validator_log.h"
@@ -32,7 +33,7 @@ TestResult Validator::SetUpApplication(bool returnAtSession) {
 
   SessionSearch search;
   search.newerShell = hub.GetDashVisibility();
-  const int32_t found = WaitFor([&] { return FindFocusedSession(search); }, kSessionWaitMs, true);
+  const int32_t found = WaitForSession(search);
   if (found == kStatusWaitTimeout) {
     LogError(search.inFront ? "Failed to create a session" : "Failed to launch the app");
     return TestResult::Failed;
@@ -45,6 +46,11 @@ TestResult Validator::SetUpApplication(bool returnAtSession) {
   if (loaded < 0) return TestResultOfStatus(loaded);
   LogInfo("Starting test...");
   return TestResult::Passed;
+}
+
+int32_t Validator::WaitForSession(SessionSearch& search) {
+  return WaitFor([&] { return FindFocusedSession(search); }, kSessionWaitMs, true,
+                 {.pollInterval = kSelfPaced, .activity = "waiting for the application's session"});
 }
 
 int32_t Validator::LaunchApplication(const ApplicationLock&) {
@@ -74,7 +80,7 @@ bool Validator::OpenSessionProcess() {
     return false;
   }
   std::lock_guard lock(sessionProcessLock);
-  sessionProcessHandle = std::move(opened);
+  sessionProcessHandle = std::make_shared<platform::ProcessHandle>(std::move(*opened));
   return true;
 }
 
@@ -82,7 +88,7 @@ int32_t Validator::WaitForLoading() {
   if (loadTimeMs != kUnbounded) {
     Log(LogLevel::Info, {"Waiting for the application to run for ",
                          std::to_string(loadTimeMs / 1000), " seconds before testing begins..."});
-    return WaitMilliseconds(loadTimeMs);
+    return WaitMilliseconds(loadTimeMs, "letting the application load");
   }
   LogInfo("Advance past any loading screens and press the Enter key to begin testing.");
   return WaitForEnterKey([] { return false; });

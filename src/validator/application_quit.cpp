@@ -22,7 +22,8 @@ int32_t Validator::QuitApplication(const ApplicationLock& held) {
   uint32_t result = 0;
   if (launchedProcess.process) {
     platform::ProcessHandle& process = *launchedProcess.process;
-    result = WaitForProcessToFinish(process, kQuitWaitSeconds);
+    result =
+        WaitForProcessToFinish(process, kQuitWaitSeconds, "waiting for the application to quit");
     if (result == platform::kWaitTimeout) {
       Log(LogLevel::Error, {"Could not quit application gracefully in ",
                             std::to_string(kQuitWaitSeconds), " seconds, force quitting"});
@@ -42,9 +43,22 @@ int32_t Validator::QuitApplication(const ApplicationLock& held) {
   return HResultFromWin32(result);
 }
 
-uint32_t Validator::WaitForProcessToFinish(platform::ProcessHandle& process, float seconds) {
+uint32_t Validator::WaitForProcessToFinish(platform::ProcessHandle& process, float seconds,
+                                           std::string_view activity) {
   const std::chrono::milliseconds timeout(static_cast<int64_t>(std::max(0.0f, seconds) * 1000.0f));
-  const uint32_t result = waits.waitForObject(process, timeout);
+  uint32_t result = platform::kWaitTimeout;
+  if (waits.showProgress && !activity.empty()) {
+    // The same wait in rounds, so that its progress line counts the seconds down; the process's
+    // end wakes it at once.
+    const auto ended = [&] {
+      result = waits.waitForObject(process, std::chrono::milliseconds(0));
+      return result != platform::kWaitTimeout;
+    };
+    WaitFor(ended, static_cast<int32_t>(timeout.count()), false,
+            {.activity = activity, .process = &process});
+  } else {
+    result = waits.waitForObject(process, timeout);
+  }
   if (result != platform::kWaitFailed) return result;
   const uint32_t error = platform::LastErrorCode();
   LogSystemError("WaitForProcessToFinish failed.");

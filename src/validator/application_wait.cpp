@@ -1,24 +1,28 @@
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "log/validator_log.h"
 #include "validator/status_codes.h"
 #include "validator/validator.h"
 #include "validator/version.h"
+#include "validator/wait_progress.h"
 
-// The status poll and the bounded waits that every test uses. They run on the main thread; the
-// facts they read (the flags, the session process's exit code) are written by the pump thread.
+// The status poll and the waits that every test uses. They run on the main thread; the facts
+// they read (the flags, the session process's exit code) are written by the pump thread, which
+// wakes them when it has delivered records or read a new exit code. Between two rounds a wait
+// sleeps until such a wake-up, the end of the session process, the next second of its progress
+// line or its time-out, so it costs the processor nothing while it waits.
 
 namespace QasValidator {
 
 namespace {
 
-using namespace std::chrono_literals;
+using Clock = WaitServices::Clock;
+using std::chrono::microseconds;
 
-/// The longest pause between two rounds of a polling loop.
-constexpr std::chrono::microseconds kPollPause = 1ms;
-/// The pause between two queries of a key that only the user can end the wait with.
-constexpr std::chrono::microseconds kKeyPollInterval = 500ms;
+/// The longest pause of a wait that nothing can wake (the system had no event to give).
+constexpr microseconds kUnwakeablePause = std::chrono::milliseconds(1);
 
 }  // namespace
 
@@ -48,9 +52,12 @@ int32_t Validator::CheckApplicationState() {
 }
 
 int32_t Validator::WaitFor(const std::function<bool()>& predicate, int32_t timeoutMs,
-                           bool checkState) {
-  const WaitServices::Clock::time_point start = waits.now();
-  const WaitServices::Clock::time_point deadline = start + std::chrono::milliseconds(timeoutMs);
+                           bool checkState, const WaitOptions& options) {
+  const Clock::time_point start = waits.now();
+  const Clock::time_point deadline = start + std::chrono::milliseconds(timeoutMs);
+  WaitProgress progress(waits.showProgress, ProgressTestName(), options.activity, deadline);
+  const std::shared_ptr<platform::ProcessHandle> session = checkState ? SessionProcess() : nullptr;
+  platform::Waitable* watched = options.process != nullptr ? options.process : session.get();
   for (;;) {
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(waits.now() - start);
     if (elapsed.count() >= timeoutMs) return kStatusWaitTimeout;
@@ -59,33 +66,70 @@ int32_t Validator::WaitFor(const std::function<bool()>& predicate, int32_t timeo
       if (state < 0) return state;
     }
     if (predicate()) return 0;
-    YieldUntil(deadline);
+    const Clock::time_point now = waits.now();
+    Clock::time_point until = std::min(deadline, progress.Update(now));
+    if (options.pollInterval != kUntilWoken) until = std::min(until, now + options.pollInterval);
+    PauseUntil(until, watched, options.keys);
   }
 }
 
-int32_t Validator::WaitMilliseconds(int32_t milliseconds) {
-  const int32_t result = WaitFor([] { return false; }, milliseconds, true);
+int32_t Validator::WaitMilliseconds(int32_t milliseconds, std::string_view activity) {
+  const int32_t result = WaitFor([] { return false; }, milliseconds, true, {.activity = activity});
   return result == kStatusWaitTimeout ? 0 : result;
 }
 
-int32_t Validator::WaitForEnterKey(const std::function<bool()>& predicate) {
+int32_t Validator::WaitForEnterKey(const std::function<bool()>& predicate,
+                                   std::chrono::milliseconds pollInterval) {
+  const std::shared_ptr<platform::ProcessHandle> session = SessionProcess();
+  platform::Waitable* watched = session.get();
   for (;;) {
     if (waits.enterPressed()) return 0;
     const int32_t state = CheckApplicationState();
     if (state < 0) return state;
     if (predicate()) return 0;
-    YieldUntil(waits.now() + kPollPause);
+    PauseUntil(pollInterval == kUntilWoken ? Clock::time_point::max() : waits.now() + pollInterval,
+               watched, true);
   }
 }
 
 void Validator::WaitForKeyPress(const std::function<bool()>& pressed) {
-  while (!pressed()) waits.sleep(kKeyPollInterval);
+  platform::Waitable* none = nullptr;
+  while (!pressed()) PauseUntil(Clock::time_point::max(), none, true);
 }
 
-void Validator::YieldUntil(WaitServices::Clock::time_point deadline) {
-  const auto remaining =
-      std::chrono::duration_cast<std::chrono::microseconds>(deadline - waits.now());
-  waits.sleep(std::clamp(remaining, std::chrono::microseconds(0), kPollPause));
+void Validator::PauseUntil(Clock::time_point until, platform::Waitable*& process, bool keys) {
+  microseconds duration = WaitServices::kForever;
+  if (until != Clock::time_point::max()) {
+    duration = std::chrono::ceil<microseconds>(until - waits.now());
+    if (duration <= microseconds(0)) return;
+  }
+  std::array<platform::Waitable*, 2> sources{};
+  size_t count = 0;
+  if (wakeEvent) {
+    sources[count++] = &*wakeEvent;
+  } else {
+    duration = std::min(duration, kUnwakeablePause);
+  }
+  if (process != nullptr) sources[count++] = process;
+  const uint32_t woke = waits.pause({sources.data(), count}, duration, keys);
+  if (process != nullptr && woke == count - 1) {
+    RefreshExitCode();
+    process = nullptr;
+  }
+}
+
+void Validator::WakeWaiters() {
+  if (wakeEvent) wakeEvent->Set();
+}
+
+std::shared_ptr<platform::ProcessHandle> Validator::SessionProcess() {
+  std::lock_guard lock(sessionProcessLock);
+  return sessionProcessHandle;
+}
+
+std::string Validator::ProgressTestName() {
+  std::lock_guard lock(progressLock);
+  return progressTestName;
 }
 
 }  // namespace QasValidator

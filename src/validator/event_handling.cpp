@@ -54,8 +54,14 @@ int32_t Validator::ConnectEventListener(uint16_t port) {
 
 void Validator::PumpEventRound(LUX::Telemetry::TClientSocket& events) {
   events.WaitForEvents(kPumpWaitMs);
+  bool delivered = false;
   events.ProcessEvents(
-      [this](TelemetryEvent** batch, int32_t count) { OnTelemetryEvents(batch, count); }, 0);
+      [this, &delivered](TelemetryEvent** batch, int32_t count) {
+        OnTelemetryEvents(batch, count);
+        delivered = delivered || count > 0;
+      },
+      0);
+  if (delivered) WakeWaiters();
 }
 
 void Validator::OnTelemetryEvents(TelemetryEvent** events, int32_t count) {

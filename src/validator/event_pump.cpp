@@ -5,7 +5,8 @@
 #include "validator/validator.h"
 
 // The event pump thread of a test: it watches the session process and hands the listener's
-// records to the event handling, from StartApplication to ShutdownTest.
+// records to the event handling, from StartApplication to ShutdownTest. Both wake the main
+// thread's wait when they bring something new.
 
 namespace QasValidator {
 
@@ -24,23 +25,24 @@ void Validator::StopEventPump() {
 void Validator::PumpEvents(LUX::Telemetry::TClientSocket* events) {
   platform::SetCurrentThreadDescription("EventPump");
   while (!stopPump) {
-    {
-      std::lock_guard lock(sessionProcessLock);
-      if (sessionProcessHandle) {
-        uint32_t code = 0;
-        if (sessionProcessHandle->GetExitCode(code)) {
-          exitCode = code;
-        } else {
-          LogSystemError("INTERNAL ERROR: GetExitCodeProcess failure.");
-        }
-      }
-    }
+    RefreshExitCode();
     if (events != nullptr) {
       PumpEventRound(*events);
     } else {  // torn down: nothing to receive, the same pace
       std::this_thread::sleep_for(std::chrono::milliseconds(kPumpWaitMs));
     }
   }
+}
+
+void Validator::RefreshExitCode() {
+  std::lock_guard lock(sessionProcessLock);
+  if (!sessionProcessHandle) return;
+  uint32_t code = 0;
+  if (!sessionProcessHandle->GetExitCode(code)) {
+    LogSystemError("INTERNAL ERROR: GetExitCodeProcess failure.");
+    return;
+  }
+  if (exitCode.exchange(code) != code) WakeWaiters();
 }
 
 }  // namespace QasValidator

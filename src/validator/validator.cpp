@@ -10,7 +10,9 @@
 namespace QasValidator {
 
 Validator::Validator(ValidatorEnvironment environment)
-    : waits(std::move(environment.waits)), hub(environment.hubTiming) {
+    : waits(std::move(environment.waits)),
+      wakeEvent(platform::Event::Create(platform::EventReset::kAuto)),
+      hub(environment.hubTiming) {
   ResetApplicationState();
 }
 
@@ -60,6 +62,7 @@ int32_t Validator::BeginRealtimeEventOutput() {
 // quit here and a launch or quit of the test happen one after the other.
 int32_t Validator::Shutdown(bool shutdownRuntime) {
   cancelRequested = true;
+  WakeWaiters();
   StopEventPump();
   const int32_t result = luxi_EnableRealtimeEventOutput(luxFalse);
   if (result != 0) LogRuntimeError("Failed to terminate realtime event output.");
@@ -103,6 +106,10 @@ void Validator::SetFpsTestDuration(int32_t seconds) {
 }
 
 void Validator::StartTest(const std::string& name) {
+  {
+    std::lock_guard lock(progressLock);
+    progressTestName = name;
+  }
   LogInfo("Starting ", name);
   UsageTelemetry::Instance().SendUserAction("Validator_action_StartTest_" + name);
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -15,6 +17,7 @@
 #include "breaker/breaker_box.h"
 #include "events/client_socket.h"
 #include "hub/hub_remote_control.h"
+#include "platform/event.h"
 #include "platform/process_handle.h"
 #include "platform/process_launch.h"
 #include "validator/frame_statistics.h"
@@ -35,6 +38,26 @@ struct SoundWaitResult;
 struct ValidatorEnvironment {
   HubTiming hubTiming;
   WaitServices waits;
+};
+
+/// The pace of a wait whose predicate reads only what wakes the wait: the facts of a delivered
+/// event batch, the end of the session process, the cancellation of the validation.
+inline constexpr std::chrono::milliseconds kUntilWoken = std::chrono::milliseconds::max();
+/// The pace of a wait whose predicate pauses itself between two polls (of the shell, say).
+inline constexpr std::chrono::milliseconds kSelfPaced{0};
+
+/// How a wait paces its rounds and what its progress line says.
+struct WaitOptions {
+  /// The longest pause between two rounds: kUntilWoken, kSelfPaced, or the pace at which to poll
+  /// what cannot wake the wait (an audio meter, say).
+  std::chrono::milliseconds pollInterval = kUntilWoken;
+  /// What the wait is for, shown on the progress line ("measuring the frame rate"); empty shows
+  /// no line.
+  std::string_view activity = {};
+  /// A further process whose end wakes the wait.
+  platform::ProcessHandle* process = nullptr;
+  /// Whether input at the console wakes the wait (a wait for a key).
+  bool keys = false;
 };
 
 /// The one object that holds a validation run together: the settings from the command line,
@@ -166,15 +189,20 @@ class Validator {
   /// The status poll of every wait: cancellation, transient runtime error, the end of the
   /// session process. 0 while all is well, else a negative status code.
   int32_t CheckApplicationState();
-  /// Polls `predicate` until it holds (0), `timeoutMs` passes (-1003) or, with `checkState`,
-  /// the status poll reports a negative code (that code). Yields the processor between rounds
-  /// for at most 1 ms, so that the application under test keeps its cores.
-  int32_t WaitFor(const std::function<bool()>& predicate, int32_t timeoutMs, bool checkState);
+  /// Asks `predicate` until it holds (0), `timeoutMs` passes (-1003) or, with `checkState`,
+  /// the status poll reports a negative code (that code). Between two rounds the wait sleeps
+  /// until something wakes it (an event batch delivered, the session process ending, the
+  /// validation cancelled), the pace of `options` asks again, or the time is up; the time-out
+  /// stays exact to the millisecond. `options.activity` shows a progress line on a terminal.
+  int32_t WaitFor(const std::function<bool()>& predicate, int32_t timeoutMs, bool checkState,
+                  const WaitOptions& options = {});
   /// Waits `milliseconds` with the status poll: 0 when the time passed, else the poll's code.
-  int32_t WaitMilliseconds(int32_t milliseconds);
+  int32_t WaitMilliseconds(int32_t milliseconds, std::string_view activity = {});
   /// Waits for `process` to end for `seconds`: 0 when it ended, 258 on time-out, else the
-  /// system's error code (after "WaitForProcessToFinish failed.").
-  uint32_t WaitForProcessToFinish(platform::ProcessHandle& process, float seconds);
+  /// system's error code (after "WaitForProcessToFinish failed."). With an `activity` and a
+  /// terminal, a progress line counts the seconds down.
+  uint32_t WaitForProcessToFinish(platform::ProcessHandle& process, float seconds,
+                                  std::string_view activity = {});
   /// Forgets the launched application and the event facts about it.
   void ResetApplicationState();
   /// Switches the runtime's simulated inter-axial-distance change on or off ("FakeIADEnabled").
@@ -237,6 +265,9 @@ class Validator {
   int32_t LaunchApplication(const ApplicationLock& held);
   /// Asks the application to close, terminates it after 20 s and forgets it: 0 or an HRESULT.
   int32_t QuitApplication(const ApplicationLock& held);
+  /// The session wait of the set-up: `FindFocusedSession`, which paces itself, for up to 30 s
+  /// with the status poll.
+  int32_t WaitForSession(SessionSearch& search);
   /// The predicate of the session wait: true once the application in front has a session.
   bool FindFocusedSession(SessionSearch& search);
   /// The id of the process in front: the focused process on a newer shell, the top
@@ -249,14 +280,29 @@ class Validator {
   /// Lets the application load for the load time or until the Enter key; 0 or the status
   /// poll's negative code.
   int32_t WaitForLoading();
-  /// Polls, without a bound, until the Enter key is pressed (0) or the status poll reports a
-  /// negative code (that code). `predicate` is polled too; true ends the wait with 0.
-  int32_t WaitForEnterKey(const std::function<bool()>& predicate);
-  /// Queries `pressed` every 500 ms, without a bound and without the status poll, until the
-  /// key counts as pressed.
+  /// Waits, without a bound, until the Enter key is pressed (0) or the status poll reports a
+  /// negative code (that code). `predicate` is asked too, at the pace `pollInterval`; true ends
+  /// the wait with 0.
+  int32_t WaitForEnterKey(const std::function<bool()>& predicate,
+                          std::chrono::milliseconds pollInterval = kUntilWoken);
+  /// Queries `pressed` whenever input arrives, without a bound and without the status poll,
+  /// until the key counts as pressed.
   void WaitForKeyPress(const std::function<bool()>& pressed);
-  /// A pause between two rounds of a polling loop, not past `deadline`.
-  void YieldUntil(WaitServices::Clock::time_point deadline);
+  /// A pause between two rounds of a wait, until `until` at the latest. The validator's wake-up
+  /// ends it early, and so does `process` ending (the session process's exit code is then read
+  /// at once and `process` set to null, so that its lasting signal wakes nothing more) and,
+  /// with `keys`, input at the console.
+  void PauseUntil(WaitServices::Clock::time_point until, platform::Waitable*& process, bool keys);
+  /// Wakes the wait that pauses on the main thread, so that it asks again.
+  void WakeWaiters();
+  /// Reads the session process's exit code (if it is open) into `exitCode`; a change wakes the
+  /// waits.
+  void RefreshExitCode();
+  /// The session process, shared with the caller so that it stays open while the caller waits
+  /// on it; null when none is open.
+  std::shared_ptr<platform::ProcessHandle> SessionProcess();
+  /// The name of the test that runs, for the progress lines.
+  std::string ProgressTestName();
   /// Starts the event pump thread.
   void StartEventPump();
   /// Stops the event pump thread and waits for it to end.
@@ -301,11 +347,20 @@ class Validator {
   bool applicationLaunched = false;              // guarded by applicationLock
   // The session process, read by the pump thread every round; held only briefly.
   std::mutex sessionProcessLock;
-  std::optional<platform::ProcessHandle> sessionProcessHandle;  // guarded by sessionProcessLock
-  /// Last exit code of the session process, written by the pump thread; 259 while it runs.
+  std::shared_ptr<platform::ProcessHandle> sessionProcessHandle;  // guarded by sessionProcessLock
+  /// Last exit code of the session process, written by the pump thread (and by a wait that saw
+  /// the process end); 259 while it runs.
   std::atomic<uint32_t> exitCode{platform::kStillActive};
   /// Set by `Shutdown`: nothing is launched any more and every wait ends.
   std::atomic<bool> cancelRequested{false};
+  /// Wakes the paused wait of the main thread: set by the event pump after it delivered records
+  /// or read a new exit code, and by `Shutdown`. None when the system had no event to give; the
+  /// waits then poll every millisecond.
+  std::optional<platform::Event> wakeEvent;
+  // The name of the running test, set on the main thread and read by the progress lines of
+  // waits on any thread (the quit of a teardown on the console-control thread).
+  std::mutex progressLock;
+  std::string progressTestName;  // guarded by progressLock
 
   // The event pump thread writes these facts and the main thread reads them. The flags and
   // counters are atomic so that the status poll reads them without a lock; so are the print

@@ -1,25 +1,37 @@
 #include "support/validator_test_access.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace testsupport {
 
 QasValidator::WaitServices FakeTime::Services(std::function<bool()> enterPressed) {
-  QasValidator::WaitServices services;
+  using QasValidator::WaitServices;
+  WaitServices services;
   services.now = [this] {
-    return QasValidator::WaitServices::Clock::time_point(std::chrono::microseconds(micros_.load()));
+    return WaitServices::Clock::time_point(std::chrono::microseconds(micros_.load()));
   };
-  services.sleep = [this](std::chrono::microseconds duration) {
-    if (duration > longestSleep_) longestSleep_ = duration;
-    micros_ += duration.count();
+  services.sleep = [this](std::chrono::microseconds duration) { Pass(duration); };
+  services.pause = [this](WaitServices::WakeSources sources, std::chrono::microseconds duration,
+                          bool) {
+    const uint32_t signalled = platform::WaitForMultiple(sources, 0);
+    if (signalled < sources.size()) return signalled;
+    if (duration != WaitServices::kForever) Pass(duration);
+    return platform::kWaitTimeout;
   };
   services.enterPressed = std::move(enterPressed);
+  services.showProgress = nullptr;
   return services;
 }
 
 std::chrono::milliseconds FakeTime::Elapsed() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::microseconds(micros_.load()));
+}
+
+void FakeTime::Pass(std::chrono::microseconds duration) {
+  if (duration > longestSleep_) longestSleep_ = duration;
+  micros_ += duration.count();
 }
 
 ValidatorSurroundings::ValidatorSurroundings(ShellService::Responder responder, bool settingsTaken)
@@ -31,15 +43,17 @@ ValidatorSurroundings::ValidatorSurroundings(ShellService::Responder responder, 
 
 namespace QasValidator {
 
-void ValidatorTestAccess::SetSessionProcess(Validator& validator, uint32_t exitCode) {
+void ValidatorTestAccess::SetSessionProcess(Validator& validator, uint32_t exitCode,
+                                            uint32_t processId) {
   std::lock_guard lock(validator.sessionProcessLock);
-  validator.sessionProcessHandle = platform::ProcessHandle::Open(platform::CurrentProcessId());
+  validator.sessionProcessHandle =
+      std::make_shared<platform::ProcessHandle>(*platform::ProcessHandle::Open(processId));
   validator.exitCode = exitCode;
 }
 
 bool ValidatorTestAccess::SessionProcessOpen(Validator& validator) {
   std::lock_guard lock(validator.sessionProcessLock);
-  return validator.sessionProcessHandle.has_value();
+  return validator.sessionProcessHandle != nullptr;
 }
 
 bool ValidatorTestAccess::ApplicationLaunched(Validator& validator) {
@@ -50,8 +64,7 @@ bool ValidatorTestAccess::ApplicationLaunched(Validator& validator) {
 int32_t ValidatorTestAccess::WaitForSession(Validator& validator, bool newerShell) {
   Validator::SessionSearch search;
   search.newerShell = newerShell;
-  return validator.WaitFor([&] { return validator.FindFocusedSession(search); },
-                           Validator::kSessionWaitMs, true);
+  return validator.WaitForSession(search);
 }
 
 void ValidatorTestAccess::AddSession(Validator& validator, uint32_t processId) {
@@ -120,10 +133,18 @@ WaitServices FrontApplicationRig::PausingServices(std::function<bool()> enterPre
                                                   PauseHook onPause) {
   WaitServices services = time.Services(std::move(enterPressed));
   if (!onPause) return services;
-  services.sleep = [this, onPause = std::move(onPause),
+  services.sleep = [this, onPause,
                     sleep = std::move(services.sleep)](std::chrono::microseconds pause) {
     sleep(pause);
     if (Validator* subject = pointer.load()) onPause(*subject);
+  };
+  services.pause = [this, onPause, pause = std::move(services.pause)](
+                       WaitServices::WakeSources sources, std::chrono::microseconds duration,
+                       bool keys) {
+    const uint32_t woke = pause(
+        sources, std::min<std::chrono::microseconds>(duration, std::chrono::milliseconds(1)), keys);
+    if (Validator* subject = pointer.load()) onPause(*subject);
+    return woke;
   };
   return services;
 }

@@ -15,19 +15,24 @@
 
 namespace testsupport {
 
-/// Time that passes only when the validator sleeps, so that a wait of seconds takes no real
-/// time and ends exactly. Keep it alive as long as the Validator that uses its services.
+/// Time that passes only when the validator sleeps or pauses, so that a wait of seconds takes no
+/// real time and ends exactly. A pause ends at once when one of its objects is signalled already
+/// (the validator's wake-up, an ended process); otherwise it lasts its whole time, and a pause
+/// without a time limit ends at once, as if input had arrived. Keep it alive as long as the
+/// Validator that uses its services.
 class FakeTime {
  public:
-  /// Wait services on this time, with `enterPressed` as the Enter key.
+  /// Wait services on this time, with `enterPressed` as the Enter key and no progress line.
   QasValidator::WaitServices Services(std::function<bool()> enterPressed = [] { return false; });
 
   std::chrono::milliseconds Elapsed() const;
-  /// The longest single sleep so far.
+  /// The longest single sleep or pause so far.
   std::chrono::microseconds LongestSleep() const { return longestSleep_; }
   void Advance(std::chrono::microseconds duration) { micros_ += duration.count(); }
 
  private:
+  void Pass(std::chrono::microseconds duration);
+
   std::atomic<int64_t> micros_{0};
   std::chrono::microseconds longestSleep_{0};  // of the thread that sleeps
 };
@@ -58,8 +63,12 @@ class ValidatorTestAccess {
     return validator.transientError;
   }
   static std::atomic<bool>& Cancelled(Validator& validator) { return validator.cancelRequested; }
-  /// Opens the calling process as the session process, with `exitCode` as its last exit code.
-  static void SetSessionProcess(Validator& validator, uint32_t exitCode);
+  /// Opens process `processId` (the calling process by default) as the session process, with
+  /// `exitCode` as its last exit code.
+  static void SetSessionProcess(Validator& validator, uint32_t exitCode,
+                                uint32_t processId = platform::CurrentProcessId());
+  /// Wakes the validator's paused wait, as a delivered event batch does.
+  static void Wake(Validator& validator) { validator.WakeWaiters(); }
   static bool SessionProcessOpen(Validator& validator);
   static bool ApplicationLaunched(Validator& validator);
   static uint32_t LaunchedProcessId(Validator& validator) { return validator.launchedProcessId; }
@@ -95,8 +104,9 @@ class ValidatorTestAccess {
 /// A Validator on a fake clock whose application (/bin/sleep 30) comes to the front of a shell
 /// with its session: the shell of ValidatorTestAccess::ApplicationInFront unless `shell` makes
 /// another one for the validator. Make it in a child process (RunInChild).
-/// With `onPause`, that function is called on the main thread after every pause of the
-/// validator's waits, to play the part of the application and the runtime; it must not pause.
+/// With `onPause`, that function is called on the main thread after every sleep of the
+/// validator and every millisecond of its waits' pauses (which then end after a millisecond, as
+/// if woken), to play the part of the application and the runtime; it must not pause.
 struct FrontApplicationRig {
   using ShellFactory = std::function<testsupport::ShellScript(const std::atomic<Validator*>&)>;
   using PauseHook = std::function<void(Validator&)>;

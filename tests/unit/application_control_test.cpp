@@ -4,8 +4,13 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
 
 #include "log/validator_log.h"
+#include "platform/process_handle.h"
+#include "platform/process_launch.h"
 #include "support/child_process.h"
 #include "support/console_lines.h"
 #include "support/validator_test_access.h"
@@ -86,67 +91,111 @@ TEST_F(ApplicationControlTest, TheStatusPollPutsCancellationBeforeTheTransientEr
   }
 }
 
-TEST_F(ApplicationControlTest, WaitsPauseAMillisecondAtMostAndEndAtTheTimeOutOrANegativeStatus) {
-  FakeTime time;
-  Validator validator({{}, time.Services()});
-  const struct {
+// The waits on the injected clock: the fake pause lasts its whole time unless the validator's
+// wake-up or an ended process signals it, so each case shows how often the wait asks its
+// predicate, when it ends and what its progress line says.
+TEST_F(ApplicationControlTest, WaitsSleepUntilWokenPolledOrDueAndKeepTheirDeadline) {
+  struct Case {
+    const char* what;
     int32_t timeoutMs;
-    bool checkState;
-    int holdsAtCall;                     // the call at which the predicate holds; 0: never
-    std::chrono::milliseconds pausesOf;  // how long the predicate itself pauses
+    WaitOptions options;
+    bool wokenFirst;  // the wake-up is set before the wait
+    int trueAtCall;   // 0: the predicate never holds
     int32_t result;
     int calls;
     std::chrono::milliseconds elapsed;
-  } cases[] = {
-      {5, false, 0, 0ms, kStatusWaitTimeout, 5, 5ms},
-      {0, false, 0, 0ms, kStatusWaitTimeout, 0, 0ms},
-      {100, true, 3, 0ms, 0, 3, 2ms},
-      // The predicate's own pause leaves 1 ms to the deadline: the next pause takes just that.
-      {3, false, 0, 2ms, kStatusWaitTimeout, 1, 3ms},
+    std::string progress;  // its lines, each ended by '|'
   };
-  for (const auto& c : cases) {
-    const std::chrono::milliseconds start = time.Elapsed();
+  const WaitOptions polled = {.pollInterval = 10ms};
+  const WaitOptions shown = {.activity = "m"};
+  const std::vector<Case> cases = {
+      {"sleeps to the time-out", 5000, {}, false, 0, kStatusWaitTimeout, 1, 5000ms, ""},
+      {"no time, no question", 0, {}, false, 0, kStatusWaitTimeout, 0, 0ms, ""},
+      {"a wake-up asks at once", 100, {}, true, 2, 0, 2, 0ms, ""},
+      {"polls at its pace", 50, polled, false, 0, kStatusWaitTimeout, 5, 50ms, ""},
+      {"holds at a poll", 100, polled, false, 3, 0, 3, 20ms, ""},
+      {"counts down", 2500, shown, false, 0, kStatusWaitTimeout, 3, 2500ms,
+       "m, 3 s left|m, 2 s left|m, 1 s left||"},
+  };
+  for (const Case& c : cases) {
+    FakeTime time;
+    std::string progress;
+    WaitServices services = time.Services();
+    services.showProgress = [&](std::string_view line) { (progress += line) += '|'; };
+    Validator validator({{}, std::move(services)});
+    if (c.wokenFirst) Wake(validator);
     int calls = 0;
-    EXPECT_EQ(validator.WaitFor(
-                  [&] {
-                    time.Advance(c.pausesOf);
-                    return ++calls == c.holdsAtCall;
-                  },
-                  c.timeoutMs, c.checkState),
-              c.result);
-    EXPECT_EQ(calls, c.calls) << c.timeoutMs;
-    EXPECT_EQ(time.Elapsed() - start, c.elapsed) << c.timeoutMs;
+    EXPECT_EQ(
+        validator.WaitFor([&] { return ++calls == c.trueAtCall; }, c.timeoutMs, true, c.options),
+        c.result)
+        << c.what;
+    EXPECT_EQ(calls, c.calls) << c.what;
+    EXPECT_EQ(time.Elapsed(), c.elapsed) << c.what;
+    EXPECT_EQ(progress, c.progress) << c.what;
   }
-  EXPECT_EQ(time.LongestSleep(), 1ms);
-  const std::chrono::milliseconds start = time.Elapsed();
+  FakeTime time;
+  Validator validator({{}, time.Services()});
   EXPECT_EQ(validator.WaitMilliseconds(1500), 0);
-  EXPECT_EQ(time.Elapsed() - start, 1500ms);
+  EXPECT_EQ(time.Elapsed(), 1500ms);
 
-  // A negative status ends a wait that polls it, and no other.
+  // A negative status ends a wait that polls it, and no other. The transient error arrives
+  // with an event batch, whose delivery wakes the wait.
   EXPECT_EQ(Printed([] {
               FakeTime fake;
               Validator subject({{}, fake.Services()});
-              int calls = 0;
-              const auto failsAtTheSecondCall = [&] {
-                if (++calls == 2) TransientError(subject) = true;
+              const auto errorArrives = [&] {
+                TransientError(subject) = true;
+                Wake(subject);
                 return false;
               };
-              EXPECT_EQ(subject.WaitFor(failsAtTheSecondCall, 100, true), kStatusTransientError);
-              EXPECT_EQ(calls, 2);
-              EXPECT_EQ(subject.WaitFor(failsAtTheSecondCall, 10, false), kStatusWaitTimeout);
-              EXPECT_EQ(calls, 12);
+              EXPECT_EQ(subject.WaitFor(errorArrives, 100, true), kStatusTransientError);
+              EXPECT_EQ(fake.Elapsed(), 0ms);
+              EXPECT_EQ(subject.WaitFor([] { return false; }, 10, false), kStatusWaitTimeout);
+              EXPECT_EQ(fake.Elapsed(), 10ms);
             }),
             testsupport::kTransientErrorLines);
 }
 
-TEST_F(ApplicationControlTest, AWaitYieldsTheProcessorInsteadOfSpinning) {
+TEST_F(ApplicationControlTest, TheEndOfAProcessWakesItsWaitAndTheQuitWaitCountsDown) {
+  // No event pump runs: the wait reads the session process's exit code itself when it ends.
+  EXPECT_EQ(Printed([] {
+              platform::ProcessInformation ended;
+              ASSERT_TRUE(platform::StartApplicationProcess({"/bin/true", "", {}}, ended));
+              platform::WaitForSingle(*ended.process, platform::kInfinite);
+              FakeTime time;
+              Validator validator({{}, time.Services()});
+              SetSessionProcess(validator, platform::kStillActive, ended.processId);
+              EXPECT_EQ(validator.WaitMilliseconds(20000), kStatusApplicationQuit);
+              EXPECT_EQ(time.Elapsed(), 0ms);
+            }),
+            "Application quit with exit code 0\n");
+  EXPECT_EQ(Printed([] {
+              FakeTime time;
+              WaitServices services = time.Services();
+              services.showProgress = [](std::string_view line) {
+                std::cout << "[progress] " << line << std::endl;
+              };
+              Validator validator({{}, std::move(services)});
+              validator.StartTest("TestAppShouldQuit");
+              std::optional<platform::ProcessHandle> running =
+                  platform::ProcessHandle::Open(platform::CurrentProcessId());
+              EXPECT_EQ(validator.WaitForProcessToFinish(*running, 1.5f, "quitting"),
+                        platform::kWaitTimeout);
+              EXPECT_EQ(time.Elapsed(), 1500ms);
+            }),
+            "Starting TestAppShouldQuit\n"
+            "[progress] TestAppShouldQuit: quitting, 2 s left\n"
+            "[progress] TestAppShouldQuit: quitting, 1 s left\n"
+            "[progress] \n");
+}
+
+TEST_F(ApplicationControlTest, WaitForSleepsOnTheSystemsWaitInsteadOfSpinning) {
   Validator validator;
   int calls = 0;
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(validator.WaitFor([&] { return ++calls, false; }, 200, true), kStatusWaitTimeout);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, 200ms);
-  EXPECT_LE(calls, 201);  // at least a pause of up to 1 ms between two rounds
-  EXPECT_GE(calls, 2);    // unless one pause of 1 ms takes 200 ms
+  EXPECT_EQ(validator.WaitFor([&] { return ++calls, false; }, 30, true), kStatusWaitTimeout);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
+  EXPECT_EQ(calls, 1);
 }
 
 // ---- The session search ----
@@ -195,8 +244,9 @@ TEST_F(ApplicationControlTest, TheSessionSearchDismissesTheWarningAndRegistersTh
               AddSession(validator, 99);
               EXPECT_EQ(WaitForSession(validator, false), 0);
               EXPECT_EQ(validator.SessionPid(), 99u);
-              // A second after the warning, a pause, a second between the two looks.
-              EXPECT_EQ(time.Elapsed(), 2001ms);
+              // A second after the warning and a second between the two looks: the search paces
+              // itself.
+              EXPECT_EQ(time.Elapsed(), 2000ms);
               EXPECT_EQ(RequestPaths(surroundings.shell),
                         (std::vector<std::string>{
                             "/life_cycle/get_actual_location", "/life_cycle/prompt_response",

@@ -65,12 +65,12 @@ TEST(SoundWait, TheMetersAreWatchedForOneAndAHalfSecondsAfterTheFirstSoundOrTenI
     std::vector<std::string> played;
     std::chrono::milliseconds elapsed;
   } cases[] = {
-      {2000ms, 1h, 1h, 0.5f, {"speakers"}, 3501ms},
+      {2000ms, 1h, 1h, 0.5f, {"speakers"}, 3502ms},
       {9000ms, 1h, 1h, 0.5f, {"speakers"}, 10000ms},  // still heard, and the wait ends on time
       {1h, 1h, 1h, 0.5f, {}, 10000ms},
-      {2000ms, 1h, 1000ms, 0.5f, {"headphones", "speakers"}, 2501ms},
-      {1000ms, 1001ms, 3000ms, 0.5f, {"speakers"}, 2501ms},  // the headset is heard too late
-      {1000ms, 1h, 0ms, 0.01f, {"speakers"}, 2501ms},        // the threshold is not sound
+      {2000ms, 1h, 1000ms, 0.5f, {"headphones", "speakers"}, 2502ms},
+      {1000ms, 1001ms, 3000ms, 0.5f, {"speakers"}, 2502ms},  // the headset is heard too late
+      {1000ms, 1h, 0ms, 0.01f, {"speakers"}, 2502ms},        // the threshold is not sound
   };
   for (const auto& sound : cases) {
     FakeTime time;
@@ -108,7 +108,7 @@ TEST(SoundWait, ARunThatFailsMeanwhileEndsTheWaitWithWhatWasHeard) {
     return static_cast<int>(heard.status);
   });
   EXPECT_EQ(run.exitStatus, static_cast<int>(TestResult::TransientError));
-  EXPECT_EQ(run.out, std::string(testsupport::kTransientErrorLines) + "1 heard, 501 ms\n");
+  EXPECT_EQ(run.out, std::string(testsupport::kTransientErrorLines) + "1 heard, 502 ms\n");
 }
 
 TEST(AudioOutputCourse, AnErrorOfTheAudioDevicesFailsTheTestWithItsText) {

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 #include "driver/run_target.h"
 #include "log/validator_log.h"
@@ -213,12 +214,15 @@ TEST(MainFlow, ParseErrorsAndAnUnopenableLogFileEndWithStatusOneBeforeAnyTest) {
     EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
     EXPECT_EQ(run.out.find("SetUseBreakerBox"), std::string::npos);
   }
-  const ChildOutcome run = RunFlow({"--path", "app.exe", "--log_file", "/nonexistent/dir/log.txt"});
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(run.err,
-            "Failed to create or append to log file /nonexistent/dir/log.txt Error: No such file "
-            "or directory (2)\n");
-  EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
+  for (const auto& [option, error] :
+       {std::pair{"--log_file", "Failed to create or append to log file"},
+        std::pair{"--junit_report", "Failed to write the JUnit report"}}) {
+    const ChildOutcome run = RunFlow({"--path", "app.exe", option, "/nonexistent/dir/r.txt"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err, std::string(error) +
+                           " /nonexistent/dir/r.txt Error: No such file or directory (2)\n");
+    EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
+  }
 }
 
 TEST(MainFlow, AFailedInitializationEndsTheRunBeforeParsingAndSendsNothing) {
@@ -258,6 +262,23 @@ TEST(MainFlow, TheTestsRunAreTheDefaultOnesAllOfThemOrTheNamedOnesInOrder) {
   EXPECT_EQ(LinesStartingWith(run.out, "[fake] run "),
             (std::vector<std::string>{"[fake] run TestFrameRate", "[fake] run RunErrorCapture",
                                       "[fake] run TestFrameRate"}));
+}
+
+TEST(MainFlow, FailExitCodeEndsWithTwoOnlyWhenATestEndedFailed) {
+  const TestResult kTransient = TestResult::TransientError;
+  for (const auto& [option, results, status] :
+       std::vector<std::tuple<bool, std::vector<TestResult>, int>>{
+           {true, {TestResult::Skipped}, 0},
+           {true, {kTransient, TestResult::Passed}, 0},
+           {true, {TestResult::Failed}, 2},
+           {true, {kTransient, kTransient, kTransient}, 2}}) {
+    FakeTarget target;
+    target.scripted["TestFrameRate"] = results;
+    std::vector<std::string> arguments = {"--path",         "app.exe", "--test",
+                                          "TestSdkVersion", "--test",  "TestFrameRate"};
+    if (option) arguments.push_back("--fail_exit_code");
+    EXPECT_EQ(RunFlow(arguments, target).exitStatus, status) << testing::PrintToString(results);
+  }
 }
 
 TEST(MainFlow, AnUnknownTestNameEndsTheRunWithStatusOneAfterTheEarlierTests) {

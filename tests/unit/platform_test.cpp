@@ -243,8 +243,12 @@ TEST(KeyPoller, AKeyPressedBeforeTheQueryCountsOnceAndKeysAreRememberedApart) {
     ASSERT_EQ(write(fds[1], keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
   };
   EXPECT_FALSE(poller.IsKeyPressed(kKeyEnter));
+  ASSERT_NE(poller.Input(), nullptr);  // wakes a wait while keys can arrive
+  EXPECT_EQ(WaitForSingle(*poller.Input(), 0), kWaitTimeout);
   type("\n");
+  EXPECT_EQ(WaitForSingle(*poller.Input(), 0), 0u);
   EXPECT_TRUE(poller.IsKeyPressed(kKeyEnter));
+  EXPECT_EQ(WaitForSingle(*poller.Input(), 0), kWaitTimeout);
   EXPECT_FALSE(poller.IsKeyPressed(kKeyEnter));
   // Querying Escape reads the Enter press too; it stays pending until Enter is queried.
   // Cursor key sequences are no Escape.
@@ -256,6 +260,7 @@ TEST(KeyPoller, AKeyPressedBeforeTheQueryCountsOnceAndKeysAreRememberedApart) {
   type("\r");
   close(fds[1]);  // closed input never reports a key
   EXPECT_FALSE(poller.IsKeyPressed(kKeyEscape));
+  EXPECT_EQ(poller.Input(), nullptr);  // an ended input would wake every wait at once
   close(fds[0]);
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <vector>
 
 namespace platform {
@@ -38,17 +39,28 @@ bool KeyPoller::IsKeyPressed(VirtualKey key) {
   return result;
 }
 
+Waitable* KeyPoller::Input() {
+  std::lock_guard lock(mutex_);
+  return endOfInput_ ? nullptr : &input_;
+}
+
 void KeyPoller::ReadPendingInput() {
   while (!endOfInput_) {
     pollfd pfd{fd_, POLLIN, 0};
-    if (poll(&pfd, 1, 0) <= 0 || (pfd.revents & (POLLIN | POLLHUP)) == 0) return;
+    if (poll(&pfd, 1, 0) <= 0) return;
+    if ((pfd.revents & (POLLERR | POLLNVAL)) != 0) {
+      endOfInput_ = true;
+      return;
+    }
+    if ((pfd.revents & (POLLIN | POLLHUP)) == 0) return;
     int available = 0;
     if (ioctl(fd_, FIONREAD, &available) != 0 || available < 1) available = 1;
     std::vector<unsigned char> bytes(static_cast<size_t>(available));
     const ssize_t count = read(fd_, bytes.data(), bytes.size());
     if (count <= 0) {
-      // End of a pipe or a hung-up terminal: no key can arrive any more.
-      endOfInput_ = count == 0;
+      // End of a pipe, a hung-up terminal or an input that fails: no key can arrive any more,
+      // and a wait for input must not wake on it again and again.
+      endOfInput_ = count == 0 || (errno != EAGAIN && errno != EINTR);
       return;
     }
     Scan(bytes.data(), count);
@@ -81,6 +93,11 @@ std::atomic<bool> consolePollerStarted{false};
 bool IsKeyPressed(VirtualKey key) {
   consolePollerStarted = true;
   return ConsolePoller().IsKeyPressed(key);
+}
+
+Waitable* ConsoleKeyInput() {
+  consolePollerStarted = true;
+  return ConsolePoller().Input();
 }
 
 void RestoreConsoleInput() {

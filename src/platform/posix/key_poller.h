@@ -5,6 +5,7 @@
 #include <termios.h>
 
 #include "platform/key_state.h"
+#include "platform/waitable.h"
 
 namespace platform {
 
@@ -22,14 +23,28 @@ class KeyPoller {
   /// True when `key` was pressed since the previous query of that key.
   bool IsKeyPressed(VirtualKey key);
 
+  /// The input as an object to wait on: signalled while unread input is waiting. Null once the
+  /// input has ended.
+  Waitable* Input();
+
   /// Puts a terminal back into the mode it had before the poller changed it.
   void RestoreTerminal();
 
  private:
+  class InputDescriptor : public Waitable {
+   public:
+    explicit InputDescriptor(int fd) : fd_(fd) {}
+
+   private:
+    intptr_t WaitHandle() const override { return fd_; }
+    const int fd_;
+  };
+
   void ReadPendingInput();
   void Scan(const unsigned char* bytes, long count);
 
   const int fd_;
+  InputDescriptor input_{fd_};
   std::mutex mutex_;  // guards every field below
   bool enterPressed_ = false;
   bool escapePressed_ = false;
