@@ -42,10 +42,7 @@ class ShellService : public IPC::ServerListener {
   static std::vector<std::string> OkToEverything(const Json::Value& request);
 
   bool Start() { return server_.Start("HUB_IPC"); }
-  void Stop() { server_.Stop(); }
 
-  /// Sends `message` to the client after `delay`, from a thread of its own.
-  void SendLater(std::string message, std::chrono::milliseconds delay);
   /// Ends the client's connection after `delay`, from a thread of its own.
   void DisconnectLater(std::chrono::milliseconds delay);
 
