@@ -177,12 +177,5 @@ TEST_F(ProtocolDispatch, AStringViewArgumentIsReadInPlace) {
   EXPECT_EQ(static_cast<const void*>(recorder_.views[0].data()), bytes.data() + bytes.size() - 8);
 }
 
-TEST(ProtocolCall, WithoutATransportTheCallIsNotInitialized) {
-  DispatchingProtocol protocol;
-  RemoteFunction toHub("toHub");
-  toHub.Setup(kCallKindCall);
-  EXPECT_EQ(protocol.Call(toHub, std::string("x")), kCallNotInitialized);
-}
-
 }  // namespace
 }  // namespace IPC
