@@ -73,14 +73,6 @@ TEST(RequestResponseE2E, AnApplicationThatCrashesUnnoticedOnTheQuitRequestFails)
                          Ended("FAILED") + Summary({Failed(kQuit)}));
 }
 
-TEST(RequestResponseE2E, AnOlderShellClosesTheApplicationThroughItsMenu) {
-  const CommandOutcome run =
-      RunValidator(QuickLoadOptions({kQuit}), {}, {"--service-option", "--older-shell"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out, BegunAfterQuickLoad(kQuit) + kQuitSentLine + kDestroyedLine + Ended("PASSED") +
-                         Summary({Passed(kQuit)}));
-}
-
 TEST(RequestResponseE2E, NineteenRenderDescriptionsInTenSecondsFailTheFrequency) {
   const CommandOutcome run = RunValidator({"--load_time_ms", "500", "--test", kIad, "--verbose"},
                                           {"--render-desc-per-10s", "19"});

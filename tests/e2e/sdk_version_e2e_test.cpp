@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "sample_app_runs.h"
@@ -59,13 +58,6 @@ TEST(SdkVersionE2E, ACurrentSdkAndEnginePassWithTheirVersionsPrinted) {
   }
 }
 
-TEST(SdkVersionE2E, AnApplicationThatNamesNoEnginePassesAfterTheWaitForIt) {
-  const CommandOutcome run = RunSdkTest({});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(WithoutProcessIds(run.out), kStarted + SdkVersionLines("1.43") + Ended("PASSED") +
-                                            Summary({"TestSdkVersion: Passed"}));
-}
-
 TEST(SdkVersionE2E, AnSdkOlderThan118Fails) {
   std::vector<std::string> switches = Engine("Unity", "2019.4.1f1");
   switches.insert(switches.end(), {"--sdk-version", "1.1.7"});
@@ -79,18 +71,15 @@ TEST(SdkVersionE2E, AnSdkOlderThan118Fails) {
                      false));
 }
 
-TEST(SdkVersionE2E, AnOldOrUndetectedUnityVersionIsWarnedAboutAndPasses) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"5.6.3p2", "Warning: The application is built against an unsupported Unity version\n"},
-      {"0.0.0",
-       "Can't detect Unity version.\n"
-       "Please make sure that app is built using supported Unity engine\n"}};
-  for (const auto& [version, warning] : cases) {
-    const CommandOutcome run = RunSdkTest(Engine("Unity", version));
-    EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(WithoutProcessIds(run.out),
-              Expected("43", "Unity", version, warning + GuidelineLine("sqm-pc-sdk-3/"), true));
-  }
+// The other warnings (an undetected Unity version, an old plug-in) are judged alike.
+TEST(SdkVersionE2E, AnOldUnityVersionIsWarnedAboutAndPasses) {
+  const CommandOutcome run = RunSdkTest(Engine("Unity", "5.6.3p2"));
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(WithoutProcessIds(run.out),
+            Expected("43", "Unity", "5.6.3p2",
+                     "Warning: The application is built against an unsupported Unity version\n" +
+                         GuidelineLine("sqm-pc-sdk-3/"),
+                     true));
 }
 
 }  // namespace
