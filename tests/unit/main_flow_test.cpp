@@ -26,7 +26,6 @@ using testsupport::RunInChild;
 // output in one ordered transcript.
 class FakeTarget : public RunTarget {
  public:
-  int32_t initializeResult = 0;
   double clock = 100.0;
   // Results that each test returns on its successive attempts; Passed once they run out.
   std::map<std::string, std::vector<TestResult>> scripted;
@@ -35,7 +34,7 @@ class FakeTarget : public RunTarget {
 
   int32_t Initialize() override {
     Note("Initialize");
-    return initializeResult;
+    return 0;
   }
   int32_t Shutdown(bool shutdownRuntime) override {
     Note("Shutdown " + std::to_string(shutdownRuntime));
@@ -219,20 +218,6 @@ TEST(MainFlow, ParseErrorsAndAnUnopenableLogFileEndWithStatusOneBeforeAnyTest) {
             "Failed to create or append to log file /nonexistent/dir/log.txt Error: No such file "
             "or directory (2)\n");
   EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
-}
-
-TEST(MainFlow, AFailedInitializationEndsTheRunBeforeParsingAndSendsNothing) {
-  const ChildOutcome run = RunInChild([] {
-    RecordTelemetry();
-    FakeTarget target;
-    target.initializeResult = -3000;
-    return RunMainFlow({"CorviaSqmValidator", "--help"}, target);
-  });
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(run.out,
-            "[fake] Initialize\n"
-            "ERROR: Failed to initialize SQM Validator. version: 1.43.0.0 Please check if the "
-            "version matches with your LUX Service runtime.\n");
 }
 
 TEST(MainFlow, TheTestsRunAreTheDefaultOnesAllOfThemOrTheNamedOnesInOrder) {

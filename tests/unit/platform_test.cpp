@@ -12,7 +12,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -21,7 +20,6 @@
 
 #include "platform/clock.h"
 #include "platform/display_adapters.h"
-#include "platform/dynamic_library.h"
 #include "platform/event.h"
 #include "platform/files.h"
 #include "platform/machine.h"
@@ -218,21 +216,6 @@ TEST(MachinePath, JoinsThePrefixAndTheRelativePath) {
     setenv(MachinePrefixVariable, "/tmp/m/", 1);
     EXPECT_EQ(MachinePath("dev/COM1"), "/tmp/m/dev/COM1");
   });
-}
-
-TEST(LoadedModule, ResolvesExportsOfALoadedLibraryWhileItOwnsIt) {
-  LoadedModule math = LoadedModule::Load("libm.so.6");
-  ASSERT_TRUE(math);
-  const auto cosine = reinterpret_cast<double (*)(double)>(math.ProcAddress("cos"));
-  ASSERT_NE(cosine, nullptr);
-  EXPECT_DOUBLE_EQ(cosine(0.0), 1.0);
-  EXPECT_EQ(math.ProcAddress("no_such_export_anywhere"), nullptr);
-  LoadedModule moved = std::move(math);
-  EXPECT_FALSE(math);
-  moved.Free();
-  EXPECT_FALSE(moved);
-  EXPECT_EQ(moved.ProcAddress("cos"), nullptr);
-  EXPECT_FALSE(LoadedModule::Load("/nonexistent/libnothing.so"));
 }
 
 TEST(KeyPoller, AKeyPressedBeforeTheQueryCountsOnceAndKeysAreRememberedApart) {
