@@ -58,28 +58,30 @@ TEST(SdkVersionE2E, ACurrentSdkAndEnginePassWithTheirVersionsPrinted) {
   }
 }
 
-TEST(SdkVersionE2E, AnSdkOlderThan118Fails) {
-  std::vector<std::string> switches = Engine("Unity", "2019.4.1f1");
-  switches.insert(switches.end(), {"--sdk-version", "1.1.7"});
-  const CommandOutcome run = RunSdkTest(switches);
-  EXPECT_EQ(run.exitStatus, 0);
-  // The engine's report arrives with the SDK's, before the session is found.
-  EXPECT_EQ(WithoutProcessIds(run.out),
-            Expected("7", "Unity", "2019.4.1f1",
-                     "ERROR: The application is built against an older SDK version\n" +
-                         GuidelineLine("sqm-pc-sdk-2/"),
-                     false));
-}
-
-// The other warnings (an undetected Unity version, an old plug-in) are judged alike.
-TEST(SdkVersionE2E, AnOldUnityVersionIsWarnedAboutAndPasses) {
-  const CommandOutcome run = RunSdkTest(Engine("Unity", "5.6.3p2"));
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(WithoutProcessIds(run.out),
-            Expected("43", "Unity", "5.6.3p2",
-                     "Warning: The application is built against an unsupported Unity version\n" +
-                         GuidelineLine("sqm-pc-sdk-3/"),
-                     true));
+TEST(SdkVersionE2E, AnSdkOlderThan118FailsAndAnOldUnityVersionIsWarnedAboutAndPasses) {
+  const struct {
+    std::string sdkMinor, unityVersion, verdict;
+    bool passed;
+  } cases[] = {
+      // The engine's report arrives with the SDK's, before the session is found.
+      {"7", "2019.4.1f1",
+       "ERROR: The application is built against an older SDK version\n" +
+           GuidelineLine("sqm-pc-sdk-2/"),
+       false},
+      // The other warnings (an undetected Unity version, an old plug-in) are judged alike.
+      {"43", "5.6.3p2",
+       "Warning: The application is built against an unsupported Unity version\n" +
+           GuidelineLine("sqm-pc-sdk-3/"),
+       true},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> switches = Engine("Unity", c.unityVersion);
+    switches.insert(switches.end(), {"--sdk-version", "1.1." + c.sdkMinor});
+    const CommandOutcome run = RunSdkTest(switches);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(WithoutProcessIds(run.out),
+              Expected(c.sdkMinor, "Unity", c.unityVersion, c.verdict, c.passed));
+  }
 }
 
 }  // namespace
