@@ -134,6 +134,8 @@ TEST_F(ClientServerTest, CallsTravelInBothDirectionsWhicheverEndCreatedTheSectio
     EXPECT_EQ(client.client.Call(toHub_, std::string("x"), 1), kCallBadSignature);
     EXPECT_EQ(client.client.Call(toHub_, std::string("still fine")), kCallSuccess);
   }
+  EXPECT_EQ(CallStatusText(kCallNotRegistered),
+            "Version incompatibility: Callee does not have that function registered");
 }
 
 TEST_F(ClientServerTest, CallsFromManyThreadsTakeTurns) {
@@ -329,17 +331,6 @@ TEST_F(ClientServerTest, TheClientJudgesTheServersAnswer) {
   EXPECT_FALSE(client_.client.IsConnected());
 }
 
-// The server of the two-process test: "toHub" answers through "toClient"; "die" ends the
-// server process in the middle of the call.
-class ChildServer : public EchoServer {
- public:
-  void OnClientConnected(const std::shared_ptr<ServerConnection>& connection) override {
-    EchoServer::OnClientConnected(connection);
-    connection->Register("die", *this, &ChildServer::Die);
-  }
-  void Die(std::string) { _exit(0); }
-};
-
 // A child process whose servers `serve` starts and keeps (nothing when they fail to start),
 // ended when the test is. The child is forked before the test starts threads of its own.
 class ServingChild {
@@ -364,36 +355,11 @@ class ServingChild {
     }
   }
   bool Started() const { return started_; }
-  pid_t Pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;
   char started_ = 0;
 };
-
-TEST_F(ClientServerTest, ClientAndServerInTwoProcesses) {
-  const ServingChild child([] {
-    auto servers = std::make_shared<std::pair<ChildServer, std::optional<Server>>>();
-    servers->second.emplace(servers->first);
-    return servers->second->Start(kServerName) ? servers : nullptr;
-  });
-  ASSERT_TRUE(child.Started());
-  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
-  EXPECT_EQ(client_.client.PeerProcessId(), static_cast<uint32_t>(child.Pid()));
-  EXPECT_EQ(client_.client.Call(toHub_, std::string("across")), kCallSuccess);
-  EXPECT_EQ(client_.Received(), std::vector<std::string>{"echo:across"});
-  const uint8_t unknown = client_.client.Call(Function("toNowhere"), std::string("x"));
-  EXPECT_EQ(unknown, kCallNotRegistered);
-  EXPECT_EQ(CallStatusText(unknown),
-            "Version incompatibility: Callee does not have that function registered");
-
-  const uint8_t died = client_.client.Call(Function("die"), std::string("now"));
-  EXPECT_EQ(died, kCallDisconnected);
-  EXPECT_EQ(CallStatusText(died), "Disconnected");
-  EXPECT_TRUE(testsupport::WaitUntil([&] { return client_.Disconnects() == 1; }));
-  EXPECT_FALSE(client_.client.IsConnected());
-  EXPECT_EQ(waitpid(child.Pid(), nullptr, 0), child.Pid());
-}
 
 TEST_F(ClientServerTest, AClientOfAnotherSessionIsRefusedUnlessAllowed) {
   if (geteuid() != 0) GTEST_SKIP() << "a client of another session needs another user: root";
