@@ -263,28 +263,22 @@ TEST(MainFlow, AnUnknownTestNameEndsTheRunWithStatusOneAfterTheEarlierTests) {
   }
 }
 
-TEST(MainFlow, TheLogFileOptionOrLogAloneEnableLogging) {
+// A named log file: LaunchTestsE2E.AWellBehavedApplicationPassesBothAndTheLogFileSaysSo.
+TEST(MainFlow, LogAloneWritesTheLogFileOfItsDefaultName) {
   const std::string directory = testing::TempDir() + "main_flow_cwd";
   std::filesystem::create_directories(directory);
-  const std::string path = directory + "/named_log.txt";
-  for (const auto& [option, file] :
-       {std::pair<std::vector<std::string>, std::string>{{"--log_file", path}, path},
-        std::pair<std::vector<std::string>, std::string>{
-            {"-l"}, directory + "/CorviaSqmValidator_Log.txt"}}) {
-    std::filesystem::remove(file);
-    const ChildOutcome run = RunInChild([&] {
-      std::filesystem::current_path(directory);
-      FakeTarget target;
-      std::vector<std::string> arguments = {"CorviaSqmValidator", "--path", "app.exe", "--test",
-                                            "TestFrameRate"};
-      arguments.insert(arguments.end(), option.begin(), option.end());
-      const int status = RunMainFlow(arguments, target);
-      LogError("after the run");
-      return status;
-    });
-    EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(testsupport::ReadFile(file), "ERROR: after the run\n") << file;
-  }
+  const std::string file = directory + "/CorviaSqmValidator_Log.txt";
+  std::filesystem::remove(file);
+  const ChildOutcome run = RunInChild([&] {
+    std::filesystem::current_path(directory);
+    FakeTarget target;
+    const int status = RunMainFlow(
+        {"CorviaSqmValidator", "--path", "app.exe", "--test", "TestFrameRate", "-l"}, target);
+    LogError("after the run");
+    return status;
+  });
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(testsupport::ReadFile(file), "ERROR: after the run\n");
   std::filesystem::remove_all(directory);
 }
 
