@@ -331,6 +331,16 @@ TEST_F(ClientServerTest, TheClientJudgesTheServersAnswer) {
   EXPECT_FALSE(client_.client.IsConnected());
 }
 
+// The server of the two-process test, whose "die" ends its process in the middle of the call.
+class ChildServer : public EchoServer {
+ public:
+  void OnClientConnected(const std::shared_ptr<ServerConnection>& connection) override {
+    EchoServer::OnClientConnected(connection);
+    connection->Register("die", *this, &ChildServer::Die);
+  }
+  void Die(std::string) { _exit(0); }
+};
+
 // A child process whose servers `serve` starts and keeps (nothing when they fail to start),
 // ended when the test is. The child is forked before the test starts threads of its own.
 class ServingChild {
@@ -355,11 +365,28 @@ class ServingChild {
     }
   }
   bool Started() const { return started_; }
+  pid_t Pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;
   char started_ = 0;
 };
+
+// A server process that ends without closing the connection is heard gone through its process:
+// every end-to-end run crosses processes, but no service there ends in the middle of a call.
+TEST_F(ClientServerTest, AServerProcessThatEndsInTheMiddleOfACallIsHeardGone) {
+  const ServingChild child([] {
+    auto servers = std::make_shared<std::pair<ChildServer, std::optional<Server>>>();
+    servers->second.emplace(servers->first);
+    return servers->second->Start(kServerName) ? servers : nullptr;
+  });
+  ASSERT_TRUE(child.Started());
+  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
+  EXPECT_EQ(client_.client.Call(Function("die"), std::string("now")), kCallDisconnected);
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return client_.Disconnects() == 1; }));
+  EXPECT_FALSE(client_.client.IsConnected());
+  EXPECT_EQ(waitpid(child.Pid(), nullptr, 0), child.Pid());
+}
 
 TEST_F(ClientServerTest, AClientOfAnotherSessionIsRefusedUnlessAllowed) {
   if (geteuid() != 0) GTEST_SKIP() << "a client of another session needs another user: root";

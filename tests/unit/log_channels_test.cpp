@@ -8,6 +8,7 @@
 #include "log/channels/logging_functions.h"
 #include "log/channels/output_worker.h"
 #include "platform/posix/ansi_colours.h"
+#include "support/wait_until.h"
 
 namespace luxlog {
 namespace {
@@ -166,6 +167,17 @@ TEST_F(WorkerTest, DebuggerGetsEveryPassingMessageAtOnce) {
   for (int i = 0; i < 12; ++i) Write("held back after ten");
   EXPECT_EQ(debugger_.size(), 11u);
   EXPECT_TRUE(Lines().empty());  // the queue waits for the worker
+}
+
+TEST_F(WorkerTest, ThreadWritesAndStopWritesTheLastBatch) {
+  worker_.Start();
+  Write("by the thread");
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return Lines().size() == 1; }));
+  worker_.Stop();
+  Write("after the stop");
+  worker_.Stop();
+  EXPECT_EQ(Lines(), (std::vector<std::string>{" {INFO}    [Test] by the thread",
+                                               " {INFO}    [Test] after the stop"}));
 }
 
 TEST(Configurator, ConfiguredLevelReachesUnlockedChannelsOnceTheWorkerExists) {
