@@ -69,15 +69,4 @@ TEST_F(ClientLibraryE2E, RefusalsAndTheSimulatedInterAxialDistanceWhileSwitchedO
   EXPECT_EQ(LastErrorText(), "-1002 The session is not a session of this process");
 }
 
-TEST(ClientLibraryWithoutRuntime, CallsBeforeInitializeAndTooOldAMinorVersionAreRefused) {
-  luxSession session = nullptr;
-  luxGraphicsLuid luid{};
-  EXPECT_EQ(lux_Create(&session, &luid), luxError_NotInitialized);
-  EXPECT_EQ(LastErrorText(), "-1004 lux_Initialize was not called");
-  luxInitParams params{};
-  params.Flags = luxInit_RequestVersion;
-  params.RequestedMinorVersion = 16;
-  EXPECT_EQ(lux_Initialize(&params), luxError_LibVersion);
-}
-
 }  // namespace

@@ -186,21 +186,5 @@ TEST_F(ValidatorEventStreamE2E, AnApplicationsRecordsReachTheValidatorInOrder) {
   }
 }
 
-TEST_F(ValidatorEventStreamE2E, WithoutFrequentEventsOnlyTheFirstFrameAndLayersArrive) {
-  const uint32_t pid = StartClient(30);
-  ASSERT_TRUE(PumpUntil([&] { return Received(LUX::Telemetry::kError, pid).size() == 1; }));
-  EXPECT_EQ(EndClient(), 0);
-  ASSERT_TRUE(PumpUntil([&] { return !Received(LUX::Telemetry::kSessionDestroyed, pid).empty(); }));
-  EXPECT_EQ(Received(LUX::Telemetry::kFrameSubmitted, pid).size(), 1u);
-  EXPECT_EQ(Received(LUX::Telemetry::kLayersSubmitted, pid).size(), 1u);
-  EXPECT_TRUE(Received(LUX::Telemetry::kRenderPoseSubmitted, pid).empty());
-  EXPECT_TRUE(Received(LUX::Telemetry::kSwapChainCommitted, pid).empty());
-  EXPECT_TRUE(Received(LUX::Telemetry::kRenderDescriptionFetched, pid).empty());
-  // What is not per frame still arrives.
-  EXPECT_EQ(Received(LUX::Telemetry::kSessionCreated, pid).size(), 1u);
-  EXPECT_EQ(Received(LUX::Telemetry::kPropertyRead, pid).size(), 1u);
-  EXPECT_EQ(Received(LUX::Telemetry::kClientConnectInfo, pid).size(), 1u);
-}
-
 }  // namespace
 }  // namespace QasValidator

@@ -71,17 +71,10 @@ std::vector<CommandOutcome> Overlapping(const std::vector<std::function<CommandO
 
 TEST(PackageAndListeningE2E, AWellBehavedApplicationPassesAllFourAndEachMisbehaviourFailsOne) {
   const std::string package = MakeMisbehavingPackage();
-  const std::vector<std::string> misbehaviours = {"--bundled-runtime",
-                                                  "--runtime-errors",
-                                                  "1",
-                                                  "--read-property",
-                                                  "Name",
-                                                  "--read-property",
-                                                  "User",
-                                                  "--read-property",
-                                                  "Name",
-                                                  "--read-property",
-                                                  "IPD"};
+  std::vector<std::string> misbehaviours = {"--bundled-runtime", "--runtime-errors", "1"};
+  for (const char* property : {"Name", "User", "Name", "IPD"}) {
+    misbehaviours.insert(misbehaviours.end(), {"--read-property", property});
+  }
   const std::vector<CommandOutcome> runs =
       Overlapping({[] { return RunValidator(QuickLoadOptions(kTests), {}, kNoWarning); },
                    [&] {

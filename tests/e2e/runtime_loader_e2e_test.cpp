@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <iostream>
 
@@ -131,32 +132,6 @@ TEST(LoaderE2E, EachFolderLoadsItsLibraryOrRefusesItWithItsError) {
   std::filesystem::remove_all(huge);
 }
 
-TEST(LoaderE2E, InitializingTwiceDoesNotReload) {
-  const auto run = RunInChild([] {
-    SearchIn(kLibraryDir);
-    std::cout << lux_Initialize(nullptr) << " ";
-    // A reload would now find only an unsigned library and fail.
-    SearchIn(kVariants + "/unsigned");
-    std::cout << lux_Initialize(nullptr) << " " << IsRuntimeLibraryLoaded() << " ";
-    lux_Shutdown();
-    std::cout << lux_Initialize(nullptr) << " " << IsRuntimeLibraryLoaded();
-    return 0;
-  });
-  EXPECT_EQ(run.out, "0 0 1 -3021 0");
-}
-
-TEST(LoaderE2E, ARootThatTheMachineDoesNotTrustIsRefused) {
-  const auto run = RunInChild([] {
-    // A machine without the test root in its trust file; the system's own root of that name
-    // has another key.
-    setenv(platform::MachinePrefixVariable, MakeEmptyDirectory("loader_e2e_machine").c_str(), 1);
-    SearchIn(kLibraryDir);
-    std::cout << lux_Initialize(nullptr) << "; " << LastError();
-    return 0;
-  });
-  EXPECT_EQ(run.out, "-3021; -3021 Unable to load LibLUXRT DLL");
-}
-
 TEST(LoaderE2E, TheValidatorRunsTheLibraryItCheckedEvenIfTheFileIsSwappedAfterTheCheck) {
   const std::string directory = MakeEmptyDirectory("loader_e2e_swap");
   CopyFile(kLibraryDir + "/LibLUXRT64_1.so", directory + "/LibLUXRT64_1.so");
@@ -191,44 +166,66 @@ TEST(LoaderE2E, TheValidatorRunsTheLibraryItCheckedEvenIfTheFileIsSwappedAfterTh
   EXPECT_FALSE(std::filesystem::exists(mark)) << "the swapped library's code ran";
 }
 
-TEST(LoaderE2E, ARefusedDirectoryFallsBackToTheSystemSearch) {
-  const auto run = RunInChild([] {
-    SearchIn(kVariants + "/unsigned");
-    // The current directory is searched by the system search.
-    if (chdir(kLibraryDir.c_str()) != 0) return 1;
-    std::cout << lux_Initialize(nullptr) << " " << IsRuntimeLibraryLoaded();
-    return 0;
-  });
-  EXPECT_EQ(run.out, "0 1");
-}
-
-TEST(LoaderE2E, TheRuntimesInitializationErrorSurvivesTheUnload) {
-  const auto run = RunInChild([] {
-    // A machine that trusts the test root but runs no runtime service.
-    const std::string machine = MakeEmptyDirectory("loader_e2e_no_service");
-    std::filesystem::create_directories(machine + "/etc/corvia");
-    CopyFile(platform::MachinePath("etc/corvia/trusted-roots.pem"),
-             machine + "/etc/corvia/trusted-roots.pem");
-    setenv(platform::MachinePrefixVariable, machine.c_str(), 1);
-    SearchIn(kLibraryDir);
-    std::cout << lux_Initialize(nullptr) << "; " << LastError() << "; loaded "
-              << IsRuntimeLibraryLoaded();
-    return 0;
-  });
-  EXPECT_EQ(run.out,
-            "-3003; -3003 Unable to connect to the Corvia runtime service: No such file or "
-            "directory; loaded 0");
-}
-
-TEST(LoaderE2E, InternalNamesTheRuntimeDoesNotOfferAnswerMinus3002) {
-  const auto run = RunInChild([] {
-    SearchIn(kLibraryDir);
-    lux_Initialize(nullptr);
-    void* untouched = &untouched;
-    std::cout << lux_Lookup("luxi_GetCameraPose", &untouched) << " " << (untouched == &untouched);
-    return 0;
-  });
-  EXPECT_EQ(run.out, "-3002 1");
+// Each case in a process of its own, which starts unloaded: what it prints.
+TEST(LoaderE2E, ReloadsFallbacksUntrustedRootsAndTheRuntimesOwnErrors) {
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      // Initializing twice does not reload: a reload would now find only an unsigned library.
+      {[] {
+         SearchIn(kLibraryDir);
+         std::cout << lux_Initialize(nullptr) << " ";
+         SearchIn(kVariants + "/unsigned");
+         std::cout << lux_Initialize(nullptr) << " " << IsRuntimeLibraryLoaded() << " ";
+         lux_Shutdown();
+         std::cout << lux_Initialize(nullptr) << " " << IsRuntimeLibraryLoaded();
+       },
+       "0 0 1 -3021 0"},
+      // A refused folder falls back to the system search, which searches the current folder.
+      {[] {
+         SearchIn(kVariants + "/unsigned");
+         if (chdir(kLibraryDir.c_str()) != 0) std::abort();
+         std::cout << lux_Initialize(nullptr) << " " << IsRuntimeLibraryLoaded();
+       },
+       "0 1"},
+      // A machine without the test root in its trust file; the system's own root of that name
+      // has another key.
+      {[] {
+         setenv(platform::MachinePrefixVariable, MakeEmptyDirectory("loader_e2e_machine").c_str(),
+                1);
+         SearchIn(kLibraryDir);
+         std::cout << lux_Initialize(nullptr) << "; " << LastError();
+       },
+       "-3021; -3021 Unable to load LibLUXRT DLL"},
+      // The runtime's initialisation error survives the unload: a machine that trusts the test
+      // root but runs no runtime service.
+      {[] {
+         const std::string machine = MakeEmptyDirectory("loader_e2e_no_service");
+         std::filesystem::create_directories(machine + "/etc/corvia");
+         CopyFile(platform::MachinePath("etc/corvia/trusted-roots.pem"),
+                  machine + "/etc/corvia/trusted-roots.pem");
+         setenv(platform::MachinePrefixVariable, machine.c_str(), 1);
+         SearchIn(kLibraryDir);
+         std::cout << lux_Initialize(nullptr) << "; " << LastError() << "; loaded "
+                   << IsRuntimeLibraryLoaded();
+       },
+       "-3003; -3003 Unable to connect to the Corvia runtime service: No such file or "
+       "directory; loaded 0"},
+      // An internal name the runtime does not offer answers -3002 and leaves the pointer.
+      {[] {
+         SearchIn(kLibraryDir);
+         lux_Initialize(nullptr);
+         void* untouched = &untouched;
+         std::cout << lux_Lookup("luxi_GetCameraPose", &untouched) << " "
+                   << (untouched == &untouched);
+       },
+       "-3002 1"},
+  };
+  for (const auto& [body, printed] : cases) {
+    EXPECT_EQ(RunInChild([&body = body] {
+                body();
+                return 0;
+              }).out,
+              printed);
+  }
 }
 
 TEST(LoaderE2E, TheHeadsetIsConnectedWhileTheServiceSignalsIt) {

@@ -66,17 +66,6 @@ TEST(VisibilityE2E, AnApplicationThatCommitsOnlyWhileHiddenFailsVisibleAndDash) 
       << run.out;
 }
 
-TEST(VisibilityE2E, OneCommitWhileTheHeadsetIsOffFails) {
-  // The one commit comes 2.5 s after the headset came off: inside the measurement, which
-  // begins a second after it and lasts 5 s.
-  const CommandOutcome run =
-      RunValidator(QuickLoadOptions({kNotVisible}), {"--stray-commit-after-ms", "2500"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out, BegunAfterQuickLoad(kNotVisible) + kHeadsetOff + Counters("0", "1") +
-                         kCommittedWhenNotVisibleLines + Ended("FAILED") +
-                         Summary({std::string(kNotVisible) + ": Failed"}));
-}
-
 TEST(VisibilityE2E, AFocusAwareApplicationThatStopsBehindTheDashFails) {
   const CommandOutcome run =
       RunValidator(QuickLoadOptions({kInDash}), {"--focus-aware", "--no-commit-in-dash"});
@@ -86,7 +75,10 @@ TEST(VisibilityE2E, AFocusAwareApplicationThatStopsBehindTheDashFails) {
                          Summary({std::string(kInDash) + ": Failed"}));
 }
 
-TEST(VisibilityE2E, AnOlderShellHidesTheApplicationWithItsMenu) {
+// One commit 2.5 s after the application was hidden: inside the measurement, which begins a
+// second after it and lasts 5 s. (Hidden by the headset taken off, a newer shell's way, the
+// well-behaved run shows no commit.)
+TEST(VisibilityE2E, OneCommitWhileAnOlderShellHidesTheApplicationWithItsMenuFails) {
   const CommandOutcome run =
       RunValidator(QuickLoadOptions({kNotVisible}), {"--stray-commit-after-ms", "2500"},
                    {"--service-option", "--older-shell"});

@@ -8,7 +8,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 
 #include "support/read_file.h"
@@ -26,20 +25,15 @@ std::string TempFile(const char* tag) {
 
 }  // namespace
 
-ChildOutcome RunInChild(const std::function<int()>& body, const std::string& standardInput) {
+ChildOutcome RunInChild(const std::function<int()>& body) {
   const std::string outPath = TempFile("out");
   const std::string errPath = TempFile("err");
-  const std::string inPath = TempFile("in");
-  {
-    std::ofstream in(inPath, std::ios::binary);
-    in << standardInput;
-  }
   std::cout.flush();
   std::cerr.flush();
   std::fflush(nullptr);
   const pid_t pid = fork();
   if (pid == 0) {
-    const int in = open(inPath.c_str(), O_RDONLY);
+    const int in = open("/dev/null", O_RDONLY);
     const int out = open(outPath.c_str(), O_WRONLY | O_TRUNC);
     const int err = open(errPath.c_str(), O_WRONLY | O_TRUNC);
     dup2(in, STDIN_FILENO);
@@ -63,30 +57,27 @@ ChildOutcome RunInChild(const std::function<int()>& body, const std::string& sta
   outcome.err = ReadFile(errPath);
   unlink(outPath.c_str());
   unlink(errPath.c_str());
-  unlink(inPath.c_str());
   return outcome;
 }
 
-ChildOutcome ExpectInChild(const std::function<void()>& body, const std::string& standardInput) {
-  const ChildOutcome run = RunInChild(
-      [&body] {
-        testing::TestPartResultArray results;
-        {
-          const testing::ScopedFakeTestPartResultReporter reporter(
-              testing::ScopedFakeTestPartResultReporter::INTERCEPT_ALL_THREADS, &results);
-          body();
-        }
-        int failures = 0;
-        for (int i = 0; i < results.size(); ++i) {
-          const testing::TestPartResult& result = results.GetTestPartResult(i);
-          if (!result.failed()) continue;
-          ++failures;
-          std::cerr << (result.file_name() != nullptr ? result.file_name() : "") << ":"
-                    << result.line_number() << ": " << result.message() << "\n";
-        }
-        return failures;
-      },
-      standardInput);
+ChildOutcome ExpectInChild(const std::function<void()>& body) {
+  const ChildOutcome run = RunInChild([&body] {
+    testing::TestPartResultArray results;
+    {
+      const testing::ScopedFakeTestPartResultReporter reporter(
+          testing::ScopedFakeTestPartResultReporter::INTERCEPT_ALL_THREADS, &results);
+      body();
+    }
+    int failures = 0;
+    for (int i = 0; i < results.size(); ++i) {
+      const testing::TestPartResult& result = results.GetTestPartResult(i);
+      if (!result.failed()) continue;
+      ++failures;
+      std::cerr << (result.file_name() != nullptr ? result.file_name() : "") << ":"
+                << result.line_number() << ": " << result.message() << "\n";
+    }
+    return failures;
+  });
   EXPECT_EQ(run.exitStatus, 0) << "failed in the child:\n" << run.err;
   return run;
 }

@@ -12,15 +12,15 @@ struct ChildOutcome {
   std::string err;      // everything written to standard error
 };
 
-/// Runs `body` in a forked child with standard output and error captured and returns what it
-/// printed and its exit status (the body's return value). Process-wide state that the body
-/// changes stays in the child, so each run starts from the parent's state.
-ChildOutcome RunInChild(const std::function<int()>& body, const std::string& standardInput = "");
+/// Runs `body` in a forked child with an empty standard input and standard output and error
+/// captured, and returns what it printed and its exit status (the body's return value).
+/// Process-wide state that the body changes stays in the child, so each run starts from the
+/// parent's state.
+ChildOutcome RunInChild(const std::function<int()>& body);
 
 /// Runs `body`, whose expectations are GoogleTest's, like RunInChild: the expectations that
 /// fail in the child are written to its standard error and reported as one failure here, and
 /// its exit status is their number.
-ChildOutcome ExpectInChild(const std::function<void()>& body,
-                           const std::string& standardInput = "");
+ChildOutcome ExpectInChild(const std::function<void()>& body);
 
 }  // namespace testsupport

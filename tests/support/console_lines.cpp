@@ -48,6 +48,33 @@ const std::string kFocusAwareStoppedInDashLines =
     "ERROR: Focus aware app failed to commit to texture swap chain when dash was shown.\n" +
     GuidelineLine("sqm-pc-input-9/");
 
+const char kRecenterSentLine[] = "Sending a request to recenter...\n";
+const char kRecenteredLine[] = "Application successfully handled the recentering request\n";
+const std::string kRecenterMissedLines =
+    "ERROR: Failed to receive a call for lux_RecenterTrackingOrigin or "
+    "lux_ClearShouldRecenterFlag within 1 second of recentering request\n" +
+    GuidelineLine("sqm-pc-input-3/");
+const char kQuitSentLine[] = "Sending a request to quit...\n";
+const char kDestroyedLine[] = "Application successfully called lux_Destroy on request to quit\n";
+const std::string kQuitMissedLines =
+    "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 seconds\n" +
+    GuidelineLine("sqm-pc-input-4/");
+const char kFrequentRenderDescLine[] =
+    "The application is calling lux_GetRenderDesc at least once in 500ms\n";
+const char kIadFollowedLine[] =
+    "The application is handling changes in Inter Axial Distance (IAD) correctly\n";
+const std::string kPoseFixedLine =
+    "ERROR: The RenderPose in the layer structure passed in lux_SubmitFrame did not change on "
+    "change in Inter Axial Distance (IAD)\n";
+
+const std::string kFirstFrameTooLateLines =
+    "ERROR: The application took too long to submit the first frame.\n" +
+    GuidelineLine("sqm-pc-performance-1/");
+const std::string kFrameRateTooLowLines =
+    "ERROR: The application did not maintain enough frame rate.\n" +
+    GuidelineLine("sqm-pc-performance-3/");
+const char kFramewatchHintLine[] = "You can use Framewatch tool to diagnose frame rate issues.\n";
+
 std::string WithoutProcessIds(const std::string& printed) {
   static const std::regex processId("processId 0x[0-9a-f]+");
   return std::regex_replace(printed, processId, "processId 0x1");

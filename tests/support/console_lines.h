@@ -30,6 +30,22 @@ extern const std::string kCommittedWhenNotVisibleLines;
 extern const std::string kNotFocusAwareCommittedInDashLines;
 extern const std::string kFocusAwareStoppedInDashLines;
 
+/// The request-response tests' lines: the requests sent, and the verdicts on their answers.
+extern const char kRecenterSentLine[];
+extern const char kRecenteredLine[];
+extern const std::string kRecenterMissedLines;
+extern const char kQuitSentLine[];
+extern const char kDestroyedLine[];
+extern const std::string kQuitMissedLines;
+extern const char kFrequentRenderDescLine[];
+extern const char kIadFollowedLine[];
+extern const std::string kPoseFixedLine;
+
+/// The launch tests' verdicts: a first frame too late, and a frame rate below the minimum.
+extern const std::string kFirstFrameTooLateLines;
+extern const std::string kFrameRateTooLowLines;
+extern const char kFramewatchHintLine[];
+
 // The lines about the SDK and engine an application was built with, as TestSdkVersion has them
 // printed. Process ids vary from run to run: compare output passed through WithoutProcessIds
 // with lines made here, which name the process 0x1.

@@ -39,14 +39,6 @@ std::vector<std::string> ShellService::OkToEverything(const Json::Value& request
   return {ShellMessage(SequenceIdOf(request), "PLAIN_STRING", R"({"value":"OK"})")};
 }
 
-void ShellService::SendLater(std::string message, std::chrono::milliseconds delay) {
-  std::lock_guard lock(mutex_);
-  later_.emplace_back([this, message = std::move(message), delay] {
-    std::this_thread::sleep_for(delay);
-    if (auto connection = Connection()) connection->Call(toClient_, message);
-  });
-}
-
 void ShellService::DisconnectLater(std::chrono::milliseconds delay) {
   std::lock_guard lock(mutex_);
   later_.emplace_back([this, delay] {

@@ -29,8 +29,8 @@ std::string RequestNameOf(const Json::Value& request);
 
 /// An in-test shell service "HUB_IPC": its "toHub" hands each request to the responder, and
 /// sends the messages the responder returns back through the client's "toClient" before the
-/// call returns. Messages can also be sent later, from another thread. Serve it under a
-/// private machine prefix (ScopedMachinePrefix).
+/// call returns. The connection can also be ended later. Serve it under a private machine
+/// prefix (ScopedMachinePrefix).
 class ShellService : public IPC::ServerListener {
  public:
   using Responder = std::function<std::vector<std::string>(const Json::Value& request)>;
@@ -42,10 +42,7 @@ class ShellService : public IPC::ServerListener {
   static std::vector<std::string> OkToEverything(const Json::Value& request);
 
   bool Start() { return server_.Start("HUB_IPC"); }
-  void Stop() { server_.Stop(); }
 
-  /// Sends `message` to the client after `delay`, from a thread of its own.
-  void SendLater(std::string message, std::chrono::milliseconds delay);
   /// Ends the client's connection after `delay`, from a thread of its own.
   void DisconnectLater(std::chrono::milliseconds delay);
 

@@ -78,6 +78,13 @@ void ExpectJudgement(const std::function<QasValidator::TestResult()>& judge,
   EXPECT_EQ(run.out, printed) << label;
 }
 
+void ExpectJudgements(std::span<const JudgementCase> cases, JudgementOutput output) {
+  for (size_t i = 0; i < cases.size(); ++i) {
+    ExpectJudgement(cases[i].judge, cases[i].result, cases[i].printed, output,
+                    "case " + std::to_string(i));
+  }
+}
+
 void ExpectCourse(const Course& course, const CourseExpectation& expected) {
   const CourseOutcome run = RunCourse(course);
   EXPECT_EQ(run.result, static_cast<int>(expected.result));

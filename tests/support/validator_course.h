@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -69,15 +70,16 @@ void ExpectJudgement(const std::function<QasValidator::TestResult()>& judge,
                      QasValidator::TestResult result, const std::string& printed,
                      JudgementOutput output, const std::string& label);
 
-/// ExpectJudgement for each case of `cases`, whose elements have a `judge`, a `result` and the
-/// text `printed`.
-template <typename Cases>
-void ExpectJudgements(const Cases& cases, JudgementOutput output = JudgementOutput::kPlain) {
-  size_t index = 0;
-  for (const auto& c : cases) {
-    ExpectJudgement(c.judge, c.result, c.printed, output, "case " + std::to_string(index++));
-  }
-}
+/// A judgement that must decide `result` and print `printed`.
+struct JudgementCase {
+  std::function<QasValidator::TestResult()> judge;
+  QasValidator::TestResult result;
+  std::string printed;
+};
+
+/// ExpectJudgement for each of `cases`.
+void ExpectJudgements(std::span<const JudgementCase> cases,
+                      JudgementOutput output = JudgementOutput::kPlain);
 
 /// The lines of the load wait of RunCourse, up to the test's own first line.
 inline const std::string kBegunAfterLoad =

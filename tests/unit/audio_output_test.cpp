@@ -31,11 +31,7 @@ TEST(AudioJudgements, EachPhaseChecksTheDeviceThatMustStaySilentFirst) {
                           : JudgeSoundOnDefaultDevice(onDefault, onHeadset);
     });
   };
-  const struct {
-    std::function<TestResult()> judge;
-    TestResult result;
-    std::string printed;
-  } cases[] = {
+  const testsupport::JudgementCase cases[] = {
       {phase(false, true, false), TestResult::Passed,
        "Application played sound thru default audio device\n"},
       {phase(false, true, true), TestResult::Failed,

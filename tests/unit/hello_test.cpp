@@ -5,7 +5,6 @@
 
 #include <array>
 #include <functional>
-#include <set>
 
 #include "ipc/connect_result.h"
 #include "ipc/connection_resources.h"
@@ -182,20 +181,6 @@ class ConnectionResourcesTest : public testing::Test {
   std::vector<const platform::OwnedHandle*> handles_;
   SectionBlock block_;
 };
-
-TEST_F(ConnectionResourcesTest, DescribesEveryHandleOnce) {
-  EXPECT_EQ(block_.ownerProcessId, 1234);
-  EXPECT_EQ(block_.channelCount, 3);
-  EXPECT_EQ(block_.ringSize, 0x40000);
-  EXPECT_EQ(block_.eventHandles.size(), 24u);
-  EXPECT_EQ(handles_.size(), 26u);
-  std::set<int64_t> values(block_.eventHandles.begin(), block_.eventHandles.end());
-  values.insert(block_.sectionHandle);
-  values.insert(block_.stopHandle);
-  EXPECT_EQ(values.size(), 26u);
-  EXPECT_EQ(*values.begin(), 0);
-  EXPECT_EQ(*values.rbegin(), 25);
-}
 
 TEST_F(ConnectionResourcesTest, ThePeerSharesTheRingsAndTheirEvents) {
   std::optional<ConnectionResources> peer = AdoptWith(block_);

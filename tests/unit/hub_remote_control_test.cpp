@@ -5,7 +5,6 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <thread>
 
 #include "hub/hub_message.h"
@@ -169,49 +168,6 @@ TEST_F(HubRemoteControlTest, EachRequestReadsOnlyAnAnswerOfItsPayloadTypeAndShap
   EXPECT_TRUE(hub.ReceivedMessages().empty());
 }
 
-TEST_F(HubRemoteControlTest, VerboseLinesOfARequest) {
-  const auto run = testsupport::ExpectInChild([] {
-    SetVerboseLogging(true);
-    ShellService service;
-    ASSERT_TRUE(service.Start());
-    HubRemoteControl hub(kQuick);
-    EXPECT_TRUE(hub.RequestLocation("UM"));
-  });
-  EXPECT_EQ(run.out,
-            "Connecting client (Response: 0)\n"
-            R"(Sending message to HUB: {"requestData":{"location":"UM"},)"
-            R"("requestName":"/life_cycle/request_location","sequenceId":"0"})"
-            "\n"
-            R"(Response from HUB: {"messageType":"RESPONSE","sequenceId":"0",)"
-            R"("payloadType":"PLAIN_STRING","payload":{"value":"OK"}})"
-            "\n");
-}
-
-TEST_F(HubRemoteControlTest, AResponseOfATimedOutRequestIsLeftForNobody) {
-  const auto run = testsupport::ExpectInChild([] {
-    ShellService* self = nullptr;
-    ShellService service([&self](const Json::Value& request) -> std::vector<std::string> {
-      const std::string id = SequenceIdOf(request);
-      if (id == "0") return {};  // too late for its request
-      // The late answer to request 0 arrives first, this request's own answer after a while.
-      self->SendLater(ShellMessage(id, "PLAIN_STRING", R"({"value":"Ok"})"), 100ms);
-      return {ShellMessage("0", "PLAIN_STRING", R"({"value":"OK"})")};
-    });
-    self = &service;
-    ASSERT_TRUE(service.Start());
-    HubRemoteControl hub(HubTiming{1000, 50});
-    EXPECT_FALSE(hub.CloseApp(1));
-    std::printf("-\n");
-    EXPECT_TRUE(hub.CloseApp(2));
-    const std::vector<Json::Value> left = hub.ReceivedMessages();
-    EXPECT_EQ(left.size(), 1u);
-    if (!left.empty()) {
-      EXPECT_TRUE(HasSequenceId(left[0], "0"));
-    }
-  });
-  EXPECT_EQ(run.out, "ERROR: Response from HUB was not received before timeout (1 seconds)\n-\n");
-}
-
 TEST_F(HubRemoteControlTest, MessagesThatAreNoResponseAreKeptButWakeNobody) {
   const auto run = testsupport::ExpectInChild([] {
     ShellService service([](const Json::Value& request) -> std::vector<std::string> {
@@ -291,21 +247,6 @@ TEST_F(HubRemoteControlTest, WithoutTheServiceEachRequestPausesRetriesAndFails) 
                 "\n");
 }
 
-TEST_F(HubRemoteControlTest, ALostConnectionIsReestablishedByTheNextRequest) {
-  ShellService service;
-  ASSERT_TRUE(service.Start());
-  HubRemoteControl hub(kQuick);
-  EXPECT_TRUE(hub.CloseApp(1));
-  EXPECT_TRUE(hub.IsConnected());
-  service.Connection()->Close();
-  EXPECT_TRUE(testsupport::WaitUntil([&] { return !hub.IsConnected(); }));
-  EXPECT_TRUE(hub.CloseApp(2));
-  EXPECT_TRUE(hub.IsConnected());
-  EXPECT_EQ(service.Requests().size(), 2u);
-  service.Stop();
-  EXPECT_FALSE(hub.CloseApp(3));
-}
-
 TEST_F(HubRemoteControlTest, AWaitingRequestFailsAtOnceWhenTheConnectionGoes) {
   const auto run = testsupport::ExpectInChild([] {
     ShellService* self = nullptr;
@@ -343,16 +284,6 @@ TEST_F(HubRemoteControlTest, RequestsFromSeveralThreadsEachGetTheirOwnAnswer) {
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(answered, 100);
   EXPECT_TRUE(hub.ReceivedMessages().empty());
-}
-
-TEST(HubMessage, TheEnvelopeIsCompactWithoutALineFeed) {
-  Json::Value data(Json::objectValue);
-  data["pid"] = Json::UInt(4294967295u);
-  EXPECT_EQ(BuildRequestEnvelope("/life_cycle/close_app", data, 17),
-            R"({"requestData":{"pid":4294967295},"requestName":"/life_cycle/close_app",)"
-            R"("sequenceId":"17"})");
-  EXPECT_EQ(BuildRequestEnvelope("/life_cycle/get_hsw_needed", Json::Value(""), 0),
-            R"({"requestData":"","requestName":"/life_cycle/get_hsw_needed","sequenceId":"0"})");
 }
 
 TEST(HubMessage, ParsesJsonAndNothingElse) {

@@ -134,6 +134,8 @@ TEST_F(ClientServerTest, CallsTravelInBothDirectionsWhicheverEndCreatedTheSectio
     EXPECT_EQ(client.client.Call(toHub_, std::string("x"), 1), kCallBadSignature);
     EXPECT_EQ(client.client.Call(toHub_, std::string("still fine")), kCallSuccess);
   }
+  EXPECT_EQ(CallStatusText(kCallNotRegistered),
+            "Version incompatibility: Callee does not have that function registered");
 }
 
 TEST_F(ClientServerTest, CallsFromManyThreadsTakeTurns) {
@@ -311,12 +313,9 @@ TEST_F(ClientServerTest, TheClientJudgesTheServersAnswer) {
   EXPECT_EQ(connectTo([](Pipe&) { std::this_thread::sleep_for(400ms); }, impatient),
             kConnectTransactionFailed);
   EXPECT_EQ(connectTo([](Pipe& pipe) { pipe.reset(); }), kConnectPipeUnavailable);
+  // How each answer's fields and status are judged: Hello.TheClientJudgesTheResponse.
   EXPECT_EQ(connectTo(Answer(MakeHello(self, self, std::nullopt, kHelloRefusedPeer))),
             kConnectRefused);
-  EXPECT_EQ(connectTo(Answer(MakeHello(self, self, std::nullopt, kHelloSetupFailed))),
-            kConnectSetupFailed);
-  EXPECT_EQ(connectTo(Answer(MakeHello(self + 1, self, std::nullopt, kHelloAccepted))),
-            kConnectHandshakeInvalid);
   // The server claims to have created the section but passes none of its handles.
   std::optional<ConnectionResources> resources = ConnectionResources::Create(3, kRingSize);
   ASSERT_TRUE(resources);
@@ -329,8 +328,7 @@ TEST_F(ClientServerTest, TheClientJudgesTheServersAnswer) {
   EXPECT_FALSE(client_.client.IsConnected());
 }
 
-// The server of the two-process test: "toHub" answers through "toClient"; "die" ends the
-// server process in the middle of the call.
+// The server of the two-process test, whose "die" ends its process in the middle of the call.
 class ChildServer : public EchoServer {
  public:
   void OnClientConnected(const std::shared_ptr<ServerConnection>& connection) override {
@@ -371,7 +369,9 @@ class ServingChild {
   char started_ = 0;
 };
 
-TEST_F(ClientServerTest, ClientAndServerInTwoProcesses) {
+// A server process that ends without closing the connection is heard gone through its process:
+// every end-to-end run crosses processes, but no service there ends in the middle of a call.
+TEST_F(ClientServerTest, AServerProcessThatEndsInTheMiddleOfACallIsHeardGone) {
   const ServingChild child([] {
     auto servers = std::make_shared<std::pair<ChildServer, std::optional<Server>>>();
     servers->second.emplace(servers->first);
@@ -379,17 +379,7 @@ TEST_F(ClientServerTest, ClientAndServerInTwoProcesses) {
   });
   ASSERT_TRUE(child.Started());
   ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
-  EXPECT_EQ(client_.client.PeerProcessId(), static_cast<uint32_t>(child.Pid()));
-  EXPECT_EQ(client_.client.Call(toHub_, std::string("across")), kCallSuccess);
-  EXPECT_EQ(client_.Received(), std::vector<std::string>{"echo:across"});
-  const uint8_t unknown = client_.client.Call(Function("toNowhere"), std::string("x"));
-  EXPECT_EQ(unknown, kCallNotRegistered);
-  EXPECT_EQ(CallStatusText(unknown),
-            "Version incompatibility: Callee does not have that function registered");
-
-  const uint8_t died = client_.client.Call(Function("die"), std::string("now"));
-  EXPECT_EQ(died, kCallDisconnected);
-  EXPECT_EQ(CallStatusText(died), "Disconnected");
+  EXPECT_EQ(client_.client.Call(Function("die"), std::string("now")), kCallDisconnected);
   EXPECT_TRUE(testsupport::WaitUntil([&] { return client_.Disconnects() == 1; }));
   EXPECT_FALSE(client_.client.IsConnected());
   EXPECT_EQ(waitpid(child.Pid(), nullptr, 0), child.Pid());

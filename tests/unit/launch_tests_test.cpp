@@ -16,17 +16,15 @@ namespace {
 
 using namespace std::chrono_literals;
 using testsupport::GuidelineLine;
+using testsupport::kFirstFrameTooLateLines, testsupport::kFramewatchHintLine,
+    testsupport::kFrameRateTooLowLines;
 
 const std::string kPage9 = GuidelineLine("sqm-pc-performance-1/");
-const std::string kTooLate = "ERROR: The application took too long to submit the first frame.\n";
 const std::string kNoHeadTrackedLayer =
     "[telemetry] user_action=Validator_action_TestLaunchIntoVR_MissingHeadTrackedLayer\n"
     "ERROR: The application did not submit a head-tracked layer in the first lux_SubmitFrame "
     "call\n" +
     kPage9;
-const std::string kHint = "You can use Framewatch tool to diagnose frame rate issues.\n";
-const std::string kTooSlow = "ERROR: The application did not maintain enough frame rate.\n" +
-                             GuidelineLine("sqm-pc-performance-3/");
 
 std::string FirstFrame(const std::string& seconds) {
   return "Time taken to submit the first frame: " + seconds +
@@ -43,32 +41,26 @@ std::string Average(const std::string& fps) {
 }
 
 TEST(LaunchJudgements, TheFirstFrameAndTheAverageFrameRateAreJudgedWithTheirMessages) {
-  const struct {
-    std::function<TestResult()> judge;
-    TestResult result;
-    std::string printed;
-  } cases[] = {
+  const testsupport::JudgementCase cases[] = {
       {[] { return JudgeFirstFrame(4.2, true, 4.0); }, TestResult::Failed,
-       FirstFrame("4.200000") + kTooLate + kPage9},
+       FirstFrame("4.200000") + kFirstFrameTooLateLines},
       {[] { return JudgeFirstFrame(4.0, true, 4000 / 1000.0); }, TestResult::Passed,
        FirstFrame("4.000000")},
       {[] { return JudgeFirstFrame(0.25, false, 4.0); }, TestResult::Failed,
        FirstFrame("0.250000") + kNoHeadTrackedLayer},
       {[] { return JudgeFirstFrame(4.2, false, 4.0); }, TestResult::Failed,
-       FirstFrame("4.200000") + kTooLate + kPage9 + kNoHeadTrackedLayer},
-      {[] { return JudgeMissingFirstFrame(14.0); }, TestResult::Failed,
-       "The application submitted no frame within 14.000000 seconds\n" + kTooLate + kPage9},
+       FirstFrame("4.200000") + kFirstFrameTooLateLines + kNoHeadTrackedLayer},
       // Below 89 the hint is given; below the minimum too, the test fails.
       {[] { return JudgeAverageFrameRate(88.5, 45.0); }, TestResult::Passed,
-       Average("88.500000") + kHint},
+       Average("88.500000") + kFramewatchHintLine},
       {[] { return JudgeAverageFrameRate(44.9, 45.0); }, TestResult::Failed,
-       Average("44.900000") + kHint + kTooSlow},
+       Average("44.900000") + kFramewatchHintLine + kFrameRateTooLowLines},
       {[] { return JudgeAverageFrameRate(89.0, 45.0); }, TestResult::Passed, Average("89.000000")},
       {[] { return JudgeAverageFrameRate(89.0, 95.0); }, TestResult::Passed, Average("89.000000")},
       {[] { return JudgeAverageFrameRate(0.0, 0.0); }, TestResult::Passed,
-       Average("0.000000") + kHint},
+       Average("0.000000") + kFramewatchHintLine},
       {[] { return JudgeAverageFrameRate(0.0, 0.5); }, TestResult::Failed,
-       Average("0.000000") + kHint + kTooSlow},
+       Average("0.000000") + kFramewatchHintLine + kFrameRateTooLowLines},
   };
   testsupport::ExpectJudgements(cases, testsupport::JudgementOutput::kTelemetry);
   EXPECT_EQ(FrameRateLine(1.5, 90.0), "Seconds elapsed: 1.500    FPS: 90.00");
@@ -100,13 +92,14 @@ TEST(LaunchCourse, LaunchIntoVRJudgesTheFirstFrameOfTheSessionOrStopsWaitingForI
   // A second of session search, then the allowed time and the grace of 10 s; never less than
   // the grace, whatever is allowed.
   for (const auto& [allowed, waited] : {std::pair{4.0, 14}, std::pair{-20.0, 10}}) {
-    testsupport::ExpectCourse({"TestLaunchIntoVR", RenderingApplication(-1.0), {}, allowed},
-                              {TestResult::Failed,
-                               "The application submitted no frame within " +
-                                   std::to_string(waited) + ".000000 seconds\n" + kTooLate + kPage9,
-                               {},
-                               {},
-                               std::chrono::seconds(1 + waited)});
+    testsupport::ExpectCourse(
+        {"TestLaunchIntoVR", RenderingApplication(-1.0), {}, allowed},
+        {TestResult::Failed,
+         "The application submitted no frame within " + std::to_string(waited) +
+             ".000000 seconds\n" + kFirstFrameTooLateLines,
+         {},
+         {},
+         std::chrono::seconds(1 + waited)});
   }
 }
 
@@ -153,8 +146,8 @@ TEST(LaunchCourse, FrameRateWithoutADurationEndsAtTheEnterKeyPressedAfterTheProm
     EXPECT_EQ(queries, 4);
   });
   EXPECT_EQ(run.out, "Starting TestFrameRate\n" + testsupport::kBegunAfterLoad +
-                         "Press the Enter key to stop the test.\nAverage FPS: 0.000000\n" + kHint +
-                         testsupport::Ended("PASSED"));
+                         "Press the Enter key to stop the test.\nAverage FPS: 0.000000\n" +
+                         kFramewatchHintLine + testsupport::Ended("PASSED"));
 }
 
 }  // namespace

@@ -11,21 +11,6 @@
 namespace IPC {
 namespace {
 
-TEST(FunctionNameHash, CombinesWholeWordsThenTheRemainingBytes) {
-  const FunctionNameHash hash;
-  EXPECT_EQ(hash(""), 0u);
-  EXPECT_EQ(hash("abc"), (size_t{'a'} * 37 + 'b') * 37 + 'c');
-  const size_t word = 't' | ('o' << 8) | ('H' << 16) | (size_t{'u'} << 24);
-  EXPECT_EQ(hash("toHu"), word);
-  EXPECT_EQ(hash("toHub"), word * 37 + 'b');
-  // Whole words may hold bytes above 0x7f; they count unsigned.
-  const size_t first = 't' | ('o' << 8) | (size_t{0xff} << 16) | (size_t{'e'} << 24);
-  const size_t second = 'C' | ('l' << 8) | ('i' << 16) | (size_t{'e'} << 24);
-  EXPECT_EQ(hash("to\xff"
-                 "eCliex"),
-            (first * 37 + second) * 37 + 'x');
-}
-
 TEST(RemoteFunction, ChoosesTheChannelFromTheKindAndTheSelectorFlag) {
   RemoteFunction toHub("toHub", false);
   EXPECT_EQ(toHub.Channel(), -1);
@@ -175,13 +160,6 @@ TEST_F(ProtocolDispatch, AStringViewArgumentIsReadInPlace) {
   ASSERT_EQ(recorder_.views.size(), 1u);
   const std::span<const uint8_t> bytes = request.Bytes();
   EXPECT_EQ(static_cast<const void*>(recorder_.views[0].data()), bytes.data() + bytes.size() - 8);
-}
-
-TEST(ProtocolCall, WithoutATransportTheCallIsNotInitialized) {
-  DispatchingProtocol protocol;
-  RemoteFunction toHub("toHub");
-  toHub.Setup(kCallKindCall);
-  EXPECT_EQ(protocol.Call(toHub, std::string("x")), kCallNotInitialized);
 }
 
 }  // namespace

@@ -22,25 +22,14 @@ using testsupport::Course;
 using testsupport::CourseExpectation;
 using testsupport::GuidelineLine;
 using testsupport::kBegunAfterLoad;
+using testsupport::kDestroyedLine, testsupport::kQuitMissedLines, testsupport::kQuitSentLine;
+using testsupport::kFrequentRenderDescLine, testsupport::kIadFollowedLine,
+    testsupport::kPoseFixedLine;
+using testsupport::kRecenteredLine, testsupport::kRecenterMissedLines,
+    testsupport::kRecenterSentLine;
 
-const std::string kRecenterMissed =
-    "ERROR: Failed to receive a call for lux_RecenterTrackingOrigin or "
-    "lux_ClearShouldRecenterFlag within 1 second of recentering request\n" +
-    GuidelineLine("sqm-pc-input-3/");
-const std::string kRecentered = "Application successfully handled the recentering request\n";
-const std::string kQuitMissed =
-    "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 seconds\n" +
-    GuidelineLine("sqm-pc-input-4/");
-const std::string kDestroyed = "Application successfully called lux_Destroy on request to quit\n";
-const std::string kFrequent =
-    "The application is calling lux_GetRenderDesc at least once in 500ms\n";
 const std::string kTooFew =
     "ERROR: The application is not calling lux_GetRenderDesc at least once in 500ms\n";
-const std::string kPoseFollowed =
-    "The application is handling changes in Inter Axial Distance (IAD) correctly\n";
-const std::string kPoseFixed =
-    "ERROR: The RenderPose in the layer structure passed in lux_SubmitFrame did not change on "
-    "change in Inter Axial Distance (IAD)\n";
 
 std::string Frequencies(const std::string& left, const std::string& right) {
   return "lux_GetRenderDesc call frequency for left eye " + left +
@@ -49,31 +38,22 @@ std::string Frequencies(const std::string& left, const std::string& right) {
 
 std::array<uint32_t, 2> Calls(uint32_t left, uint32_t right) { return {left, right}; }
 
+// The plain passes and time-outs of the waits are judged in the courses below.
 TEST(RequestJudgements, EachWaitAndCountIsJudgedWithItsMessage) {
-  const struct {
-    std::function<TestResult()> judge;
-    TestResult result;
-    std::string printed;
-  } cases[] = {
-      {[] { return JudgeRecenterWait(0); }, TestResult::Passed, kRecentered},
-      {[] { return JudgeRecenterWait(kStatusWaitTimeout); }, TestResult::Failed, kRecenterMissed},
+  const testsupport::JudgementCase cases[] = {
       {[] { return JudgeRecenterWait(kStatusTransientError); }, TestResult::TransientError,
-       kRecenterMissed},
+       kRecenterMissedLines},
       {[] { return JudgeRecenterWait(kStatusApplicationCrashed); }, TestResult::Failed,
-       kRecenterMissed},
-      {[] { return JudgeQuitWait(0); }, TestResult::Passed, kDestroyed},
-      {[] { return JudgeQuitWait(kStatusWaitTimeout); }, TestResult::Failed, kQuitMissed},
+       kRecenterMissedLines},
       // Twenty calls per eye in 10 s are enough; nineteen on either eye are too few.
       {[] { return JudgeRenderDescriptionCalls(Calls(20, 20)); }, TestResult::Passed,
-       Frequencies("0.002000", "0.002000") + kFrequent},
+       Frequencies("0.002000", "0.002000") + kFrequentRenderDescLine},
       {[] { return JudgeRenderDescriptionCalls(Calls(19, 900)); }, TestResult::Failed,
        Frequencies("0.001900", "0.090000") + kTooFew},
       {[] { return JudgeRenderDescriptionCalls(Calls(900, 19)); }, TestResult::Failed,
        Frequencies("0.090000", "0.001900") + kTooFew},
-      {[] { return JudgeIadChangeWait(0); }, TestResult::Passed, kPoseFollowed},
-      {[] { return JudgeIadChangeWait(kStatusWaitTimeout); }, TestResult::Failed, kPoseFixed},
       {[] { return JudgeIadChangeWait(kStatusTransientError); }, TestResult::TransientError,
-       kPoseFixed},
+       kPoseFixedLine},
   };
   testsupport::ExpectJudgements(cases, testsupport::JudgementOutput::kVerbose);
 }
@@ -163,8 +143,6 @@ TEST(RequestCourse, EachRequestGoesOutAndItsAnswerIsAwaitedForItsTime) {
   const char kQuit[] = "TestAppShouldQuit";
   const char kIad[] = "TestResponseToIadChanges";
   const char kOff[] = "/hardware/set_proximity_sensor false";
-  const std::string kRecenterSent = "Sending a request to recenter...\n";
-  const std::string kQuitSent = "Sending a request to quit...\n";
   const std::string kErrorReport = "Telemetry Error Code -1005\nInvalid parameter\n";
   const auto [newerShell, closing] =
       DestroysSessionOn(ValidatorTestAccess::NewerShellApplicationInFront, "/life_cycle/close_app");
@@ -179,26 +157,31 @@ TEST(RequestCourse, EachRequestGoesOutAndItsAnswerIsAwaitedForItsTime) {
   const std::pair<Course, CourseExpectation> cases[] = {
       {{kRecenter, ValidatorTestAccess::NewerShellApplicationInFront, RecentersAfter(500ms)},
        {TestResult::Passed,
-        kBegunAfterLoad + kRecenterSent + kRecentered,
+        kBegunAfterLoad + kRecenterSentLine + kRecenteredLine,
         {"/life_cycle/request_app_should_recenter", kOff},
         {"FakeIADEnabled=false"},
         2500ms}},
       {{kRecenter, ValidatorTestAccess::NewerShellApplicationInFront, RecentersAfter(1200ms)},
-       {TestResult::Failed, kBegunAfterLoad + kRecenterSent + kRecenterMissed, {}, {}, 3000ms}},
+       {TestResult::Failed,
+        kBegunAfterLoad + kRecenterSentLine + kRecenterMissedLines,
+        {},
+        {},
+        3000ms}},
       {{kQuit, newerShell, closing},
        {TestResult::Passed,
-        kBegunAfterLoad + kQuitSent + kErrorReport + kDestroyed,
+        kBegunAfterLoad + kQuitSentLine + kErrorReport + kDestroyedLine,
         {"/life_cycle/get_dash_visibility", "/life_cycle/close_app", kOff}}},
       {{kQuit, olderShell, prompted},
        {TestResult::Passed,
-        kBegunAfterLoad + kQuitSent + kErrorReport + kDestroyed,
+        kBegunAfterLoad + kQuitSentLine + kErrorReport + kDestroyedLine,
         {"/life_cycle/get_dash_visibility", "/life_cycle/request_location",
          "/life_cycle/prompt_response", kOff}}},
-      {{kQuit}, {TestResult::Failed, kBegunAfterLoad + kQuitSent + kQuitMissed, {}, {}, 32000ms}},
+      {{kQuit},
+       {TestResult::Failed, kBegunAfterLoad + kQuitSentLine + kQuitMissedLines, {}, {}, 32000ms}},
       // The end of the process is no answer: only the end of its session is.
       {{kQuit, crashingShell, crashing},
        {TestResult::Failed,
-        kBegunAfterLoad + kQuitSent + kErrorReport + kQuitMissed,
+        kBegunAfterLoad + kQuitSentLine + kErrorReport + kQuitMissedLines,
         {},
         {},
         32000ms}},
@@ -206,14 +189,18 @@ TEST(RequestCourse, EachRequestGoesOutAndItsAnswerIsAwaitedForItsTime) {
       {{kIad, ValidatorTestAccess::NewerShellApplicationInFront,
         RenderDescriptions({20, 900}, true)},
        {TestResult::Passed,
-        kBegunAfterLoad + kFrequent + kPoseFollowed,
+        kBegunAfterLoad + kFrequentRenderDescLine + kIadFollowedLine,
         {},
         {fakeIad[0], fakeIad[1], fakeIad[2], fakeIad[3], fakeIad[3]},
         12000ms}},
       // The render pose is awaited for a second.
       {{kIad, ValidatorTestAccess::NewerShellApplicationInFront,
         RenderDescriptions({900, 900}, false)},
-       {TestResult::Failed, kBegunAfterLoad + kFrequent + kPoseFixed, {}, fakeIad, 13000ms}},
+       {TestResult::Failed,
+        kBegunAfterLoad + kFrequentRenderDescLine + kPoseFixedLine,
+        {},
+        fakeIad,
+        13000ms}},
   };
   for (const auto& [course, expected] : cases) {
     SCOPED_TRACE(course.test + " " + expected.printed);

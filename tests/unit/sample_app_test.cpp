@@ -1,50 +1,15 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-
-#include <filesystem>
-#include <fstream>
 
 #include "frame_policy.h"
-#include "launch_counter.h"
 #include "switches.h"
 
-// The sample application: the switches it reads in forms the e2e runs do not use, its launch
-// counter, and its frame decisions on a fake clock.
+// The sample application's frame decisions on a fake clock: the pacing that the e2e runs
+// depend on (their switches and the launch counter are exercised by the runs themselves).
 
 namespace sampleapp {
 namespace {
 
 using namespace std::chrono_literals;
-
-TEST(SampleAppSwitches, ValuesFollowAnEqualsSignOrComeNextAndTheLauncherPassesTheRestOn) {
-  const SwitchesOutcome outcome =
-      ParseSwitches({"--fps", "44.5", "--launcher", "--exit-code=3", "--crash=6",
-                     "--sdk-version=0.0.4294967295", "--ignore-quit", "--keep-running-after-quit"});
-  ASSERT_EQ(outcome.error, "");
-  EXPECT_EQ(outcome.behaviour.framesPerSecond, 44.5);
-  EXPECT_EQ(outcome.behaviour.exitCode, 3);
-  EXPECT_EQ(outcome.behaviour.crashSignal, 6);
-  EXPECT_EQ(outcome.behaviour.reportedSdkVersion, (SdkVersion{0, 0, 4294967295u}));
-  // The later of the two quit switches wins.
-  EXPECT_EQ(outcome.behaviour.quitResponse, QuitResponse::kDestroySessionAndKeepRunning);
-  EXPECT_EQ(outcome.behaviour.launcher, LauncherMode::kExit);
-  EXPECT_EQ(outcome.applicationArguments,
-            (std::vector<std::string>{"--fps", "44.5", "--exit-code=3", "--crash=6",
-                                      "--sdk-version=0.0.4294967295", "--ignore-quit",
-                                      "--keep-running-after-quit"}));
-  EXPECT_EQ(ParseSwitches({"--crash", "SIGABRT"}).behaviour.crashSignal, SIGABRT);
-  EXPECT_TRUE(ParseSwitches({"-h"}).helpRequested);
-}
-
-TEST(LaunchCounter, CountsOneMoreLaunchEachTimeFromAFileItCanRead) {
-  const std::string path = testing::TempDir() + "sample_app_launches";
-  std::filesystem::remove(path);
-  EXPECT_EQ(CountLaunch(path), 1);
-  EXPECT_EQ(CountLaunch(path), 2);
-  std::ofstream(path) << "garbage";
-  EXPECT_EQ(CountLaunch(path), 1);
-  EXPECT_FALSE(CountLaunch("/nonexistent/folder/launches"));
-}
 
 Behaviour BehaviourOf(const std::vector<std::string>& switches) {
   const SwitchesOutcome outcome = ParseSwitches(switches);

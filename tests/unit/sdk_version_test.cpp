@@ -35,11 +35,7 @@ const std::string kUndetectedUnity =
     kPage2;
 
 TEST(SdkJudgement, AnSdkFrom118UpGoesOnSilentlyAndAMissingOneSkipsUnlessTransient) {
-  const struct {
-    std::function<TestResult()> judge;
-    TestResult result;
-    std::string printed;
-  } cases[] = {
+  const testsupport::JudgementCase cases[] = {
       {[] { return JudgeSdkVersion(10107); }, TestResult::Failed, kOlderSdk},
       {[] { return JudgeSdkVersion(0); }, TestResult::Failed, kOlderSdk},
       {[] { return JudgeSdkVersion(-5); }, TestResult::Failed, kOlderSdk},

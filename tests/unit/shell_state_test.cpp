@@ -234,16 +234,6 @@ TEST_F(ShellTest, AClientThatLeavesTakesItsAcknowledgementAndDashAlong) {
   EXPECT_TRUE(Visible(again));
 }
 
-TEST_F(ShellTest, ApplicationsPlayOnTheHeadphonesUnlessTheOutputIsTheSystemsDefault) {
-  EXPECT_EQ(shell_->AudioOutputDevice(), "tarn_headphones");
-  EXPECT_TRUE(shell_->SetAudioMode("windowsDefault", "output").IsDone());
-  EXPECT_EQ(shell_->AudioOutputDevice(), "");  // the system's default device
-  EXPECT_TRUE(shell_->SetAudioMode("tarn", "input").IsDone());
-  EXPECT_EQ(shell_->AudioOutputDevice(), "");
-  EXPECT_TRUE(shell_->SetAudioMode("tarn", "output").IsDone());
-  EXPECT_EQ(shell_->AudioOutputDevice(), "tarn_headphones");
-}
-
 TEST_F(ShellTest, TheShellLeavesTheRegistryAsItWasWhenItGoes) {
   const App app = Launch(100, false);
   shell_.reset();

@@ -6,7 +6,6 @@
 
 #include "support/child_process.h"
 #include "support/telemetry_recorder.h"
-#include "telemetry/guid_text.h"
 
 namespace QasValidator {
 namespace {
@@ -80,19 +79,6 @@ TEST(ParentProcessName, DropsAnExeSuffixOfAnyCase) {
         std::pair{"setup.exe.bak", "setup.exe.bak"}}) {
     EXPECT_EQ(WithoutExeSuffix(name), without);
   }
-}
-
-TEST(GuidText, FieldsThenBytesInUpperCaseHexAndNewOnesAreRandomVersionFour) {
-  platform::Guid guid{0x0123ABCD, 0x00EF, 0x4A5B, {0x9C, 0x0D, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}};
-  EXPECT_EQ(GuidText(guid), "0123ABCD-00EF-4A5B-9C0D-0123456789AB");
-  const std::regex form("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
-  std::set<std::string> seen;
-  for (int i = 0; i < 64; ++i) {
-    const std::string text = NewGuidText();
-    EXPECT_TRUE(std::regex_match(text, form)) << text;
-    seen.insert(text);
-  }
-  EXPECT_EQ(seen.size(), 64u);
 }
 
 }  // namespace

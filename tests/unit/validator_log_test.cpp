@@ -59,12 +59,6 @@ TEST(ValidatorLog, ConsoleAndFileFormatsPerLevelAndASeparatorWhenAFileIsReopened
   std::filesystem::remove(path);
 }
 
-TEST(ValidatorLog, TheSeparatorIs80CharactersForAnyTimeLength) {
-  EXPECT_EQ(FormatSeparatorLine("12345678"),
-            std::string(35, '=') + " 12345678 " + std::string(35, '=') + "\n");
-  EXPECT_EQ(FormatSeparatorLine(""), std::string(39, '=') + "  " + std::string(39, '=') + "\n");
-}
-
 TEST(ValidatorLog, LinesOfConcurrentThreadsDoNotInterleave) {
   const auto run = testsupport::RunInChild([] {
     std::vector<std::thread> threads;

@@ -30,11 +30,7 @@ CommitCounts Counts(uint32_t visible, uint32_t notVisible) { return {visible, no
 TEST(CommitJudgements, EachTestJudgesItsCountsWithItsMessage) {
   // A not-visible count beyond the signed range counts as negative.
   constexpr uint32_t kWrapped = uint32_t{std::numeric_limits<int32_t>::max()} + 1;
-  const struct {
-    std::function<TestResult()> judge;
-    TestResult result;
-    std::string printed;
-  } cases[] = {
+  const testsupport::JudgementCase cases[] = {
       {[] { return JudgeCommitsWhenVisible(Counts(0, 300)); }, TestResult::Failed,
        kNoVisibleCommitLines},
       {[] { return JudgeCommitsWhenVisible(Counts(1, 0)); }, TestResult::Passed, ""},
