@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "support/test_programs.h"
+
 namespace QasValidator {
 
 void ValidatorTestAccess::SetSessionProcess(Validator& validator, uint32_t exitCode) {
@@ -86,7 +88,8 @@ FrontApplicationRig::FrontApplicationRig(std::function<bool()> enterPressed,
     : surroundings(testsupport::Answering(shell(pointer))),
       validator({{}, PausingServices(std::move(enterPressed), std::move(onPause))}) {
   pointer = &validator;
-  validator.SetApplication("/bin/sleep", {"30"});
+  const testsupport::TestProgram program = testsupport::SleepingProgram("30");
+  validator.SetApplication(program.path, program.arguments);
 }
 
 WaitServices FrontApplicationRig::PausingServices(std::function<bool()> enterPressed,

@@ -56,11 +56,11 @@ class ValidatorTestAccess {
       const std::atomic<Validator*>& validator);
 };
 
-/// A Validator on a fake clock whose application (/bin/sleep 30) comes to the front of a shell
-/// with its session: the shell of ValidatorTestAccess::ApplicationInFront unless `shell` makes
-/// another one for the validator. Make it in a child process (RunInChild).
-/// With `onPause`, that function is called on the main thread after every pause of the
-/// validator's waits, to play the part of the application and the runtime; it must not pause.
+/// A Validator on a fake clock whose application (the sleeping program, 30 s) comes to the front of
+/// a shell with its session: the shell of ValidatorTestAccess::ApplicationInFront unless `shell`
+/// makes another one for the validator. Make it in a child process (RunInChild). With `onPause`,
+/// that function is called on the main thread after every pause of the validator's waits, to play
+/// the part of the application and the runtime; it must not pause.
 struct FrontApplicationRig {
   using ShellFactory = std::function<testsupport::ShellScript(const std::atomic<Validator*>&)>;
   using PauseHook = std::function<void(Validator&)>;

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
-#include <signal.h>
-
 #include <atomic>
-#include <cerrno>
 #include <optional>
 #include <string>
 
@@ -12,6 +9,7 @@
 #include "platform/process_handle.h"
 #include "support/child_process.h"
 #include "support/fake_time.h"
+#include "support/test_programs.h"
 #include "support/validator_surroundings.h"
 #include "support/validator_test_access.h"
 #include "validator/status_codes.h"
@@ -50,6 +48,12 @@ class ApplicationControlTest : public testing::Test, protected ValidatorTestAcce
 namespace {
 
 using namespace std::chrono_literals;
+
+// Makes the sleeping program, running `seconds`, the validator's application.
+void SetSleepingApplication(Validator& validator, const std::string& seconds) {
+  const testsupport::TestProgram program = testsupport::SleepingProgram(seconds);
+  validator.SetApplication(program.path, program.arguments);
+}
 
 const char kTransientMessage[] =
     "ERROR: Transient internal error occurred. Please try running the test again.\n"
@@ -324,7 +328,7 @@ TEST_F(ApplicationControlTest, ACancelledValidationLaunchesNothing) {
   EXPECT_EQ(Printed([] {
               ValidatorSurroundings surroundings;
               Validator validator;
-              validator.SetApplication("/bin/sleep", {"30"});
+              SetSleepingApplication(validator, "30");
               Cancelled(validator) = true;
               if (validator.SetUpApplication(false) != TestResult::Failed) return 1;
               return ApplicationLaunched(validator) ? 2 : 0;
@@ -395,7 +399,7 @@ TEST_F(ApplicationControlTest, NoApplicationInFrontFailsTheLaunch) {
                   }));
               FakeTime time;
               Validator validator({{}, time.Services()});
-              validator.SetApplication("/bin/true", {});
+              SetSleepingApplication(validator, "0");
               if (validator.SetUpApplication(false) != TestResult::Failed) return 1;
               if (time.Elapsed() < 30000ms) return 2;
               validator.StopApplication();
@@ -416,7 +420,7 @@ TEST_F(ApplicationControlTest, AnApplicationInFrontWithoutASessionFailsToCreateO
         }));
     FakeTime time;
     Validator validator({{}, time.Services()});
-    validator.SetApplication("/bin/true", {});
+    SetSleepingApplication(validator, "0");
     if (validator.SetUpApplication(false) != TestResult::Failed) return 1;
     validator.StopApplication();
     return 0;
@@ -442,7 +446,7 @@ TEST_F(ApplicationControlTest, ATransientErrorEndsTheSessionSearchAtOnce) {
               FakeTime time;
               Validator subject({{}, time.Services()});
               validator = &subject;
-              subject.SetApplication("/bin/true", {});
+              SetSleepingApplication(subject, "0");
               if (subject.SetUpApplication(false) != TestResult::TransientError) return 1;
               subject.StopApplication();
               return time.Elapsed() < 1100ms ? 0 : 2;
@@ -456,7 +460,7 @@ TEST_F(ApplicationControlTest, AnApplicationThatQuitsDuringTheLoadWaitFailsWitho
               ValidatorSurroundings surroundings(Answering(ApplicationInFront(validator)));
               Validator subject;  // real time: the pump thread reads the exit code
               validator = &subject;
-              subject.SetApplication("/bin/sh", {"-c", "sleep 1.5"});
+              SetSleepingApplication(subject, "1.5");
               subject.SetLoadTimeMs(20000);
               const TestResult result = subject.StartApplication(false);
               subject.ShutdownTest("TestQuitting", result);
@@ -498,10 +502,10 @@ TEST_F(ApplicationControlTest, ShutdownQuitsTheApplicationAndCancelsTheValidatio
     FrontApplicationRig rig;
     Validator& subject = rig.validator;
     if (subject.SetUpApplication(true) != TestResult::Passed) return 1;
-    const auto launched = static_cast<pid_t>(LaunchedProcessId(subject));
+    const uint32_t launched = LaunchedProcessId(subject);
     subject.Shutdown(false);
     if (ApplicationLaunched(subject)) return 2;
-    if (kill(launched, 0) == 0 || errno != ESRCH) return 4;  // ended and collected
+    if (platform::ProcessHandle::Open(launched)) return 4;  // ended and collected
     return subject.SetUpApplication(true) == TestResult::Failed ? 0 : 3;
   });
   EXPECT_TRUE(

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <atomic>
@@ -10,6 +9,7 @@
 
 #include "events/packet_format.h"
 #include "log/validator_log.h"
+#include "platform/process_info.h"
 #include "support/child_process.h"
 #include "support/loopback_server.h"
 #include "support/telemetry_records.h"
@@ -279,8 +279,8 @@ TEST_F(ValidatorEventsTest, SdkVersionIsStoredForTheSessionOrTheLaunchedProcess)
 }
 
 TEST_F(ValidatorEventsTest, SdkVersionOfAChildOfTheLaunchedProcessCounts) {
-  const uint32_t self = static_cast<uint32_t>(getpid());
-  const uint32_t parent = static_cast<uint32_t>(getppid());
+  const uint32_t self = platform::CurrentProcessId();
+  const uint32_t parent = platform::ParentProcessId().value();
   launchedProcessId = parent;
   Deliver({ClientConnectInfo(self, 1, 2, 3)});
   ASSERT_TRUE(Record(self));

@@ -12,12 +12,25 @@
 // action checks the signature, the content's hash and the chain to a trusted root; the signer's
 // chain as the provider built it then tells the names and, per certificate, whether it is
 // self-signed, a trusted root or a test certificate. The verification state is always closed.
+//
+// Trust is taken from the chain's own status as well as from the call's result: a chain that
+// does not reach a trusted root (partial, untrusted, with a bad signature) is refused even when
+// the provider reports success, as Wine's does for a chain that ends at an unknown root.
 
 namespace platform {
 
 namespace {
 
 constexpr DWORD kMaxNameLength = 400;
+
+// Revocation is not checked, so its status is unknown; every other error status fails a chain.
+constexpr DWORD kIgnoredChainErrors =
+    CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
+
+bool ChainIsTrusted(const CRYPT_PROVIDER_SGNR& signer) {
+  return signer.dwError == ERROR_SUCCESS && signer.pChainContext != nullptr &&
+         (signer.pChainContext->TrustStatus.dwErrorStatus & ~kIgnoredChainErrors) == 0;
+}
 
 std::string CommonName(PCCERT_CONTEXT certificate, DWORD flags) {
   wchar_t name[kMaxNameLength + 1] = {};
@@ -76,7 +89,7 @@ std::optional<FileSignature> VerifyFileSignature(const std::string& path,
                                         : nullptr;
     CRYPT_PROVIDER_SGNR* signer =
         provider != nullptr ? WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) : nullptr;
-    if (signer != nullptr) {
+    if (signer != nullptr && ChainIsTrusted(*signer)) {
       signature.emplace();
       signature->signerCount = provider->csSigners;
       for (DWORD i = 0; i < signer->csCertChain; ++i) {

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+/// A program for the tests to launch, with its arguments.
+struct TestProgram {
+  std::string path;
+  std::vector<std::string> arguments;
+};
+
+/// A program that runs for `seconds` (a decimal number; "0" ends at once) and then exits with
+/// 0. Asked to close, it ends at once: SIGTERM on POSIX, WM_CLOSE to its window on Windows.
+TestProgram SleepingProgram(const std::string& seconds);
+
+}  // namespace testsupport
