@@ -55,7 +55,10 @@ testsupport::ShellScript ValidatorTestAccess::ApplicationInFront(
     Validator* const subject = validator.load();
     const uint32_t launched = subject != nullptr ? LaunchedProcessId(*subject) : 0;
     if (path == "/life_cycle/get_actual_location") {
-      if (!added->exchange(true)) AddSession(*subject, launched);
+      if (!added->exchange(true)) {
+        testsupport::WaitUntilShown(launched);
+        AddSession(*subject, launched);
+      }
       return testsupport::ShellAnswer{"LIFE_CYCLE_LOCATION_UPDATE", R"({"location":"APP"})"};
     }
     if (path == "/life_cycle/get_top_app_render_pid") return testsupport::PidAnswer(launched);
@@ -73,7 +76,10 @@ testsupport::ShellScript ValidatorTestAccess::NewerShellApplicationInFront(
       return testsupport::ShellAnswer{"DASH_VISIBILITY", R"({"dashVisibility":"HIDDEN"})"};
     }
     if (path == "/life_cycle/get_focused_pid") {
-      if (!added->exchange(true)) AddSession(*subject, launched);
+      if (!added->exchange(true)) {
+        testsupport::WaitUntilShown(launched);
+        AddSession(*subject, launched);
+      }
       return testsupport::PidAnswer(launched);
     }
     if (path == "/life_cycle/get_hsw_needed") {

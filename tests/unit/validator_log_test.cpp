@@ -1,7 +1,6 @@
 #include "log/validator_log.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
@@ -22,8 +21,10 @@ using testsupport::ReadFile;
 class ValidatorLogTest : public testing::Test {
  protected:
   void SetUp() override {
-    // Per process: ctest runs the tests of this fixture in parallel.
-    path_ = testing::TempDir() + "validator_log_test_" + std::to_string(getpid()) + ".txt";
+    // Per test: ctest runs the tests of this fixture in parallel, and a child process that
+    // runs the test again must find the same name.
+    path_ = testing::TempDir() + "validator_log_test_" +
+            testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
     std::filesystem::remove(path_);
   }
   void TearDown() override { std::filesystem::remove(path_); }
@@ -90,9 +91,9 @@ TEST(LogSystemError, AppendsTheCodeAndTheSystemText) {
     LogSystemError("Could not start the application.");
     return 0;
   });
-  EXPECT_EQ(run.out,
-            "ERROR: Could not start the application.\n\tSystem Error Code: 2\n\tNo such file or "
-            "directory\n");
+  // The system's own text of error 2 ("No such file or directory" on POSIX).
+  EXPECT_EQ(run.out, "ERROR: Could not start the application.\n\tSystem Error Code: 2\n\t" +
+                         platform::SystemErrorText(2) + "\n");
 }
 
 TEST(WriteLogLine, LinesOfConcurrentThreadsDoNotInterleave) {

@@ -30,6 +30,7 @@ bool TcpClientSocket::Create() {
     return false;
   }
   handle_ = static_cast<intptr_t>(created);
+  shutDown_ = false;
   return true;
 }
 
@@ -60,26 +61,39 @@ bool TcpClientSocket::SetReceiveBufferSize(int bytes) {
 }
 
 SocketWait TcpClientSocket::WaitReadable(int timeoutMs) const {
-  fd_set readable;
-  FD_ZERO(&readable);
-  FD_SET(Native(handle_), &readable);
-  fd_set failed;
-  FD_ZERO(&failed);
-  FD_SET(Native(handle_), &failed);
-  timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-  const int result = select(0, &readable, nullptr, &failed, timeoutMs < 0 ? nullptr : &limit);
-  if (result == SOCKET_ERROR) return SocketWait::kError;
-  return result == 0 ? SocketWait::kTimeout : SocketWait::kReadable;
+  // Short slices, so that a shutdown by another thread ends the wait within one of them.
+  constexpr int kSliceMs = 50;
+  const ULONGLONG start = GetTickCount64();
+  for (;;) {
+    if (shutDown_) return SocketWait::kReadable;
+    const auto elapsed = static_cast<int>(GetTickCount64() - start);
+    const int slice =
+        timeoutMs < 0 ? kSliceMs : std::min(kSliceMs, std::max(timeoutMs - elapsed, 0));
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(Native(handle_), &readable);
+    fd_set failed;
+    FD_ZERO(&failed);
+    FD_SET(Native(handle_), &failed);
+    timeval limit{slice / 1000, (slice % 1000) * 1000};
+    const int result = select(0, &readable, nullptr, &failed, &limit);
+    if (result == SOCKET_ERROR) return SocketWait::kError;
+    if (result > 0) return SocketWait::kReadable;
+    if (timeoutMs >= 0 && elapsed + slice >= timeoutMs) return SocketWait::kTimeout;
+  }
 }
 
 int64_t TcpClientSocket::Receive(std::byte* buffer, size_t capacity) const {
+  if (shutDown_) return 0;  // the end of the stream, as after a shutdown on POSIX
   const int count = recv(Native(handle_), reinterpret_cast<char*>(buffer),
                          static_cast<int>(std::min<size_t>(capacity, INT_MAX)), 0);
   return count == SOCKET_ERROR ? -1 : count;
 }
 
 void TcpClientSocket::Shutdown() const {
-  if (IsOpen()) shutdown(Native(handle_), SD_BOTH);
+  if (!IsOpen()) return;
+  shutdown(Native(handle_), SD_BOTH);
+  shutDown_ = true;
 }
 
 void TcpClientSocket::Close() {
