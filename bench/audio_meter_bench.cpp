@@ -51,15 +51,15 @@ std::vector<int16_t> Tone(std::chrono::milliseconds length) {
 /// A playback stream on `sink` with a buffer of 100 ms, so that writing a short tone does not
 /// block, that starts playing once 5 ms are buffered.
 std::unique_ptr<pa_simple, void (*)(pa_simple*)> OpenPlayback(const std::string& sink) {
-  const pa_sample_spec spec{PA_SAMPLE_S16NE, kRate, 1};
+  const pa_sample_spec sampleSpec{PA_SAMPLE_S16NE, kRate, 1};
   pa_buffer_attr buffer{};
   buffer.maxlength = static_cast<uint32_t>(-1);
-  buffer.tlength = static_cast<uint32_t>(pa_usec_to_bytes(100000, &spec));
-  buffer.prebuf = static_cast<uint32_t>(pa_usec_to_bytes(5000, &spec));
+  buffer.tlength = static_cast<uint32_t>(pa_usec_to_bytes(100000, &sampleSpec));
+  buffer.prebuf = static_cast<uint32_t>(pa_usec_to_bytes(5000, &sampleSpec));
   buffer.minreq = static_cast<uint32_t>(-1);
   int error = 0;
   pa_simple* stream = pa_simple_new(nullptr, "audio_meter_bench", PA_STREAM_PLAYBACK, sink.c_str(),
-                                    "tone", &spec, nullptr, &buffer, &error);
+                                    "tone", &sampleSpec, nullptr, &buffer, &error);
   if (stream == nullptr)
     throw std::runtime_error(std::string("no playback: ") + pa_strerror(error));
   return {stream, &pa_simple_free};

@@ -3,6 +3,7 @@
 // the ring or hand out a message outside the ring or its reassembly buffer; AddressSanitizer
 // watches both (the ring is a heap block of exactly its size).
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "fuzz_input.h"
 #include "ipc/ring.h"
 #include "platform/event.h"
 
@@ -32,29 +34,6 @@ Signals& SharedSignals() {
   return signals;
 }
 
-// Reads the input front to back.
-class Input {
- public:
-  explicit Input(std::span<const uint8_t> bytes) : bytes_(bytes) {}
-  bool Empty() const { return bytes_.empty(); }
-  uint32_t Take(size_t count) {
-    uint32_t value = 0;
-    for (size_t i = 0; i < count && !bytes_.empty(); ++i) {
-      value |= static_cast<uint32_t>(bytes_.front()) << (8 * i);
-      bytes_ = bytes_.subspan(1);
-    }
-    return value;
-  }
-  std::span<const uint8_t> TakeBytes(size_t count) {
-    const auto taken = bytes_.first(std::min(count, bytes_.size()));
-    bytes_ = bytes_.subspan(taken.size());
-    return taken;
-  }
-
- private:
-  std::span<const uint8_t> bytes_;
-};
-
 // Reads every complete message, touching each of its bytes.
 void ReadAll(IPC::RingReader& reader) {
   volatile uint8_t sink = 0;
@@ -72,18 +51,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<uint8_t> ring(reinterpret_cast<uint8_t*>(memory.get()), kRingBytes);
   IPC::RingWriter writer(ring, signals.data, signals.space, signals.stops);
   IPC::RingReader reader(ring, signals.data, signals.space, signals.stops);
-  Input input({data, size});
+  FuzzInput input({data, size});
   while (!input.Empty()) {
     switch (input.Take(1) % 5) {
       case 0: {  // scribble on the ring
-        const uint32_t offset = input.Take(2) % kRingBytes;
+        const size_t offset = input.Take(2) % kRingBytes;
         const auto bytes = input.TakeBytes(input.Take(1));
         std::memcpy(ring.data() + offset, bytes.data(),
                     std::min<size_t>(bytes.size(), kRingBytes - offset));
         break;
       }
       case 1: {  // move the write index
-        const uint32_t index = input.Take(4);
+        const auto index = static_cast<uint32_t>(input.Take(4));
         std::memcpy(ring.data() + IPC::kWriteIndexOffset, &index, sizeof index);
         break;
       }
@@ -99,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       }
       default: {  // move the read index under the writer
-        const uint32_t index = input.Take(4);
+        const auto index = static_cast<uint32_t>(input.Take(4));
         std::memcpy(ring.data() + IPC::kReadIndexOffset, &index, sizeof index);
         break;
       }

@@ -3,10 +3,19 @@
 #include <algorithm>
 #include <cstring>
 
+#include "log/channels/channel.h"
 #include "protocol/messages.h"
 #include "protocol/service_address.h"
 
 namespace luxsim {
+
+namespace {
+
+// The library's connection events and failures. In the validator's process the lines go
+// through the validator's output worker, in an application's through the library's own.
+const luxlog::Channel connectionLog("LibLUXRT");
+
+}  // namespace
 
 union NeverDestroyedClient {
   NeverDestroyedClient() : client() {}
@@ -28,8 +37,9 @@ luxResult RuntimeClient::Initialize(const luxInitParams& params) {
   std::shared_ptr<ServiceConnection> connection =
       ServiceConnection::Connect(RuntimeServiceSocketPath(), &error);
   if (connection == nullptr) {
-    return Fail(luxError_ServiceConnection,
-                "Unable to connect to the Corvia runtime service: " + error);
+    const std::string text = "Unable to connect to the Corvia runtime service: " + error;
+    connectionLog.Log(luxlog::kError, text);
+    return Fail(luxError_ServiceConnection, text);
   }
   {
     std::lock_guard lock(mutex_);
@@ -39,13 +49,22 @@ luxResult RuntimeClient::Initialize(const luxInitParams& params) {
   hello["minor_version"] = params.RequestedMinorVersion;
   hello["flags"] = params.Flags;
   const luxResult result = Call(op::kHello, hello);
-  if (LUX_FAILURE(result)) Disconnect();
+  if (LUX_FAILURE(result)) {
+    connectionLog.Log(
+        luxlog::kError,
+        std::string("The Corvia runtime service refused the client: ") + LastError().ErrorString);
+    Disconnect();
+  } else {
+    connectionLog.Log(luxlog::kInfo, "Connected to the Corvia runtime service");
+  }
   return result;
 }
 
 void RuntimeClient::Shutdown() {
   std::lock_guard lifecycle(lifecycleMutex_);
+  const bool connected = Connection() != nullptr;
   Disconnect();
+  if (connected) connectionLog.Log(luxlog::kInfo, "Disconnected from the Corvia runtime service");
 }
 
 void RuntimeClient::Disconnect() {
@@ -67,7 +86,11 @@ luxResult RuntimeClient::Call(const char* op, Json::Value fields, Json::Value* r
   fields[key::kOp] = op;
   std::string error;
   const std::optional<Json::Value> answer = connection->Call(std::move(fields), &error);
-  if (!answer) return Fail(luxError_ServiceError, "Lost the Corvia runtime service: " + error);
+  if (!answer) {
+    const std::string text = "Lost the Corvia runtime service: " + error;
+    connectionLog.Log(luxlog::kError, text);
+    return Fail(luxError_ServiceError, text);
+  }
   const luxResult result = (*answer)[key::kResult].asInt();
   if (LUX_FAILURE(result)) Fail(result, (*answer)[key::kError].asString());
   if (response != nullptr) *response = *answer;

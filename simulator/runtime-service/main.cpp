@@ -62,6 +62,11 @@ int main(int argc, char** argv) {
                               command);
   TCLAP::SwitchArg noHsw(
       "", "no-hsw", "Do not show the health-and-safety warning to launched applications", command);
+  TCLAP::SwitchArg noDeathRecord(
+      "", "no-death-record",
+      "Test aid: do not report the sessions of a client that dies (or hangs up) without "
+      "destroying them as destroyed in the realtime event stream",
+      command);
   TCLAP::ValueArg<std::string> delayedPath(
       "", "test-delay-request", "Test aid: send the responses to this shell request path later",
       false, "", "path", command);
@@ -98,7 +103,9 @@ int main(int argc, char** argv) {
   service.AddModule(std::make_unique<luxsim::UsageMetricsLog>(
       platform::MachinePath("var/corvia/telemetry.jsonl")));
   if (!noEventStream.getValue()) {
-    service.AddModule(std::make_unique<luxsim::RealtimeEventStream>());
+    service.AddModule(std::make_unique<luxsim::RealtimeEventStream>(
+        luxsim::RealtimeEventStream::kDefaultPort, platform::MonotonicSeconds,
+        !noDeathRecord.getValue()));
   }
   service.AddModule(std::make_unique<luxsim::HubShellService>(
       luxsim::HubShellService::Options{.olderShell = olderShell.getValue(),

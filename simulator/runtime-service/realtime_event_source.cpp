@@ -68,6 +68,7 @@ void RealtimeEventSource::OnSessionCreated(const Session& session) {
 
 void RealtimeEventSource::OnSessionDestroyed(const Session& session) {
   frequentEvents_.Forget(session.id);
+  if (session.clientGone && !reportGoneClients_) return;
   Emit(records::ProcessEvent(LUX::Telemetry::kSessionDestroyed, session.pid, clock_()));
 }
 

@@ -40,6 +40,10 @@ class RealtimeEventSource : public RuntimeObserver {
                       std::function<double()> clock, bool headsetConnected, Sink sink);
 
   bool OutputOn() const { return output_.IsOn(); }
+  /// Whether the sessions of a client that goes away without destroying them are reported
+  /// destroyed (the default). Without the report a tool waiting for the end of such a session
+  /// waits in vain, as it would with a runtime that misses a process's death.
+  void ReportSessionsOfGoneClients(bool report) { reportGoneClients_ = report; }
 
   void OnClientDisconnected(const Client& client) override;
   void OnClientBuildReported(const Client& client) override;
@@ -78,6 +82,7 @@ class RealtimeEventSource : public RuntimeObserver {
   FrequentEventsFilter frequentEvents_;
   LostFrameRule lostFrames_;
   bool headsetConnected_;
+  bool reportGoneClients_ = true;
   uint64_t compositorFrame_ = 0;
 };
 

@@ -14,8 +14,9 @@ constexpr auto kCompositorFramePeriod = std::chrono::duration_cast<std::chrono::
 
 }  // namespace
 
-RealtimeEventStream::RealtimeEventStream(uint16_t port, std::function<double()> clock)
-    : port_(port), clock_(std::move(clock)) {}
+RealtimeEventStream::RealtimeEventStream(uint16_t port, std::function<double()> clock,
+                                         bool reportGoneClients)
+    : port_(port), clock_(std::move(clock)), reportGoneClients_(reportGoneClients) {}
 
 RealtimeEventStream::~RealtimeEventStream() {
   if (loop_ != nullptr && compositorClock_ != 0) loop_->CancelTimer(compositorClock_);
@@ -30,6 +31,7 @@ bool RealtimeEventStream::Start(ServiceContext& context, std::string* error) {
       [server = server_.get()](const LUX::Telemetry::TelemetryEvent& record) {
         server->Post(record);
       });
+  source_->ReportSessionsOfGoneClients(reportGoneClients_);
   context.sessions.AddObserver(source_.get());
   HeadsetState& headset = context.headset;
   headset.AddListener([this, &headset] { source_->OnHeadsetChanged(headset.Connected()); });

@@ -20,9 +20,11 @@ class RealtimeEventStream final : public ServiceModule {
   static constexpr uint16_t kDefaultPort = 31482;
 
   /// Listens on `port` (0: a port the system picks); stamps the records with `clock`, the clock
-  /// of the sessions' creation times.
+  /// of the sessions' creation times. `reportGoneClients` false leaves out the session-destroyed
+  /// records of a client that goes away without destroying its sessions.
   explicit RealtimeEventStream(uint16_t port = kDefaultPort,
-                               std::function<double()> clock = platform::MonotonicSeconds);
+                               std::function<double()> clock = platform::MonotonicSeconds,
+                               bool reportGoneClients = true);
   ~RealtimeEventStream() override;
 
   bool Start(ServiceContext& context, std::string* error) override;
@@ -31,6 +33,7 @@ class RealtimeEventStream final : public ServiceModule {
  private:
   const uint16_t port_;
   std::function<double()> clock_;
+  const bool reportGoneClients_;
   EventLoop* loop_ = nullptr;
   std::unique_ptr<EventStreamServer> server_;
   std::unique_ptr<RealtimeEventSource> source_;

@@ -70,6 +70,8 @@ struct Session {
   /// The LUID of the display adapter the application renders the session's frames on, as it
   /// told the runtime (luxsim_SetRenderAdapter); nothing while it has not.
   std::optional<uint64_t> renderAdapterLuid;
+  /// The session ended because its client went away (died or hung up) without destroying it.
+  bool clientGone = false;
 };
 
 /// One layer of a submitted frame.

@@ -24,8 +24,10 @@ void SessionRegistry::RemoveClient(ClientId client) {
   const auto found = clients_.find(client);
   if (found == clients_.end()) return;
   std::vector<SessionId> owned;
-  for (const auto& [id, session] : sessions_) {
-    if (session.client == client) owned.push_back(id);
+  for (auto& [id, session] : sessions_) {
+    if (session.client != client) continue;
+    session.clientGone = true;
+    owned.push_back(id);
   }
   for (const SessionId id : owned) DestroySession(client, id);
   const Client gone = found->second;
@@ -163,12 +165,6 @@ void SessionRegistry::ClearRecenter(const Session& session) {
 
 void SessionRegistry::SetRenderAdapter(const Session& session, uint64_t luid) {
   MutableSession(session.id)->renderAdapterLuid = luid;
-}
-
-void SessionRegistry::SetFocus(SessionId session) {
-  if (MutableSession(session) == nullptr) return;
-  focused_ = session;
-  RefreshStatuses();
 }
 
 void SessionRegistry::RequestQuit(SessionId session) {

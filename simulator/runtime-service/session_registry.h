@@ -72,7 +72,6 @@ class SessionRegistry {
   void SetRenderAdapter(const Session& session, uint64_t luid);
 
   // Requests of the shell.
-  void SetFocus(SessionId session);
   void RequestQuit(SessionId session);
   void RequestRecenter(SessionId session);
 

@@ -39,9 +39,10 @@ struct SdkVersion {
 
 /// What the application does when the runtime asks it to quit.
 enum class QuitResponse {
-  kEnd,                          // it destroys its session and ends
-  kIgnore,                       // it goes on rendering (the close request still ends it)
-  kDestroySessionAndKeepRunning  // it destroys its session and runs on until the close request
+  kEnd,                           // it destroys its session and ends
+  kIgnore,                        // it goes on rendering (the close request still ends it)
+  kDestroySessionAndKeepRunning,  // it destroys its session and runs on until the close request
+  kCrash,                         // it crashes (by the crash signal, SIGSEGV unless given)
 };
 
 /// What the application does while the headset's display is lost (its HDMI cable is out).

@@ -209,6 +209,10 @@ const std::vector<Switch>& Switches() {
       {"keep-running-after-quit", nullptr,
        "On the quit request destroy the session but keep running until the close request",
        Sets(&Behaviour::quitResponse, QuitResponse::kDestroySessionAndKeepRunning)},
+      {"crash-on-quit", nullptr,
+       "On the quit request crash, by the --crash signal (SEGV unless given), without destroying "
+       "the session",
+       Sets(&Behaviour::quitResponse, QuitResponse::kCrash)},
       {"render-desc-per-10s", "N",
        "Fetch the render descriptions at most N times in any 10 seconds (10 s / N apart; the "
        "last ones serve in between)",

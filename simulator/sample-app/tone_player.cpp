@@ -118,14 +118,14 @@ void TonePlayer::StartTone(pa_mainloop_api* api, pa_time_event* event, const str
   auto* tone = static_cast<Tone*>(data);
   api->time_free(event);
   tone->start = nullptr;
-  const pa_sample_spec spec{PA_SAMPLE_S16NE, kRate, 1};
-  tone->stream = pa_stream_new(tone->player->context_, "Tone", &spec, nullptr);
+  const pa_sample_spec sampleSpec{PA_SAMPLE_S16NE, kRate, 1};
+  tone->stream = pa_stream_new(tone->player->context_, "Tone", &sampleSpec, nullptr);
   if (tone->stream == nullptr) return;
   pa_stream_set_write_callback(tone->stream, &TonePlayer::WriteTone, tone);
   pa_stream_set_state_callback(tone->stream, &TonePlayer::ReportFailure, tone);
   pa_buffer_attr buffer{};
   buffer.maxlength = buffer.prebuf = buffer.minreq = static_cast<uint32_t>(-1);
-  buffer.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kBufferUsec, &spec));
+  buffer.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kBufferUsec, &sampleSpec));
   if (pa_stream_connect_playback(tone->stream,
                                  tone->device.empty() ? nullptr : tone->device.c_str(), &buffer,
                                  PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0) {

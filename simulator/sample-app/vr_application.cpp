@@ -397,6 +397,9 @@ int RunVrApplication(const Behaviour& behaviour) {
     const LoopEnd end = loop.Run();
     if (end == LoopEnd::kRuntimeGone) return 1;
     if (end == LoopEnd::kDisplayLost) return behaviour.displayLostExitCode;
+    if (end == LoopEnd::kQuitRequested && behaviour.quitResponse == QuitResponse::kCrash) {
+      Crash(behaviour.crashSignal != 0 ? behaviour.crashSignal : SIGSEGV);
+    }
     if (end == LoopEnd::kQuitRequested &&
         behaviour.quitResponse == QuitResponse::kDestroySessionAndKeepRunning) {
       vr.Destroy();

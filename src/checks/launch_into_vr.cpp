@@ -13,7 +13,8 @@
 // hold the run forever: it ends when the application ends (the status poll, each round) or
 // when the allowed delay plus a grace of 10 s has passed since the session was found. The
 // session was created before it was found, so a frame still missing then is late whatever
-// it brings; the grace covers the delivery of its record.
+// it brings; the grace covers the delivery of its record. A negative allowed delay (the
+// command line takes any number) still leaves the grace.
 
 namespace QasValidator {
 
@@ -43,8 +44,9 @@ TestResult Validator::TestLaunchIntoVR() {
       waits.sleep(500ms);
       return false;
     };
-    const double boundMs = std::min(maxTimeToFrameSeconds * 1000.0 + kFirstFrameGraceMs,
-                                    static_cast<double>(std::numeric_limits<int32_t>::max()));
+    const double boundMs =
+        std::clamp(maxTimeToFrameSeconds * 1000.0 + kFirstFrameGraceMs, kFirstFrameGraceMs,
+                   static_cast<double>(std::numeric_limits<int32_t>::max()));
     const int32_t waited = WaitFor(firstFrameArrived, static_cast<int32_t>(boundMs), false);
 
     if (waited == kStatusWaitTimeout) return JudgeMissingFirstFrame(boundMs / 1000.0);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdio>
 #include <iostream>
+#include <mutex>
 #include <optional>
 
 #include "driver/run_target.h"
@@ -20,10 +21,30 @@ namespace {
 
 constexpr char kUseBreaker[] = "--use_breaker";
 
-// Shared with the console-control thread.
-std::atomic<RunTarget*> runTarget{nullptr};
+// Shared with the console-control thread. The target is used and cleared under targetLock, so
+// the end of the main flow never lets it go while a FinalShutdown still uses it.
+std::mutex targetLock;
+RunTarget* runTarget = nullptr;  // guarded by targetLock
 std::atomic<double> startTime{0.0};
 std::atomic<bool> finalShutdownStarted{false};
+
+// Offers the target to FinalShutdown for as long as the main flow runs. When the flow returns,
+// on every path, the run is over: a console event from then on finds nothing to shut down and
+// only ends the process, and the target may go away.
+class PublishedRunTarget {
+ public:
+  explicit PublishedRunTarget(RunTarget& target) {
+    std::lock_guard lock(targetLock);
+    runTarget = &target;
+  }
+  ~PublishedRunTarget() {
+    finalShutdownStarted.store(true);
+    std::lock_guard lock(targetLock);
+    runTarget = nullptr;
+  }
+  PublishedRunTarget(const PublishedRunTarget&) = delete;
+  PublishedRunTarget& operator=(const PublishedRunTarget&) = delete;
+};
 
 struct Options {
   bool verbose = false;
@@ -196,14 +217,15 @@ bool RunSelectedTests(const std::vector<std::string>& names, RunTarget& target) 
 
 void FinalShutdown() {
   if (finalShutdownStarted.exchange(true)) return;
-  RunTarget* target = runTarget.load();
+  std::lock_guard lock(targetLock);
+  RunTarget* target = runTarget;
   const double start = startTime.load();
   const double elapsedMs =
       target != nullptr && start != 0.0 ? (target->TimeInSeconds() - start) * 1000.0 : 0.0;
   UsageTelemetry::Instance().SendClose(FixedPointText(elapsedMs));
   if (target != nullptr) {
     target->Shutdown(true);
-    runTarget.store(nullptr);
+    runTarget = nullptr;
   }
 }
 
@@ -229,7 +251,7 @@ int RunMainFlow(const std::vector<std::string>& arguments, RunTarget& target) {
                           " Please check if the version matches with your LUX Service runtime."});
     return 1;
   }
-  runTarget.store(&target);
+  const PublishedRunTarget published(target);
   startTime.store(target.TimeInSeconds());
   UsageTelemetry::Instance().SendLaunch(ApplicationName, ValidatorVersion, GetParentProcessName(),
                                         "");

@@ -1,5 +1,6 @@
 #include "events/client_socket.h"
 
+#include <cmath>
 #include <string>
 #include <utility>
 
@@ -86,8 +87,11 @@ uint32_t TClientSocket::SortArrivalsLocked(double now, double cutoff) {
   for (uint32_t position = sort_; position != write_; position = Next(position)) {
     TelemetryEvent& slot = slots_[position];
     const double previous = slots_[Previous(position)].timestamp;
-    // A clock that runs ahead of ours must not hold the stream back.
-    if (slot.timestamp > now + kHoldBackSeconds) slot.timestamp = previous;
+    // A clock that runs ahead of ours must not hold the stream back, nor may a time that is no
+    // time at all (NaN never counts as old enough, infinity never comes).
+    if (!std::isfinite(slot.timestamp) || slot.timestamp > now + kHoldBackSeconds) {
+      slot.timestamp = previous;
+    }
     if (recordsSorted_ > 0 && slot.timestamp < previous) {
       // Too late to be put in order: its place may have been delivered already.
       if (slot.timestamp < cutoff || position == read) {

@@ -63,4 +63,10 @@ inline constexpr uint8_t kNotHeadTrackedLayer = 4;
 // Property read (44): the name, NUL-ended, up to the payload's end.
 inline constexpr size_t kPropertyName = 4;
 
+static_assert(kErrorTextTruncated == kErrorText + kErrorTextBytes);
+static_assert(kEngineVersion == kEngineName + kEngineSlotBytes &&
+              kEnginePluginName == kEngineVersion + kEngineSlotBytes &&
+              kEnginePluginVersion == kEnginePluginName + kEngineSlotBytes);
+static_assert(kMaxLayerEntries == 5);
+
 }  // namespace LUX::Telemetry::layout

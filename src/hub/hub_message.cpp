@@ -12,6 +12,12 @@ const Json::Value* Member(const Json::Value& value, const char* key) {
   return value.find(key, key + std::strlen(key));
 }
 
+std::string CompactJson(const Json::Value& value) {
+  Json::StreamWriterBuilder writer;
+  writer["indentation"] = "";
+  return Json::writeString(writer, value);
+}
+
 }  // namespace
 
 std::string BuildRequestEnvelope(std::string_view path, const Json::Value& data, uint32_t id) {
@@ -19,9 +25,7 @@ std::string BuildRequestEnvelope(std::string_view path, const Json::Value& data,
   envelope["requestName"] = std::string(path);
   envelope["requestData"] = data;
   envelope["sequenceId"] = std::to_string(id);
-  Json::StreamWriterBuilder writer;
-  writer["indentation"] = "";
-  return Json::writeString(writer, envelope);
+  return CompactJson(envelope);
 }
 
 std::optional<Json::Value> ParseHubMessage(std::string_view text) {
@@ -66,6 +70,40 @@ bool IsOkAnswer(const Json::Value& response) {
   const Json::Value* value = PayloadMember(response, "value");
   return value != nullptr && value->isString() &&
          (value->asString() == "OK" || value->asString() == "Ok");
+}
+
+std::optional<std::string> ReadLocation(const Json::Value& response) {
+  const Json::Value* location = PayloadMember(response, "location");
+  if (PayloadType(response) != "LIFE_CYCLE_LOCATION_UPDATE" || location == nullptr ||
+      !location->isString()) {
+    return std::nullopt;
+  }
+  return location->asString();
+}
+
+bool ReadHswNeeded(const Json::Value& response) {
+  const Json::Value* needed = PayloadMember(response, "needed");
+  return PayloadType(response) == "HSW_NEEDED_UPDATE" && needed != nullptr && needed->isBool() &&
+         needed->asBool();
+}
+
+std::optional<uint32_t> ReadProcessId(const Json::Value& response) {
+  const Json::Value* pid = PayloadMember(response, "pid");
+  if (PayloadType(response) != "PLAIN_PID" || pid == nullptr || !pid->isUInt()) return std::nullopt;
+  return pid->asUInt();
+}
+
+std::optional<std::string> ReadDashVisibility(const Json::Value& response) {
+  const Json::Value* visibility = PayloadMember(response, "dashVisibility");
+  if (PayloadType(response) != "DASH_VISIBILITY" || visibility == nullptr) return std::nullopt;
+  return visibility->isString() ? visibility->asString() : CompactJson(*visibility);
+}
+
+std::optional<bool> ReadFocusAware(const Json::Value& response) {
+  const Json::Value* value = PayloadMember(response, "value");
+  if (PayloadType(response) != "BOOL" || value == nullptr) return std::nullopt;
+  if (value->isBool()) return value->asBool();
+  return value->isNumeric() && value->asDouble() != 0.0;
 }
 
 }  // namespace QasValidator

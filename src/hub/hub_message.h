@@ -32,4 +32,20 @@ bool HasSequenceId(const Json::Value& message, const std::string& id);
 /// The OK answer: "payloadType" "PLAIN_STRING" with payload "value" "OK" or "Ok".
 bool IsOkAnswer(const Json::Value& response);
 
+// The results of the requests that answer with more than OK; nothing where the response is of
+// another "payloadType" or lacks its member.
+
+/// "location" of a "LIFE_CYCLE_LOCATION_UPDATE" (a string).
+std::optional<std::string> ReadLocation(const Json::Value& response);
+/// "needed" of a "HSW_NEEDED_UPDATE" (a bool); false when there is none.
+bool ReadHswNeeded(const Json::Value& response);
+/// "pid" of a "PLAIN_PID" (an unsigned 32-bit integer).
+std::optional<uint32_t> ReadProcessId(const Json::Value& response);
+/// "dashVisibility" of a "DASH_VISIBILITY", of any type: a string as it is, any other value as
+/// compact JSON.
+std::optional<std::string> ReadDashVisibility(const Json::Value& response);
+/// "value" of a "BOOL", of any type: true for `true` and for numbers other than 0, false for
+/// every other value.
+std::optional<bool> ReadFocusAware(const Json::Value& response);
+
 }  // namespace QasValidator

@@ -57,8 +57,12 @@ bool HubRemoteControl::Send(const std::string& json, const std::string& id, Resp
     std::this_thread::sleep_for(std::chrono::milliseconds(timing_.reconnectPauseMs));
     ConnectLocked();
   }
-  LogVerbose("Sending message to HUB: " + json);
-  const uint8_t status = client_->Call(toHub_, json);
+  Log(LogLevel::Verbose, {"Sending message to HUB: ", json});
+  const uint8_t status = client_->CallWithin(timing_.responseTimeoutMs, toHub_, json);
+  if (status == IPC::kCallTimedOut) {
+    LogTimeout();
+    return false;
+  }
   if (status != IPC::kCallSuccess) {
     Log(LogLevel::Error, {"Message from HUB returned an error: ", "ERROR: Failed to send message: ",
                           IPC::CallStatusText(status)});
@@ -76,10 +80,7 @@ bool HubRemoteControl::Send(const std::string& json, const std::string& id, Resp
   const auto found = own();
   if (found == messages_.end()) {
     list.unlock();
-    if (!woken) {
-      LogError("Response from HUB was not received before timeout (" +
-               std::to_string(timing_.responseTimeoutMs / 1000) + " seconds)");
-    }
+    if (!woken) LogTimeout();
     return false;
   }
   if (use == ResponseUse::kTake) {
@@ -89,7 +90,12 @@ bool HubRemoteControl::Send(const std::string& json, const std::string& id, Resp
   return true;
 }
 
-void HubRemoteControl::OnMessage(std::string message) {
+void HubRemoteControl::LogTimeout() const {
+  LogError("Response from HUB was not received before timeout (" +
+           std::to_string(timing_.responseTimeoutMs / 1000) + " seconds)");
+}
+
+void HubRemoteControl::OnMessage(std::string_view message) {
   std::optional<Json::Value> parsed = ParseHubMessage(message);
   if (!parsed) {
     LogError("Unable to parse message received from HUB");
@@ -98,10 +104,14 @@ void HubRemoteControl::OnMessage(std::string message) {
   const bool response = IsResponse(*parsed);
   {
     std::lock_guard lock(listLock_);
+    if (messages_.size() == kMaxKeptMessages) {
+      messages_.pop_front();
+      ++droppedMessages_;
+    }
     messages_.push_back(std::move(*parsed));
   }
   if (response) {
-    LogVerbose("Response from HUB: " + message);
+    Log(LogLevel::Verbose, {"Response from HUB: ", message});
     responseEvent_.notify_all();
   }
 }
@@ -122,6 +132,11 @@ void HubRemoteControl::ClearMessages() {
 std::vector<Json::Value> HubRemoteControl::ReceivedMessages() const {
   std::lock_guard lock(listLock_);
   return {messages_.begin(), messages_.end()};
+}
+
+uint64_t HubRemoteControl::DroppedMessages() const {
+  std::lock_guard lock(listLock_);
+  return droppedMessages_;
 }
 
 }  // namespace QasValidator

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ipc/client.h"
@@ -18,7 +19,8 @@ namespace QasValidator {
 
 /// Time limits of the shell client; tests shorten them.
 struct HubTiming {
-  uint32_t responseTimeoutMs = 30000;  // longest wait for the response to a request
+  uint32_t responseTimeoutMs = 30000;  // longest wait for the call of a request and for its
+                                       // response, each
   uint32_t reconnectPauseMs = 5000;    // pause before reconnecting a lost connection
 };
 
@@ -30,9 +32,16 @@ struct HubTiming {
 /// only as the log lines of the validator log.
 ///
 /// A lost connection is noticed at once (a waiting request fails) and re-established lazily by
-/// the next request after the reconnect pause.
+/// the next request after the reconnect pause. A service that does not even take a request
+/// within the response timeout loses its connection the same way.
+///
+/// Messages that no request takes (events of the service, responses that came too late) are
+/// kept until `ClearMessages`, at most `kMaxKeptMessages`: beyond that the oldest is dropped
+/// and counted.
 class HubRemoteControl : public IPC::ClientListener {
  public:
+  static constexpr size_t kMaxKeptMessages = 256;
+
   /// Connects to the service at once; a failed connect shows in the next request.
   explicit HubRemoteControl(HubTiming timing = {});
   ~HubRemoteControl() override;
@@ -77,9 +86,11 @@ class HubRemoteControl : public IPC::ClientListener {
   void ClearMessages();
   /// The received messages not taken by a request, oldest first.
   std::vector<Json::Value> ReceivedMessages() const;
+  /// How many kept messages were dropped to make room for newer ones.
+  uint64_t DroppedMessages() const;
 
-  /// The function "toClient": one message of the service.
-  void OnMessage(std::string message);
+  /// The function "toClient": one message of the service, read in place from the connection.
+  void OnMessage(std::string_view message);
   void OnDisconnected() override;
 
  private:
@@ -93,6 +104,7 @@ class HubRemoteControl : public IPC::ClientListener {
                    ResponseUse use = ResponseUse::kTake);
   bool Send(const std::string& json, const std::string& id, ResponseUse use, Json::Value& response);
   void ConnectLocked();
+  void LogTimeout() const;
   bool OkAnswer(const std::string& path, const Json::Value& data);
   bool ProcessIdAnswer(const std::string& path, uint32_t& processId);
   bool DashVisibilityAnswer(std::string& visibility);
@@ -104,6 +116,7 @@ class HubRemoteControl : public IPC::ClientListener {
   mutable std::mutex listLock_;
   std::condition_variable responseEvent_;  // a response arrived or the connection went away
   std::list<Json::Value> messages_;        // guarded by listLock_, oldest first
+  uint64_t droppedMessages_ = 0;           // guarded by listLock_
 
   std::mutex sendLock_;                  // held for the whole of one request: send and wait
   IPC::RemoteFunction toHub_{"toHub"};   // guarded by sendLock_

@@ -1,5 +1,5 @@
 // The requests of the shell service, one operation per request path, and how each turns the
-// service's response into its result.
+// service's response into its result (the reading itself is in hub_message.cpp).
 
 #include "hub/hub_message.h"
 #include "hub/hub_remote_control.h"
@@ -35,24 +35,17 @@ bool HubRemoteControl::OkAnswer(const std::string& path, const Json::Value& data
 bool HubRemoteControl::ProcessIdAnswer(const std::string& path, uint32_t& processId) {
   Json::Value response;
   SendRequest(path, kNoData, response);
-  const Json::Value* pid = PayloadMember(response, "pid");
-  if (PayloadType(response) == "PLAIN_PID" && pid != nullptr && pid->isUInt()) {
-    processId = pid->asUInt();
-    return true;
-  }
-  processId = 0;
-  return false;
+  const std::optional<uint32_t> answer = ReadProcessId(response);
+  processId = answer.value_or(0);
+  return answer.has_value();
 }
 
 bool HubRemoteControl::DashVisibilityAnswer(std::string& visibility) {
   Json::Value response;
   SendRequest("/life_cycle/get_dash_visibility", kNoData, response);
-  const Json::Value* member = PayloadMember(response, "dashVisibility");
-  if (PayloadType(response) != "DASH_VISIBILITY" || member == nullptr || !member->isString()) {
-    return false;
-  }
-  visibility = member->asString();
-  return true;
+  const std::optional<std::string> answer = ReadDashVisibility(response);
+  if (answer) visibility = *answer;
+  return answer.has_value();
 }
 
 bool HubRemoteControl::CloseApp(uint32_t processId) {
@@ -102,22 +95,15 @@ bool HubRemoteControl::SetMirrorSettings(const std::string& mode, const std::str
 bool HubRemoteControl::GetActualLocation(std::string& location) {
   Json::Value response;
   SendRequest("/life_cycle/get_actual_location", kNoData, response);
-  const Json::Value* member = PayloadMember(response, "location");
-  if (PayloadType(response) == "LIFE_CYCLE_LOCATION_UPDATE" && member != nullptr &&
-      member->isString()) {
-    location = member->asString();
-    return true;
-  }
-  location.clear();
-  return false;
+  const std::optional<std::string> answer = ReadLocation(response);
+  location = answer.value_or("");
+  return answer.has_value();
 }
 
 bool HubRemoteControl::GetHswNeeded() {
   Json::Value response;
   SendRequest("/life_cycle/get_hsw_needed", kNoData, response);
-  const Json::Value* needed = PayloadMember(response, "needed");
-  return PayloadType(response) == "HSW_NEEDED_UPDATE" && needed != nullptr && needed->isBool() &&
-         needed->asBool();
+  return ReadHswNeeded(response);
 }
 
 bool HubRemoteControl::HswAcked() {
@@ -145,10 +131,7 @@ bool HubRemoteControl::GetDashVisibility() {
 bool HubRemoteControl::GetFocusAware(uint32_t processId) {
   Json::Value response;
   SendRequest("/life_cycle/get_focus_aware", ProcessIdData(processId), response);
-  const Json::Value* value = PayloadMember(response, "value");
-  if (PayloadType(response) == "BOOL" && value != nullptr && value->isBool()) {
-    return value->asBool();
-  }
+  if (const std::optional<bool> aware = ReadFocusAware(response)) return *aware;
   LogInfo("Could not determine if app is focus aware. Testing as if app is not focus aware.");
   return false;
 }

@@ -28,6 +28,10 @@ requires(!std::same_as<T, bool>) bool WriteArgument(IpcBuffer& buffer, T value) 
 }
 
 inline bool ReadArgument(IpcBuffer& buffer, std::string& value) { return buffer.ReadString(value); }
+/// A string argument read in place: valid during the call only, and never copied.
+inline bool ReadArgument(IpcBuffer& buffer, std::string_view& value) {
+  return buffer.ReadStringView(value);
+}
 inline bool ReadArgument(IpcBuffer& buffer, bool& value) { return buffer.ReadBool(value); }
 template <std::integral T>
 requires(!std::same_as<T, bool>) bool ReadArgument(IpcBuffer& buffer, T& value) {

@@ -13,9 +13,9 @@ namespace IPC {
 /// The return data of a call: two integers, the function's result (0: these functions return
 /// nothing) and the number of arguments it read. The caller accepts exactly this layout.
 bool WriteReturnData(IpcBuffer& reply, int64_t argumentCount);
-/// kCallSuccess when `reply` holds the return data of a call with `argumentCount` arguments and
-/// nothing more, else kCallBadSignature.
-uint8_t CheckReturnData(IpcBuffer& reply, int64_t argumentCount);
+/// kCallSuccess when `reply` holds two integers and nothing more, else kCallBadSignature. Only
+/// the layout counts: the values are the callee's business.
+uint8_t CheckReturnData(IpcBuffer& reply);
 
 /// Receives the calls of one registered function: reads the arguments and calls it.
 class BaseCallDeserializer {

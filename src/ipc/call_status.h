@@ -14,6 +14,9 @@ enum CallStatus : uint8_t {
   kCallInvalidParameters = 4,  // channel index out of range
   kCallNotInitialized = 5,     // no transport (never connected)
   kCallInternalError = 6,      // malformed reply
+  // Made by the caller's side alone, never taken from a reply: no reply within the call's time
+  // limit. The connection is closed then, since a late reply would pass for the next call's.
+  kCallTimedOut = 7,
 };
 
 /// The text shown for a call status.

@@ -134,10 +134,18 @@ bool IpcBuffer::ReadBool(bool& value) {
 }
 
 bool IpcBuffer::ReadString(std::string& value, int64_t maxLength) {
+  std::string_view view;
+  if (!ReadStringView(view)) return false;
+  if (static_cast<int64_t>(view.size()) > maxLength) return Fail();
+  value.assign(view);
+  return true;
+}
+
+bool IpcBuffer::ReadStringView(std::string_view& value) {
   int64_t length = 0;
   if (!ReadInt(length)) return false;
-  if (length < 0 || length > maxLength || !Take(length)) return Fail();
-  value.assign(reinterpret_cast<const char*>(view_ + position_), static_cast<size_t>(length));
+  if (length < 0 || !Take(length)) return Fail();
+  value = {reinterpret_cast<const char*>(view_ + position_), static_cast<size_t>(length)};
   position_ += static_cast<int32_t>(length);
   return true;
 }

@@ -63,6 +63,8 @@ class IpcBuffer {
   bool ReadBool(bool& value);
   /// Reads a string of at most `maxLength` bytes.
   bool ReadString(std::string& value, int64_t maxLength = kMaxCapacity);
+  /// Reads a string as a view into the message, valid as long as the message's bytes are.
+  bool ReadStringView(std::string_view& value);
   bool ReadRaw(std::span<uint8_t> bytes);
 
   /// Starts writing again at position 1, clearing the error flag; the storage is kept.

@@ -27,14 +27,14 @@ uint8_t Protocol::Dispatch(IpcBuffer& request, IpcBuffer& reply) {
   return deserializer->Call(request, &reply);
 }
 
-uint8_t Protocol::CallFunction(const RemoteFunction& function, int64_t argumentCount,
+uint8_t Protocol::CallFunction(const RemoteFunction& function, uint32_t timeoutMs,
                                const Transport::CallWriter& writeArguments) {
   std::shared_lock lock(transportLock_);
   if (transport_ == nullptr) return kCallNotInitialized;
   return transport_->Call(
       function.Channel(),
       [&](IpcBuffer& call) { return call.WriteString(function.Name()) && writeArguments(call); },
-      [argumentCount](IpcBuffer& reply) { return CheckReturnData(reply, argumentCount); });
+      CheckReturnData, timeoutMs);
 }
 
 void Protocol::ResetTransport(TransportListener* listener) {

@@ -49,7 +49,14 @@ class Protocol {
   /// no such function, 6 for a malformed reply.
   template <class... Args>
   uint8_t Call(const RemoteFunction& function, const Args&... arguments) {
-    return CallFunction(function, sizeof...(Args), [&arguments...](IpcBuffer& buffer) {
+    return CallWithin(platform::kInfinite, function, arguments...);
+  }
+
+  /// The same, but a call without its reply `timeoutMs` after it began ends the connection and
+  /// returns kCallTimedOut.
+  template <class... Args>
+  uint8_t CallWithin(uint32_t timeoutMs, const RemoteFunction& function, const Args&... arguments) {
+    return CallFunction(function, timeoutMs, [&arguments...](IpcBuffer& buffer) {
       return (WriteArgument(buffer, arguments) && ...);
     });
   }
@@ -70,7 +77,7 @@ class Protocol {
   void CloseTransport();
 
  private:
-  uint8_t CallFunction(const RemoteFunction& function, int64_t argumentCount,
+  uint8_t CallFunction(const RemoteFunction& function, uint32_t timeoutMs,
                        const Transport::CallWriter& writeArguments);
 
   // Shared while a call uses the transport, exclusive while it is replaced or started.

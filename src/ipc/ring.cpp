@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/clock.h"
+
 namespace IPC {
 
 namespace {
@@ -30,9 +32,15 @@ RingCommon::RingCommon(std::span<uint8_t> memory, platform::Event& dataEvent,
   failed_ = blockCount_ == 0 || waitObjects_.size() > platform::kMaximumWaitObjects;
 }
 
-bool RingCommon::WaitFor(platform::Event& event) {
+bool RingCommon::WaitFor(platform::Event& event, uint64_t deadline) {
+  uint32_t timeoutMs = platform::kInfinite;
+  if (deadline != kNoDeadline) {
+    const uint64_t now = platform::TickCountMs();
+    if (now >= deadline) return false;
+    timeoutMs = static_cast<uint32_t>(std::min<uint64_t>(deadline - now, platform::kInfinite - 1));
+  }
   waitObjects_.back() = &event;
-  return platform::WaitForMultiple(waitObjects_, platform::kInfinite) == waitObjects_.size() - 1;
+  return platform::WaitForMultiple(waitObjects_, timeoutMs) == waitObjects_.size() - 1;
 }
 
 std::atomic_ref<uint32_t> RingCommon::WriteIndex() const {
@@ -69,16 +77,16 @@ uint32_t RingWriter::FreeBlocks() {
   return blockCount_ - writePosition_ - (read == 0 ? 1 : 0);
 }
 
-uint32_t RingWriter::WaitForFreeBlocks() {
+uint32_t RingWriter::WaitForFreeBlocks(uint64_t deadline) {
   for (;;) {
     const uint32_t free = FreeBlocks();
     if (free > 0 || failed_) return free;
-    if (!WaitFor(spaceEvent_)) return 0;
+    if (!WaitFor(spaceEvent_, deadline)) return 0;
   }
 }
 
-std::optional<IpcBuffer> RingWriter::Reserve() {
-  const uint32_t free = WaitForFreeBlocks();
+std::optional<IpcBuffer> RingWriter::Reserve(uint64_t deadline) {
+  const uint32_t free = WaitForFreeBlocks(deadline);
   if (free == 0) return std::nullopt;
   return IpcBuffer::Spilling({Block(writePosition_) + kFragmentHeaderBytes,
                               size_t{free} * kBlockBytes - kFragmentHeaderBytes});
@@ -91,7 +99,7 @@ void RingWriter::Publish(const FragmentHeader& header) {
   dataEvent_.Set();
 }
 
-bool RingWriter::Commit(const IpcBuffer& message) {
+bool RingWriter::Commit(const IpcBuffer& message, uint64_t deadline) {
   const std::span<const uint8_t> bytes = message.Bytes();
   if (failed_ || message.HasError() || bytes.empty()) return false;
   const auto total = static_cast<uint32_t>(bytes.size());
@@ -100,7 +108,7 @@ bool RingWriter::Commit(const IpcBuffer& message) {
     return true;
   }
   for (uint32_t offset = 0; offset < total;) {
-    const uint32_t free = WaitForFreeBlocks();
+    const uint32_t free = WaitForFreeBlocks(deadline);
     if (free == 0) return false;
     const uint32_t length = std::min(total - offset, free * kBlockBytes - kFragmentHeaderBytes);
     std::memcpy(Block(writePosition_) + kFragmentHeaderBytes, bytes.data() + offset, length);
@@ -174,10 +182,10 @@ bool RingReader::Reassemble(const FragmentHeader& header, const uint8_t* data, u
   return true;
 }
 
-std::optional<std::span<const uint8_t>> RingReader::Read() {
+std::optional<std::span<const uint8_t>> RingReader::Read(uint64_t deadline) {
   for (;;) {
     if (auto message = TryRead()) return message;
-    if (failed_ || !WaitFor(dataEvent_)) return std::nullopt;
+    if (failed_ || !WaitFor(dataEvent_, deadline)) return std::nullopt;
   }
 }
 

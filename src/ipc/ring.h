@@ -26,6 +26,8 @@ inline constexpr uint32_t kBlockBytes = 128;
 inline constexpr uint32_t kFragmentHeaderBytes = 16;
 /// Longest message a reader accepts.
 inline constexpr uint32_t kMaxMessageBytes = 0x40000000;
+/// A deadline (on the tick-count clock) that never comes: waits without a time limit.
+inline constexpr uint64_t kNoDeadline = UINT64_MAX;
 
 /// Blocks taken by a fragment of `dataBytes` bytes.
 constexpr uint32_t FragmentBlocks(uint32_t dataBytes) {
@@ -61,8 +63,9 @@ class RingCommon {
   RingCommon(std::span<uint8_t> memory, platform::Event& dataEvent, platform::Event& spaceEvent,
              std::span<platform::Waitable* const> stopSignals);
 
-  /// Waits for `event`; false when a stop signal ended the wait.
-  bool WaitFor(platform::Event& event);
+  /// Waits for `event`; false when a stop signal ended the wait or `deadline` (milliseconds on
+  /// the tick-count clock) passed.
+  bool WaitFor(platform::Event& event, uint64_t deadline);
   std::atomic_ref<uint32_t> WriteIndex() const;
   std::atomic_ref<uint32_t> ReadIndex() const;
   uint8_t* Block(uint32_t index) const;
@@ -86,18 +89,19 @@ class RingWriter : public RingCommon {
 
   /// Waits until a block is free and returns a buffer that serializes straight into the
   /// contiguous free blocks; a message too large for them moves to storage of its own. Nothing
-  /// when a stop signal ended the wait or the ring failed.
-  std::optional<IpcBuffer> Reserve();
+  /// when a stop signal ended the wait, `deadline` passed or the ring failed.
+  std::optional<IpcBuffer> Reserve(uint64_t deadline = kNoDeadline);
   /// Publishes the message written into the buffer from the last Reserve: in place as one
   /// fragment, or copied out in fragments as large as the free space allows, waiting for space
-  /// between them. False when stopped or the ring failed.
-  bool Commit(const IpcBuffer& message);
+  /// between them. False when stopped, `deadline` passed (a message may then be cut short, so
+  /// the ring must not be used again) or the ring failed.
+  bool Commit(const IpcBuffer& message, uint64_t deadline = kNoDeadline);
 
  private:
   /// Contiguous free blocks from the write position (0 when full or failed).
   uint32_t FreeBlocks();
-  /// Waits for at least one free block; 0 when stopped or failed.
-  uint32_t WaitForFreeBlocks();
+  /// Waits for at least one free block; 0 when stopped, out of time or failed.
+  uint32_t WaitForFreeBlocks(uint64_t deadline);
   void Publish(const FragmentHeader& header);
 
   uint32_t writePosition_ = 0;
@@ -115,8 +119,9 @@ class RingReader : public RingCommon {
   /// one from the reassembly buffer. Releases what was read before. Nothing when no message is
   /// complete yet or the ring failed (a corrupt fragment header stops the reader).
   std::optional<std::span<const uint8_t>> TryRead();
-  /// Waits for the next complete message; nothing when stopped or the ring failed.
-  std::optional<std::span<const uint8_t>> Read();
+  /// Waits for the next complete message; nothing when stopped, `deadline` passed or the ring
+  /// failed.
+  std::optional<std::span<const uint8_t>> Read(uint64_t deadline = kNoDeadline);
   /// Hands the blocks read so far back to the writer.
   void Release();
 

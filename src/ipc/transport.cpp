@@ -2,8 +2,9 @@
 
 #include <system_error>
 
+#include "ipc/call_messages.h"
 #include "ipc/call_status.h"
-#include "ipc/ring.h"
+#include "platform/clock.h"
 
 namespace IPC {
 
@@ -104,59 +105,42 @@ bool Transport::ServeIncomingCalls(Channel& channel, int32_t index) {
 }
 
 bool Transport::Answer(Channel& channel, int32_t index, IpcBuffer& request) {
-  uint8_t kind = 0;
-  const bool hasKind = request.ReadByte(kind);
-  if (hasKind && kind == kCallKindPost) return true;
+  const std::optional<uint8_t> kind = ReadCallKind(request);
+  if (kind == kCallKindPost) return true;
   std::optional<IpcBuffer> reply = channel.outgoingReplies.Reserve();
   if (!reply) return false;
-  uint8_t status = kCallSuccess;
-  reply->WriteByte(kReplySuccess);
-  if (!hasKind || (kind != kCallKindCall && kind != kCallKindProbe)) {
-    status = kCallBadSignature;
-  } else if (kind == kCallKindCall) {
-    status = listener_.OnCall(index, request, *reply);
-  }
-  if (status != kCallSuccess || reply->HasError()) {
-    reply->Rewind();
-    reply->WriteByte(kReplyFailure);
-    reply->WriteByte(status != kCallSuccess ? status : uint8_t{kCallInternalError});
-  }
+  WriteAnswer(kind, request, *reply, [this, index](IpcBuffer& call, IpcBuffer& answer) {
+    return listener_.OnCall(index, call, answer);
+  });
   return channel.outgoingReplies.Commit(*reply);
 }
 
-uint8_t Transport::Call(int32_t index, const CallWriter& writeCall, const ReplyReader& readReply) {
+uint8_t Transport::EndInterruptedCall(const RingCommon& ring, uint64_t deadline) {
+  const bool timedOut = deadline != kNoDeadline && platform::TickCountMs() >= deadline;
+  if (ring.Failed() || timedOut) closing_->Set();
+  return timedOut ? kCallTimedOut : kCallDisconnected;
+}
+
+uint8_t Transport::Call(int32_t index, const CallWriter& writeCall, const ReplyReader& readReply,
+                        uint32_t timeoutMs) {
+  const uint64_t deadline =
+      timeoutMs == platform::kInfinite ? kNoDeadline : platform::TickCountMs() + timeoutMs;
   if (!IsConnected()) return kCallDisconnected;
   if (index < 0 || index >= ChannelCount()) return kCallInvalidParameters;
   Channel& channel = *channels_[static_cast<size_t>(index)];
+  // A call before this one holds the turn at most until its own time limit passes.
   std::lock_guard lock(channel.callLock);
-  std::optional<IpcBuffer> message = channel.outgoingCalls.Reserve();
-  if (!message) {
-    if (channel.outgoingCalls.Failed()) closing_->Set();
-    return kCallDisconnected;
-  }
+  std::optional<IpcBuffer> message = channel.outgoingCalls.Reserve(deadline);
+  if (!message) return EndInterruptedCall(channel.outgoingCalls, deadline);
   if (!message->WriteByte(kCallKindCall) || !writeCall(*message) || message->HasError()) {
     return kCallBadSignature;
   }
-  if (!channel.outgoingCalls.Commit(*message)) {
-    if (channel.outgoingCalls.Failed()) closing_->Set();
-    return kCallDisconnected;
+  if (!channel.outgoingCalls.Commit(*message, deadline)) {
+    return EndInterruptedCall(channel.outgoingCalls, deadline);
   }
-  std::optional<std::span<const uint8_t>> bytes = channel.incomingReplies.Read();
-  if (!bytes) {
-    if (channel.incomingReplies.Failed()) closing_->Set();
-    return kCallDisconnected;
-  }
-  IpcBuffer reply = IpcBuffer::Reader(*bytes);
-  uint8_t status = 0;
-  uint8_t result = kCallInternalError;
-  if (reply.ReadByte(status)) {
-    if (status == kReplySuccess) {
-      result = readReply(reply);
-    } else if (status == kReplyFailure) {
-      uint8_t code = 0;
-      if (reply.ReadByte(code) && code != kCallSuccess) result = code;
-    }
-  }
+  std::optional<std::span<const uint8_t>> bytes = channel.incomingReplies.Read(deadline);
+  if (!bytes) return EndInterruptedCall(channel.incomingReplies, deadline);
+  const uint8_t result = ReadReply(*bytes, readReply);
   channel.incomingReplies.Release();
   return result;
 }

@@ -11,6 +11,7 @@
 
 #include "ipc/connection_resources.h"
 #include "ipc/ipc_buffer.h"
+#include "ipc/ring.h"
 #include "ipc/transport_listener.h"
 #include "platform/event.h"
 #include "platform/process_handle.h"
@@ -52,7 +53,11 @@ class Transport {
   /// Returns the call status: 1 when not connected or the connection fails meanwhile, 4 for a
   /// channel out of range, 2 when `writeCall` fails, 6 for a malformed reply, the callee's
   /// status for a failure reply, else what `readReply` returns. Calls on one channel take turns.
-  uint8_t Call(int32_t channel, const CallWriter& writeCall, const ReplyReader& readReply);
+  /// A call that has not got its reply `timeoutMs` after it began closes the connection and
+  /// returns kCallTimedOut; it waits for its turn without a limit, but a call before it with a
+  /// time limit keeps the turn no longer than that.
+  uint8_t Call(int32_t channel, const CallWriter& writeCall, const ReplyReader& readReply,
+               uint32_t timeoutMs = platform::kInfinite);
 
   /// Ends the connection and waits for the transport thread. From the transport thread itself
   /// it only starts the disconnection.
@@ -66,6 +71,9 @@ class Transport {
   bool ServeIncomingCalls(Channel& channel, int32_t index);
   /// Answers one call message.
   bool Answer(Channel& channel, int32_t index, IpcBuffer& request);
+  /// Ends a call whose ring wait on `ring` came back empty-handed: a failed ring or a passed
+  /// `deadline` closes the connection. Returns the call's status.
+  uint8_t EndInterruptedCall(const RingCommon& ring, uint64_t deadline);
 
   TransportListener& listener_;
   // Set by Start before the thread starts and before `connected_`; read-only afterwards.

@@ -70,7 +70,7 @@ bool OpenLogFile(const std::string& path) {
   }
   std::fseek(logFile, 0, SEEK_END);
   if (std::ftell(logFile) > 0) {
-    const std::string separator = FormatSeparatorLine(platform::LocalTimeText("%Y-%m-%d %T"));
+    const std::string separator = FormatSeparatorLine(platform::LocalTimeText("%Y-%m-%d %H:%M:%S"));
     std::fwrite(separator.data(), 1, separator.size(), logFile);
     std::fflush(logFile);
   }
@@ -108,6 +108,8 @@ void WriteLogLine(std::string_view text, LogLevel level) {
 }
 
 void Log(LogLevel level, std::initializer_list<std::string_view> parts) {
+  // Verbose lines may carry whole messages of other processes: not even joined when unseen.
+  if (level == LogLevel::Verbose && !verbose.load(std::memory_order_relaxed)) return;
   std::string text;
   for (std::string_view part : parts) text.append(part);
   WriteLogLine(text, level);

@@ -22,7 +22,8 @@ using ConsoleControlHandler = bool (*)(uint32_t event);
 void StartConsoleControl();
 
 /// Installs the handler that sees every later console control event (SetConsoleCtrlHandler).
-/// It runs on a thread of its own, never on the thread that was interrupted.
+/// Each event is handled on a new thread of its own, never on the thread that was interrupted,
+/// so a handler still busy with one event does not hold back the next.
 void SetConsoleControlHandler(ConsoleControlHandler handler);
 
 }  // namespace platform

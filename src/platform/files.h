@@ -10,9 +10,14 @@
 namespace platform {
 
 /// A file opened for reading that others may read but not change while it is open
-/// (CreateFileW with GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING). Closed on destruction.
+/// (CreateFileW with GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING): whatever reads or loads the
+/// file through this object sees the content it had when it was opened. Closed on destruction.
 class ReadOnlyFile {
  public:
+  /// Files of this size or larger are not opened: the POSIX backend holds the content in
+  /// memory, and the code-signing check reads it in one piece.
+  static constexpr uint64_t kMaxBytes = 0x7FFFFFFF;
+
   ReadOnlyFile() = default;
   ~ReadOnlyFile();
   ReadOnlyFile(ReadOnlyFile&& other) noexcept;
@@ -20,7 +25,9 @@ class ReadOnlyFile {
   ReadOnlyFile(const ReadOnlyFile&) = delete;
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
-  /// Opens an existing file; a closed file when it cannot be opened.
+  /// Opens an existing regular file smaller than kMaxBytes; a closed file when it cannot be
+  /// opened, with the system's error code set (EINVAL for a folder or a device, EFBIG for a file
+  /// too large).
   static ReadOnlyFile Open(const std::string& path);
 
   bool IsOpen() const { return descriptor_ >= 0; }
@@ -31,6 +38,8 @@ class ReadOnlyFile {
   void Close();
 
  private:
+  friend class LoadedModule;
+
   explicit ReadOnlyFile(int descriptor) : descriptor_(descriptor) {}
 
   int descriptor_ = -1;

@@ -14,7 +14,8 @@ namespace platform {
 std::optional<uint32_t> ParentProcessId();
 
 /// The id of the process that created `processId` (NtQueryInformationProcess with the basic
-/// information class), or `processId` itself when the process cannot be opened or queried.
+/// information class), or `processId` itself when the process cannot be opened or queried. The
+/// id stays the creator's after the creator has ended.
 uint32_t ParentProcessId(uint32_t processId);
 
 /// Base name of the executable of process `pid` (the first module of the process), in UTF-8;

@@ -54,7 +54,7 @@ FoundLibrary FindRuntimeLibrary(int majorVersion) {
       found.result = luxError_LibSignCheck;
       continue;
     }
-    found.module = platform::LoadedModule::Load(fullPath);
+    found.module = platform::LoadedModule::Load(fullPath, file);
     file.Close();
     if (found.module) return found;
     found.result = luxError_LibLoad;

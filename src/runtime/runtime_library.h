@@ -124,6 +124,23 @@ consteval size_t RuntimeFunctionIndex(std::string_view name) {
   throw "not a function of the runtime table";
 }
 
+/// Whether no name appears twice in the table.
+consteval bool RuntimeFunctionNamesAreDistinct() {
+  for (size_t i = 0; i < kRuntimeFunctionNames.size(); ++i) {
+    for (size_t j = i + 1; j < kRuntimeFunctionNames.size(); ++j) {
+      if (kRuntimeFunctionNames[i] == kRuntimeFunctionNames[j]) return false;
+    }
+  }
+  return true;
+}
+
+// The table follows the runtime's binding order.
+static_assert(RuntimeFunctionNamesAreDistinct());
+static_assert(RuntimeFunctionIndex("lux_Initialize") == 0 &&
+              RuntimeFunctionIndex("lux_SubmitFrame2") == 27 &&
+              RuntimeFunctionIndex("lux_Lookup") == 54 &&
+              RuntimeFunctionIndex("lux_QueryDistortion") == 102);
+
 /// The loader's error record: what lux_GetLastErrorInfo reports while no runtime is loaded.
 using LoaderErrorRecord = luxErrorInfo;
 

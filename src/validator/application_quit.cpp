@@ -43,8 +43,8 @@ int32_t Validator::QuitApplication(const ApplicationLock& held) {
 }
 
 uint32_t Validator::WaitForProcessToFinish(platform::ProcessHandle& process, float seconds) {
-  const auto milliseconds = static_cast<uint32_t>(std::max(0.0f, seconds) * 1000.0f);
-  const uint32_t result = platform::WaitForSingle(process, milliseconds);
+  const std::chrono::milliseconds timeout(static_cast<int64_t>(std::max(0.0f, seconds) * 1000.0f));
+  const uint32_t result = waits.waitForObject(process, timeout);
   if (result != platform::kWaitFailed) return result;
   const uint32_t error = platform::LastErrorCode();
   LogSystemError("WaitForProcessToFinish failed.");

@@ -9,6 +9,9 @@ namespace QasValidator {
 WaitServices::WaitServices()
     : sleep([](std::chrono::microseconds duration) { std::this_thread::sleep_for(duration); }),
       enterPressed([] { return platform::IsKeyPressed(platform::kKeyEnter); }),
-      escapePressed([] { return platform::IsKeyPressed(platform::kKeyEscape); }) {}
+      escapePressed([] { return platform::IsKeyPressed(platform::kKeyEscape); }),
+      waitForObject([](platform::Waitable& object, std::chrono::milliseconds timeout) {
+        return platform::WaitForSingle(object, static_cast<uint32_t>(timeout.count()));
+      }) {}
 
 }  // namespace QasValidator

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
+
+#include "platform/waitable.h"
 
 namespace QasValidator {
 
-/// The clock, the pauses and the Enter and ESC keys as the validator's waits use them: the
-/// system's by default. Tests replace them, so that waits of seconds run at once and exactly.
+/// The clock, the pauses, the Enter and ESC keys and the waits for a process as the validator's
+/// waits use them: the system's by default. Tests replace them, so that waits of seconds run at
+/// once and exactly.
 struct WaitServices {
   using Clock = std::chrono::steady_clock;
 
@@ -19,6 +23,10 @@ struct WaitServices {
   std::function<bool()> enterPressed;
   /// The same for the ESC key.
   std::function<bool()> escapePressed;
+  /// Waits up to `timeout` for `object` to be signalled, as WaitForSingle does: the waits for
+  /// the application's process to end when it is quit.
+  std::function<uint32_t(platform::Waitable& object, std::chrono::milliseconds timeout)>
+      waitForObject;
 
   /// The system's clock, sleep and keyboard.
   WaitServices();

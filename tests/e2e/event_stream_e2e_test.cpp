@@ -106,16 +106,8 @@ class ValidatorEventStreamE2E : public testing::Test {
     return found->second;
   }
 
-  std::optional<EngineIdentification> Engine(uint32_t pid) {
-    std::lock_guard lock(validator.eventLock);
-    const auto found = validator.engineIdentifications.find(pid);
-    if (found == validator.engineIdentifications.end()) return std::nullopt;
-    return found->second;
-  }
-
   Validator validator;
   std::atomic<uint32_t>& launchedProcessId = validator.launchedProcessId;
-  std::atomic<bool>& transientError = validator.transientError;
   std::atomic<uint32_t>& runtimeErrorCount = validator.runtimeErrorCount;
   std::vector<TelemetryEvent> received;
   int clientInput_ = -1;
@@ -143,31 +135,14 @@ TEST_F(ValidatorEventStreamE2E, AnApplicationsRecordsReachTheValidatorInOrder) {
   };
   ASSERT_TRUE(PumpUntil([&] { return lostSince(idleFrom) >= 32; }));
 
+  // The facts that no verdict of an e2e run shows.
   const std::optional<ProcessRecord> record = Record(pid);
   ASSERT_TRUE(record.has_value());
-  EXPECT_GT(record->sessionCreatedTime, 0.0);
-  EXPECT_GE(record->firstFrameDelay, 0.0);
-  EXPECT_LT(record->firstFrameDelay, 5.0);
   EXPECT_EQ(record->submitFrameCount, static_cast<uint32_t>(kFrames));
   EXPECT_EQ(record->statusFlags, (std::array<uint8_t, 6>{1, 1, 1, 0, 0, 0}));
-  EXPECT_TRUE(record->firstLayersSeen);
-  EXPECT_TRUE(record->headTrackedLayerSeen);
-  EXPECT_EQ(record->commitsVisible, static_cast<uint32_t>(kFrames));
-  EXPECT_EQ(record->commitsNotVisible, 0u);
-  EXPECT_EQ(record->renderDescCalls, (std::array<uint32_t, 2>{1, 1}));
-  EXPECT_FLOAT_EQ(record->lastRenderPose, -0.032f);
-  EXPECT_EQ(record->sdkVersion, 10143);
   EXPECT_EQ(record->readProperties, (std::set<std::string>{"User"}));
-  const std::optional<EngineIdentification> engine = Engine(pid);
-  ASSERT_TRUE(engine.has_value());
-  EXPECT_EQ(engine->engineName, "StreamTest");
-  EXPECT_EQ(engine->engineVersion, "2.5");
-  EXPECT_EQ(engine->enginePluginName, "StreamPlugin");
-  EXPECT_EQ(engine->enginePluginVersion, "0.9");
-  EXPECT_TRUE(transientError);
   EXPECT_EQ(runtimeErrorCount, 1u);
-  // The last 32 compositor frames were all lost.
-  EXPECT_EQ(validator.CurrentFrameRate(), 0.0);
+  EXPECT_EQ(validator.CurrentFrameRate(), 0.0);  // the last 32 compositor frames were lost
 
   EXPECT_EQ(EndClient(), 0);
   ASSERT_TRUE(PumpUntil([&] { return !Received(LUX::Telemetry::kSessionDestroyed, pid).empty(); }));
@@ -187,35 +162,28 @@ TEST_F(ValidatorEventStreamE2E, AnApplicationsRecordsReachTheValidatorInOrder) {
     }
   }
   EXPECT_EQ(opening, (std::vector<int32_t>{17, 34, 26, 38, 44, 40, 40, 41, 33, 43}));
-  const TelemetryEvent connect = Received(LUX::Telemetry::kClientConnectInfo, pid).at(0);
-  EXPECT_EQ((ReadPayload<uint32_t, 12>(connect)), 1u);
-  EXPECT_EQ((ReadPayload<uint32_t, 16>(connect)), 1u);
-  EXPECT_EQ((ReadPayload<uint32_t, 20>(connect)), 43u);
-  EXPECT_EQ(Received(LUX::Telemetry::kFrameSubmitted, pid).size(), static_cast<size_t>(kFrames));
-  EXPECT_EQ(Received(LUX::Telemetry::kSwapChainCommitted, pid).size(),
-            static_cast<size_t>(kFrames));
-  EXPECT_EQ(Received(LUX::Telemetry::kRenderPoseSubmitted, pid).size(),
-            static_cast<size_t>(kFrames));
-  const std::vector<TelemetryEvent> layers = Received(LUX::Telemetry::kLayersSubmitted, pid);
-  ASSERT_EQ(layers.size(), static_cast<size_t>(kFrames));
-  EXPECT_EQ((ReadPayload<uint8_t, 5>(layers[0])), 2);
-  EXPECT_EQ((ReadPayload<uint8_t, 9>(layers[0])), 1);   // the eye-fov layer
-  EXPECT_EQ((ReadPayload<uint8_t, 29>(layers[0])), 4);  // the head-locked quad
+  for (const int32_t perFrame :
+       {LUX::Telemetry::kFrameSubmitted, LUX::Telemetry::kSwapChainCommitted,
+        LUX::Telemetry::kRenderPoseSubmitted, LUX::Telemetry::kLayersSubmitted}) {
+    EXPECT_EQ(Received(perFrame, pid).size(), static_cast<size_t>(kFrames)) << perFrame;
+  }
   const TelemetryEvent error = Received(LUX::Telemetry::kError, pid).at(0);
   EXPECT_EQ((ReadPayload<int32_t, 8>(error)), -90011);
   EXPECT_EQ(ReadPayloadText(error, 17, 64), "Simulated transient failure");
 
-  // The compositor ran at about 90 Hz all along.
+  // Every compositor frame arrived, one after the other, and the compositor never ran faster
+  // than 90 Hz; the frames lost were all the application's.
   const std::vector<TelemetryEvent> compositor = Received(LUX::Telemetry::kEndCompositorFrame);
   ASSERT_GE(compositor.size(), 2u);
+  for (size_t i = 1; i < compositor.size(); ++i) {
+    ASSERT_EQ((ReadPayload<uint64_t, 0>(compositor[i])),
+              (ReadPayload<uint64_t, 0>(compositor[i - 1])) + 1);
+  }
   const double span = compositor.back().timestamp - compositor.front().timestamp;
-  const double rate = static_cast<double>(compositor.size() - 1) / span;
-  EXPECT_GT(rate, 70.0) << compositor.size() << " compositor frames in " << span << " s";
-  EXPECT_LT(rate, 91.0) << compositor.size() << " compositor frames in " << span << " s";
-  // Lost frames are the application's: while it submitted at 90 Hz few, once it stopped all.
-  const std::vector<TelemetryEvent> lost = Received(LUX::Telemetry::kLostFrame);
-  for (const TelemetryEvent& event : lost) EXPECT_EQ((ReadPayload<uint32_t, 4>(event)), pid);
-  EXPECT_LT(lost.size() - lostSince(idleFrom), static_cast<size_t>(kFrames / 2));
+  EXPECT_LE(static_cast<double>(compositor.size() - 1) / span, 91.0);
+  for (const TelemetryEvent& event : Received(LUX::Telemetry::kLostFrame)) {
+    EXPECT_EQ((ReadPayload<uint32_t, 4>(event)), pid);
+  }
 }
 
 TEST_F(ValidatorEventStreamE2E, WithoutFrequentEventsOnlyTheFirstFrameAndLayersArrive) {

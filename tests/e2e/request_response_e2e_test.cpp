@@ -29,6 +29,9 @@ const std::string kRecenterMissed =
 
 const char kQuitSent[] = "Sending a request to quit...\n";
 const char kQuitAnswered[] = "Application successfully called lux_Destroy on request to quit\n";
+const std::string kQuitMissed =
+    "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 seconds\n" +
+    GuidelineLine("sqm-pc-input-4/");
 
 const char kFrequent[] = "The application is calling lux_GetRenderDesc at least once in 500ms\n";
 const char kIadFollowed[] =
@@ -57,25 +60,28 @@ TEST(RequestResponseE2E, ARecenterAnsweredAfterOnePointTwoSecondsOrNeverFails) {
   }
 }
 
-TEST(RequestResponseE2E, AnIgnoredQuitFailsAfterThirtySecondsWhileDestroyAndKeepRunningPasses) {
+TEST(RequestResponseE2E, AnIgnoredQuitFailsAfterThirtySeconds) {
   const CommandOutcome ignored = RunValidator(QuickLoadOptions({kQuit}), {"--ignore-quit"});
   EXPECT_EQ(ignored.exitStatus, 0);
-  EXPECT_EQ(ignored.out,
-            BegunAfterQuickLoad(kQuit) + kQuitSent +
-                "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 "
-                "seconds\n" +
-                GuidelineLine("sqm-pc-input-4/") + Ended("FAILED") + Summary({Failed(kQuit)}));
+  EXPECT_EQ(ignored.out, BegunAfterQuickLoad(kQuit) + kQuitSent + kQuitMissed + Ended("FAILED") +
+                             Summary({Failed(kQuit)}));
+}
 
-  // The destroyed session passes the test. Its process is no longer the session process, so the
-  // close request of the clean-up reaches no window of it and it is terminated after 20 s.
-  const CommandOutcome keptRunning =
-      RunValidator(QuickLoadOptions({kQuit}), {"--keep-running-after-quit"});
-  EXPECT_EQ(keptRunning.exitStatus, 0);
-  EXPECT_EQ(keptRunning.out,
-            BegunAfterQuickLoad(kQuit) + kQuitSent + kQuitAnswered + "Cleaning up...\n" +
-                "ERROR: Could not quit application gracefully in 20.000000 seconds, force "
-                "quitting\nTest PASSED\n\n" +
-                Summary({Passed(kQuit)}));
+// The runtime reports the session of the crashed process destroyed.
+TEST(RequestResponseE2E, AnApplicationThatCrashesOnTheQuitRequestPassesWhenItsSessionEnds) {
+  const CommandOutcome run = RunValidator(QuickLoadOptions({kQuit}), {"--crash-on-quit"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out, BegunAfterQuickLoad(kQuit) + kQuitSent + kQuitAnswered + Ended("PASSED") +
+                         Summary({Passed(kQuit)}));
+}
+
+// A runtime that misses the crashed client's death ends no session: the test fails after 30 s.
+TEST(RequestResponseE2E, AnApplicationThatCrashesUnnoticedOnTheQuitRequestFails) {
+  const CommandOutcome run = RunValidator(QuickLoadOptions({kQuit}), {"--crash-on-quit"},
+                                          {"--service-option", "--no-death-record"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out, BegunAfterQuickLoad(kQuit) + kQuitSent + kQuitMissed + Ended("FAILED") +
+                         Summary({Failed(kQuit)}));
 }
 
 TEST(RequestResponseE2E, AnOlderShellClosesTheApplicationThroughItsMenu) {
@@ -94,13 +100,12 @@ TEST(RequestResponseE2E, NineteenRenderDescriptionsInTenSecondsFailTheFrequency)
       "ERROR: The application is not calling lux_GetRenderDesc at least once in 500ms\n";
   EXPECT_NE(run.out.find(error + "Cleaning up...\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("Inter Axial Distance"), std::string::npos) << run.out;
-  // 18 or 19 calls in the 10 s, per eye.
+  // At most 19 calls in the 10 s, per eye, however busy the machine: fewer than one in 500 ms.
   for (const std::string eye : {"left", "right"}) {
-    const std::string line = "lux_GetRenderDesc call frequency for " + eye + " eye 0.0019";
-    const std::string alternative = "lux_GetRenderDesc call frequency for " + eye + " eye 0.0018";
-    EXPECT_TRUE(run.out.find(line) != std::string::npos ||
-                run.out.find(alternative) != std::string::npos)
-        << run.out;
+    const double frequency =
+        NumberAfter(run.out, "lux_GetRenderDesc call frequency for " + eye + " eye ");
+    EXPECT_GT(frequency, 0.0) << run.out;
+    EXPECT_LT(frequency, 0.002) << run.out;
   }
   EXPECT_NE(run.out.find(Summary({Failed(kIad)})), std::string::npos) << run.out;
 }

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "command_runner.h"
-#include "support/guideline_line.h"
+#include "support/console_lines.h"
 
 // The validator binary run on a fresh simulated machine against the sample application, and
 // the pieces of the console output such runs are expected to print.
@@ -32,24 +32,18 @@ bool Matches(const std::string& text, const std::string& expected,
 /// The number after the first `prefix` in `text`, -1 when there is none.
 double NumberAfter(const std::string& text, const std::string& prefix);
 
+using testsupport::Ended;
 using testsupport::GuidelineLine;
+using testsupport::LoadWait;
+using testsupport::Summary;
 
 /// The start of a test: its name and the warning dismissed while its application starts.
 std::string Started(const std::string& test);
-
-/// The announcement of the load wait.
-std::string LoadWait(int seconds);
 
 /// Options that run `tests` after a load wait of half a second.
 std::vector<std::string> QuickLoadOptions(const std::vector<std::string>& tests);
 
 /// A test's start with the load wait of `QuickLoadOptions`, up to the test's own first line.
 std::string BegunAfterQuickLoad(const std::string& test);
-
-/// The end of a test with its result ("PASSED", "FAILED").
-std::string Ended(const std::string& result);
-
-/// The summary of the attempts, each "name: result", and the trailer.
-std::string Summary(const std::vector<std::string>& attempts);
 
 }  // namespace e2e

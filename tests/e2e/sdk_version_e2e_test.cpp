@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "sample_app_runs.h"
-#include "support/version_report.h"
+#include "support/console_lines.h"
 
 namespace e2e {
 namespace {
@@ -46,10 +46,17 @@ std::string Expected(const std::string& sdkMinor, const std::string& engine,
 }
 
 TEST(SdkVersionE2E, ACurrentSdkAndEnginePassWithTheirVersionsPrinted) {
-  const CommandOutcome run = RunSdkTest(Engine("UnrealEngine", "4.27.2"));
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(WithoutProcessIds(run.out), Expected("43", "UnrealEngine", "4.27.2", "", true));
-  EXPECT_EQ(run.err, "");
+  // Also when a launcher that exits at once starts the application: its reports still count
+  // as the application's.
+  for (const bool launcher : {false, true}) {
+    std::vector<std::string> switches = Engine("UnrealEngine", "4.27.2");
+    if (launcher) switches.insert(switches.begin(), "--launcher");
+    const CommandOutcome run = RunSdkTest(switches);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(WithoutProcessIds(run.out), Expected("43", "UnrealEngine", "4.27.2", "", true))
+        << "launcher " << launcher;
+    EXPECT_EQ(run.err, "");
+  }
 }
 
 TEST(SdkVersionE2E, AnApplicationThatNamesNoEnginePassesAfterTheWaitForIt) {

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "command_runner.h"
-#include "support/version_report.h"
+#include "support/console_lines.h"
 
 namespace e2e {
 namespace {
@@ -25,15 +25,17 @@ const char kAllTests[] =
     "TestAudioOutput\nTestMismatchedAdapters\nTestResponseToDisplayLost\nTestPropertyAccess\n"
     "RunErrorCapture\nTestResponseToIadChanges\n";
 
-// Runs the validator on a fresh simulated machine and returns the usage events the runtime
-// service recorded, one JSON object each.
+// Runs the validator on a fresh simulated machine, with `environment` ("NAME=value") added to
+// its own, and returns the usage events the runtime service recorded, one JSON object each.
 CommandOutcome RunValidator(const std::vector<std::string>& arguments,
                             std::vector<Json::Value>* telemetry = nullptr,
-                            std::vector<std::string> options = {}) {
+                            std::vector<std::string> options = {},
+                            const std::string& environment = "") {
   const std::string telemetryFile = testing::TempDir() + "validator_e2e_telemetry.jsonl";
   std::remove(telemetryFile.c_str());
   options.insert(options.end(), {"--telemetry-out", telemetryFile});
-  std::vector<std::string> command = {CORVIA_VALIDATOR};
+  std::vector<std::string> command = {"env", environment, CORVIA_VALIDATOR};
+  if (environment.empty()) command.erase(command.begin(), command.begin() + 2);
   command.insert(command.end(), arguments.begin(), arguments.end());
   const CommandOutcome outcome = RunWithSimulator(options, command);
   if (telemetry != nullptr) {
@@ -54,32 +56,15 @@ bool IsGuid(const std::string& text) {
   return std::regex_match(text, form);
 }
 
-TEST(ValidatorE2E, ListTestsPrintsTheSixteenNamesAndReportsTheLaunch) {
+TEST(ValidatorE2E, ListTestsPrintsTheSixteenNamesAndReportsItsAction) {
   std::vector<Json::Value> telemetry;
   const CommandOutcome run = RunValidator({"--list_tests"}, &telemetry);
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.out, kAllTests);
   EXPECT_EQ(run.err, "");
-
   ASSERT_EQ(telemetry.size(), 2u);
-  const Json::Value& launch = telemetry[0]["fields"];
-  const Json::Value& action = telemetry[1]["fields"];
-  for (const Json::Value& record : telemetry) {
-    EXPECT_EQ(record["category"].asString(), "corvia_dev_tools");
-    EXPECT_GT(record["client_pid"].asInt(), 0);
-    // The loader reported the client's build when it initialised the runtime.
-    EXPECT_EQ(record["client_sdk"].asString(), "1.43.0");
-    EXPECT_EQ(record["fields"]["application_name"].asString(), "Corvia QAS Validator CLI");
-    EXPECT_EQ(record["fields"]["application_version"].asString(), "1.43.0.0");
-    EXPECT_FALSE(record["fields"]["parent_application"].asString().empty());
-    EXPECT_FALSE(record["fields"].isMember("parent_application_version"));
-  }
-  EXPECT_EQ(launch["application_status"].asString(), "launch");
-  EXPECT_TRUE(IsGuid(launch["application_session"].asString())) << launch;
-  EXPECT_EQ(action["application_session"], launch["application_session"]);
-  EXPECT_EQ(action["user_action"].asString(), "Main_action_--list_tests");
-  EXPECT_FALSE(action.isMember("user_action_param"));
-  EXPECT_FALSE(action.isMember("application_status"));
+  EXPECT_EQ(telemetry[1]["fields"]["user_action"].asString(), "Main_action_--list_tests");
+  EXPECT_FALSE(telemetry[1]["fields"].isMember("user_action_param"));
 }
 
 TEST(ValidatorE2E, HelpAndVersionEndWithStatusZero) {
@@ -93,50 +78,34 @@ TEST(ValidatorE2E, HelpAndVersionEndWithStatusZero) {
   EXPECT_EQ(run.err, "");
 }
 
-TEST(ValidatorE2E, WithoutTheRuntimeServiceInitializationFails) {
-  std::vector<Json::Value> telemetry;
-  const CommandOutcome run = RunValidator({"--list_tests"}, &telemetry, {"--no-service"});
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(run.out,
-            std::string("ERROR: Unable to initialize LibLUX.\n"
-                        "\tLUX Error Code: -3003\n"
-                        "\tError String: Unable to connect to the Corvia runtime service: No such "
-                        "file or directory\n") +
-                kInitFailure);
-  EXPECT_EQ(run.err, "");
-  EXPECT_TRUE(telemetry.empty());
-}
-
-TEST(ValidatorE2E, WithoutTheHeadsetInitializationFails) {
-  std::vector<Json::Value> telemetry;
-  const CommandOutcome run = RunValidator({"--help"}, &telemetry, {"--no-headset"});
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(run.out,
-            std::string("ERROR: Corvia HMD is not connected!\n"
-                        "Validation tests must be run with HMD connected to the test machine!\n") +
-                kInitFailure);
-  EXPECT_EQ(run.err, "");
-  EXPECT_TRUE(telemetry.empty());
-}
-
-TEST(ValidatorE2E, WithoutTheEventStreamInitializationFails) {
-  std::vector<Json::Value> telemetry;
-  const CommandOutcome run = RunValidator({"--list_tests"}, &telemetry, {"--no-event-stream"});
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(run.out, std::string("ERROR: Failed to connect to remote listener\n") + kInitFailure);
-  EXPECT_EQ(run.err, "");
-  EXPECT_TRUE(telemetry.empty());
-}
-
-TEST(ValidatorE2E, AnUnsignedRuntimeLibraryIsRefused) {
-  const CommandOutcome run = RunWithSimulator(
-      {}, {"env", std::string("LIBLUX_DLL_DIR=") + CORVIA_RUNTIME_VARIANTS + "/unsigned",
-           CORVIA_VALIDATOR, "--list_tests"});
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(run.out, std::string("ERROR: Unable to initialize LibLUX.\n"
-                                 "\tLUX Error Code: -3021\n"
-                                 "\tError String: Unable to load LibLUXRT DLL\n") +
-                         kInitFailure);
+TEST(ValidatorE2E, WithoutTheServiceTheHeadsetTheStreamOrASignedRuntimeInitializationFails) {
+  const std::string unsigned_ =
+      std::string("LIBLUX_DLL_DIR=") + CORVIA_RUNTIME_VARIANTS + "/unsigned";
+  const struct {
+    std::string simulatorOption, environment, output;
+  } cases[] = {
+      {"--no-service", "",
+       "ERROR: Unable to initialize LibLUX.\n\tLUX Error Code: -3003\n\tError String: Unable to "
+       "connect to the Corvia runtime service: No such file or directory\n"},
+      {"--no-headset", "",
+       "ERROR: Corvia HMD is not connected!\nValidation tests must be run with HMD connected to "
+       "the "
+       "test machine!\n"},
+      {"--no-event-stream", "", "ERROR: Failed to connect to remote listener\n"},
+      {"", unsigned_,
+       "ERROR: Unable to initialize LibLUX.\n\tLUX Error Code: -3021\n\tError String: Unable to "
+       "load LibLUXRT DLL\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<Json::Value> telemetry;
+    std::vector<std::string> options;
+    if (!c.simulatorOption.empty()) options.push_back(c.simulatorOption);
+    const CommandOutcome run = RunValidator({"--list_tests"}, &telemetry, options, c.environment);
+    EXPECT_EQ(run.exitStatus, 1) << c.output;
+    EXPECT_EQ(run.out, c.output + kInitFailure);
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(telemetry.empty());
+  }
 }
 
 TEST(ValidatorE2E, ARunReportsEveryStepAndItsDurationToTheRuntime) {
@@ -155,9 +124,19 @@ TEST(ValidatorE2E, ARunReportsEveryStepAndItsDurationToTheRuntime) {
                 "TestSdkVersion: Passed\n"
                 "Generated by CorviaSQMValidator version 1.43.0.0\n");
 
+  // Every event carries the program's fields and the run's session.
   std::vector<std::string> steps;
   for (const Json::Value& record : telemetry) {
     const Json::Value& fields = record["fields"];
+    EXPECT_EQ(record["category"].asString(), "corvia_dev_tools");
+    EXPECT_GT(record["client_pid"].asInt(), 0);
+    // The loader reported the client's build when it initialised the runtime.
+    EXPECT_EQ(record["client_sdk"].asString(), "1.43.0");
+    EXPECT_EQ(fields["application_name"].asString(), "Corvia QAS Validator CLI");
+    EXPECT_EQ(fields["application_version"].asString(), "1.43.0.0");
+    EXPECT_FALSE(fields["parent_application"].asString().empty());
+    EXPECT_FALSE(fields.isMember("parent_application_version"));
+    EXPECT_TRUE(IsGuid(fields["application_session"].asString())) << fields;
     EXPECT_EQ(fields["application_session"], telemetry[0]["fields"]["application_session"]);
     std::string step = fields.isMember("user_action") ? fields["user_action"].asString()
                                                       : fields["application_status"].asString();
@@ -182,6 +161,64 @@ TEST(ValidatorE2E, ARunReportsEveryStepAndItsDurationToTheRuntime) {
   const std::string duration = telemetry.back()["fields"]["run_duration"].asString();
   EXPECT_TRUE(std::regex_match(duration, std::regex("[0-9]+\\.[0-9]{6}"))) << duration;
   EXPECT_GT(std::stod(duration), 0.0);
+}
+
+// Runs `command` with "LuxOutputToStdout" set on a fresh simulated machine and splits its
+// output into the log channels' lines, without their time stamps, and the rest.
+struct LogLinesAndRest {
+  std::vector<std::string> logLines;
+  std::string rest;
+  int exitStatus;
+};
+LogLinesAndRest RunWithLogLinesOnStdout(std::vector<std::string> command,
+                                        const std::vector<std::string>& options = {}) {
+  command.insert(command.begin(), {"env", "LuxOutputToStdout=1"});
+  const CommandOutcome run = RunWithSimulator(options, command);
+  static const std::regex stamp("\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} (.*)");
+  LogLinesAndRest split{{}, "", run.exitStatus};
+  std::istringstream lines(run.out);
+  std::smatch match;
+  for (std::string line; std::getline(lines, line);) {
+    if (std::regex_match(line, match, stamp)) {
+      split.logLines.push_back(match[1]);
+    } else {
+      split.rest += line + "\n";
+    }
+  }
+  return split;
+}
+
+// The runtime library's lines reach the redirected standard output with "LuxOutputToStdout":
+// in the validator through the validator's output worker, in the sample application, whose
+// program exports no logging functions, through the library's own.
+TEST(ValidatorE2E, RuntimeLibraryLogLinesReachStandardOutputWithLuxOutputToStdout) {
+  const std::string connected = "{INFO}    [LibLUXRT] Connected to the Corvia runtime service";
+  const std::string disconnected =
+      "{INFO}    [LibLUXRT] Disconnected from the Corvia runtime service";
+  const struct {
+    std::vector<std::string> command, options;
+    std::vector<std::string> logLines;
+    std::string rest;
+    int exitStatus;
+  } cases[] = {
+      {{CORVIA_VALIDATOR, "--list_tests"}, {}, {connected}, kAllTests, 0},
+      {{CORVIA_VALIDATOR, "--list_tests"},
+       {"--no-service"},
+       {"{!ERROR!} [LibLUXRT] Unable to connect to the Corvia runtime service: No such file or "
+        "directory"},
+       "ERROR: Unable to initialize LibLUX.\n\tLUX Error Code: -3003\n\tError String: Unable to "
+       "connect to the Corvia runtime service: No such file or directory\n" +
+           std::string(kInitFailure),
+       1},
+      {{CORVIA_SAMPLE_APP, "--end-after-ms", "100"}, {}, {connected, disconnected}, "", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command[0]);
+    const LogLinesAndRest run = RunWithLogLinesOnStdout(c.command, c.options);
+    EXPECT_EQ(run.exitStatus, c.exitStatus);
+    EXPECT_EQ(run.logLines, c.logLines);
+    EXPECT_EQ(run.rest, c.rest);
+  }
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 #include "support/child_process.h"
 
-#include "support/read_file.h"
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +9,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+
+#include "support/read_file.h"
 
 namespace testsupport {
 

@@ -17,4 +17,10 @@ struct ChildOutcome {
 /// changes stays in the child, so each run starts from the parent's state.
 ChildOutcome RunInChild(const std::function<int()>& body, const std::string& standardInput = "");
 
+/// Runs `body`, whose expectations are GoogleTest's, like RunInChild: the expectations that
+/// fail in the child are written to its standard error and reported as one failure here, and
+/// its exit status is their number.
+ChildOutcome ExpectInChild(const std::function<void()>& body,
+                           const std::string& standardInput = "");
+
 }  // namespace testsupport

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include <gtest/gtest.h>
+
 #include "platform/machine.h"
 
 namespace testsupport {
@@ -18,6 +20,14 @@ ScopedMachinePrefix::~ScopedMachinePrefix() {
   unsetenv(platform::MachinePrefixVariable);
   std::error_code ignored;
   if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
+
+void UseEmptyMachine() {
+  const std::string empty = testing::TempDir() + "corvia_empty_machine";
+  std::filesystem::create_directories(empty);
+  setenv(platform::MachinePrefixVariable, empty.c_str(), 1);
+  unsetenv("LIBLUX_DLL_DIR");
+  unsetenv("LD_LIBRARY_PATH");
 }
 
 }  // namespace testsupport

@@ -20,4 +20,9 @@ class ScopedMachinePrefix {
   std::string path_;
 };
 
+/// Points the machine prefix of this process at an empty folder and clears LIBLUX_DLL_DIR and
+/// LD_LIBRARY_PATH, so that the runtime library search finds nothing and no runtime service or
+/// headset is there. For child processes.
+void UseEmptyMachine();
+
 }  // namespace testsupport

@@ -26,31 +26,6 @@ inline void WritePayloadText(LUX::Telemetry::TelemetryEvent& record, size_t offs
   std::memcpy(record.payload + offset, text.data(), text.size());
 }
 
-/// A client-connect-info record: `processId` reports the client SDK product.major.minor.
-inline LUX::Telemetry::TelemetryEvent ClientConnectInfo(uint32_t processId, uint32_t product,
-                                                        uint32_t major, uint32_t minor) {
-  LUX::Telemetry::TelemetryEvent event =
-      MakeRecord(LUX::Telemetry::kClientConnectInfo, processId, 5.0);
-  LUX::Telemetry::WritePayload<uint32_t, 12>(event, product);
-  LUX::Telemetry::WritePayload<uint32_t, 16>(event, major);
-  LUX::Telemetry::WritePayload<uint32_t, 20>(event, minor);
-  return event;
-}
-
-/// An engine-identification record of `processId` with its four texts (at most 19 bytes each).
-inline LUX::Telemetry::TelemetryEvent EngineEvent(uint32_t processId, std::string_view name,
-                                                  std::string_view version,
-                                                  std::string_view pluginName,
-                                                  std::string_view pluginVersion) {
-  LUX::Telemetry::TelemetryEvent event =
-      MakeRecord(LUX::Telemetry::kEngineIdentification, processId, 5.0);
-  WritePayloadText(event, 4, name);
-  WritePayloadText(event, 24, version);
-  WritePayloadText(event, 44, pluginName);
-  WritePayloadText(event, 64, pluginVersion);
-  return event;
-}
-
 /// A packet header announcing `size` bytes and `count` records, whatever they are.
 inline std::vector<std::byte> PacketHeader(uint64_t size, uint64_t count) {
   std::vector<std::byte> header(16);

@@ -8,10 +8,45 @@
 #include <string>
 #include <vector>
 
-#include "support/fake_time.h"
+#include "support/machine_prefix.h"
+#include "support/runtime_standin.h"
 #include "support/shell_service.h"
-#include "support/validator_surroundings.h"
 #include "validator/validator.h"
+
+namespace testsupport {
+
+/// Time that passes only when the validator sleeps, so that a wait of seconds takes no real
+/// time and ends exactly. Keep it alive as long as the Validator that uses its services.
+class FakeTime {
+ public:
+  /// Wait services on this time, with `enterPressed` as the Enter key.
+  QasValidator::WaitServices Services(std::function<bool()> enterPressed = [] { return false; });
+
+  std::chrono::milliseconds Elapsed() const;
+  /// The longest single sleep so far.
+  std::chrono::microseconds LongestSleep() const { return longestSleep_; }
+  void Advance(std::chrono::microseconds duration) { micros_ += duration.count(); }
+
+ private:
+  std::atomic<int64_t> micros_{0};
+  std::chrono::microseconds longestSleep_{0};  // of the thread that sleeps
+};
+
+/// What a Validator of a unit test talks to besides the event stream: a private machine prefix
+/// with a running shell service (OK to every request unless `responder` says otherwise) and a
+/// stand-in for the runtime's settings. Make it before the Validator, whose shell client
+/// connects when it is constructed, and in a child process (RunInChild) or before the test
+/// starts any thread, since it points the machine prefix elsewhere.
+struct ValidatorSurroundings {
+  explicit ValidatorSurroundings(ShellService::Responder responder = ShellService::OkToEverything,
+                                 bool settingsTaken = true);
+
+  ScopedMachinePrefix prefix;
+  ShellService shell;
+  RuntimeSettingsStandIn settings;
+};
+
+}  // namespace testsupport
 
 namespace QasValidator {
 
@@ -43,6 +78,7 @@ class ValidatorTestAccess {
     return validator.hub.ReceivedMessages();
   }
   static bool AskDashVisibility(Validator& validator) { return validator.hub.GetDashVisibility(); }
+  static WaitServices& Waits(Validator& validator) { return validator.waits; }
 
   /// An older shell (no dash-visibility answer) with the application in front: its top
   /// application is the process that `validator` launched, and the runtime reports its

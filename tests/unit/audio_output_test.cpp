@@ -6,10 +6,7 @@
 #include "checks/audio_judgements.h"
 #include "support/child_process.h"
 #include "support/fake_audio.h"
-#include "support/fake_time.h"
-#include "support/validator_surroundings.h"
-#include "support/validator_test_access.h"
-#include "support/verdict.h"
+#include "support/validator_course.h"
 #include "validator/validator.h"
 
 // TestAudioOutput: its verdicts on where the sound was heard, its sound wait over fake meters
@@ -22,38 +19,35 @@ using namespace std::chrono_literals;
 using testsupport::FakeAudio;
 using testsupport::FakeTime;
 using testsupport::GuidelineLine;
-using testsupport::JudgeInChild;
 using testsupport::RunInChild;
 
 const std::string kGuideline = GuidelineLine("sqm-pc-audio-1/");
 
 TEST(AudioJudgements, EachPhaseChecksTheDeviceThatMustStaySilentFirst) {
   const std::string unexpected = "Application played sound thru unexpected device\n" + kGuideline;
+  const auto phase = [](bool headsetPhase, bool onDefault, bool onHeadset) {
+    return std::function<TestResult()>([=] {
+      return headsetPhase ? JudgeSoundOnHeadsetDevice(onDefault, onHeadset)
+                          : JudgeSoundOnDefaultDevice(onDefault, onHeadset);
+    });
+  };
   const struct {
-    bool headsetPhase;
-    bool onDefault;
-    bool onHeadset;
+    std::function<TestResult()> judge;
     TestResult result;
     std::string printed;
   } cases[] = {
-      {false, true, false, TestResult::Passed,
+      {phase(false, true, false), TestResult::Passed,
        "Application played sound thru default audio device\n"},
-      {false, true, true, TestResult::Failed,
+      {phase(false, true, true), TestResult::Failed,
        "ERROR: Application should not have played sound thru Tarn Audio device\n" + kGuideline},
-      {false, false, false, TestResult::Failed, unexpected},
-      {true, false, true, TestResult::Passed, "Application played sound thru Tarn Audio device\n"},
-      {true, true, true, TestResult::Failed,
+      {phase(false, false, false), TestResult::Failed, unexpected},
+      {phase(true, false, true), TestResult::Passed,
+       "Application played sound thru Tarn Audio device\n"},
+      {phase(true, true, true), TestResult::Failed,
        "ERROR: Application should not have played sound thru defaultDevice\n" + kGuideline},
-      {true, false, false, TestResult::Failed, unexpected},
+      {phase(true, false, false), TestResult::Failed, unexpected},
   };
-  for (const auto& phase : cases) {
-    const testsupport::Verdict verdict = JudgeInChild([&] {
-      return phase.headsetPhase ? JudgeSoundOnHeadsetDevice(phase.onDefault, phase.onHeadset)
-                                : JudgeSoundOnDefaultDevice(phase.onDefault, phase.onHeadset);
-    });
-    EXPECT_EQ(verdict.result, phase.result) << phase.printed;
-    EXPECT_EQ(verdict.printed, phase.printed);
-  }
+  testsupport::ExpectJudgements(cases);
 }
 
 /// A level that rises to `loud` at `from` on `time` and falls again at `until`.
@@ -114,10 +108,7 @@ TEST(SoundWait, ARunThatFailsMeanwhileEndsTheWaitWithWhatWasHeard) {
     return static_cast<int>(heard.status);
   });
   EXPECT_EQ(run.exitStatus, static_cast<int>(TestResult::TransientError));
-  EXPECT_EQ(run.out,
-            "ERROR: Transient internal error occurred. Please try running the test again.\n"
-            "If issue persists after several re-runs, please report it at\n"
-            "https://developer.corvia.com/bugs/\n1 heard, 501 ms\n");
+  EXPECT_EQ(run.out, std::string(testsupport::kTransientErrorLines) + "1 heard, 501 ms\n");
 }
 
 TEST(AudioOutputCourse, AnErrorOfTheAudioDevicesFailsTheTestWithItsText) {
@@ -129,8 +120,8 @@ TEST(AudioOutputCourse, AnErrorOfTheAudioDevicesFailsTheTestWithItsText) {
   });
   EXPECT_EQ(run.exitStatus, static_cast<int>(TestResult::Failed));
   EXPECT_EQ(run.out,
-            "Starting TestAudioOutput\nERROR: Failed to create device enumerator -2004287472\n"
-            "Cleaning up...\nTest FAILED\n\n");
+            "Starting TestAudioOutput\nERROR: Failed to create device enumerator -2004287472\n" +
+                testsupport::Ended("FAILED"));
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using platform::SerialRead;
-using testsupport::RunInChild;
+using testsupport::ExpectInChild;
 
 /// What a fake port's users did, kept beyond the port's life.
 struct PortLog {
@@ -83,13 +83,13 @@ TEST(BreakerBox, TheLineSettingsAreTheBoxsAndEachFailureSaysWhich) {
            {"set", "Failed to get dcb settings on port\n"},
            {"interval", "Failed to set timeout settings on port\n"},
            {"write", "Failed to write to COM port\n"}}) {
-    const testsupport::ChildOutcome run = RunInChild([&] {
+    const testsupport::ChildOutcome run = ExpectInChild([&] {
       FakePort failing(log, "", SerialRead::kTimeout, fails);
       std::string reply;
-      return fails == "write" ? SendBreakerCommand(failing, "HDMI=1", reply)
-                              : ConfigureBreakerPort(failing);
+      EXPECT_FALSE(fails == "write" ? SendBreakerCommand(failing, "HDMI=1", reply)
+                                    : ConfigureBreakerPort(failing))
+          << fails;
     });
-    EXPECT_EQ(run.exitStatus, 0) << fails;  // false
     EXPECT_EQ(run.out, message);
   }
 }
@@ -115,19 +115,18 @@ TEST(BreakerBox, TheReplyIsTheLineAfterTheEcho) {
            {"HDMI=0\nOK", SerialRead::kTimeout, false, "", timedOut},
            {"HDMI=0\nO", SerialRead::kFailed, false, "", "ReadFile failed\n"}}) {
     PortLog log;
-    const testsupport::ChildOutcome run = RunInChild([&] {
+    const testsupport::ChildOutcome run = ExpectInChild([&] {
       FakePort port(log, exchange.answer, exchange.end);
       std::string reply;
-      const bool ok = SendBreakerCommand(port, "HDMI=0", reply);
-      std::fputs((reply + "|" + log.written).c_str(), stderr);
+      EXPECT_EQ(SendBreakerCommand(port, "HDMI=0", reply), exchange.ok) << exchange.answer;
+      EXPECT_EQ(reply, exchange.reply) << exchange.answer;
+      EXPECT_EQ(log.written, "HDMI=0\n");
       // Every wait is bounded by what is left of the exchange's time limit.
       for (const std::chrono::milliseconds limit : log.limits) {
-        if (limit > kBreakerExchangeLimit || limit < kBreakerExchangeLimit - 1s) return 2;
+        EXPECT_LE(limit, kBreakerExchangeLimit);
+        EXPECT_GE(limit, kBreakerExchangeLimit - 1s);
       }
-      return ok ? 1 : 0;
     });
-    EXPECT_EQ(run.exitStatus, exchange.ok ? 1 : 0) << exchange.answer;
-    EXPECT_EQ(run.err, exchange.reply + "|HDMI=0\n") << exchange.answer;
     EXPECT_EQ(run.out, exchange.printed) << exchange.answer;
   }
   // Switching the cable needs a reply that is not empty.
@@ -154,17 +153,15 @@ TEST(BreakerBox, TheBoxIsTheFirstPortThatAnswersVersionOnePointZero) {
   EXPECT_TRUE(other.closed);
 
   tried.clear();
-  const testsupport::ChildOutcome none = RunInChild([&] {
-    const bool found = OpenBreakerBox([&](const std::string& name) {
-                         tried.push_back(name);
-                         return std::unique_ptr<platform::SerialPort>();
-                       }) != nullptr;
-    std::fputs(tried.back().c_str(), stderr);
-    return found;
+  const testsupport::ChildOutcome none = ExpectInChild([&] {
+    EXPECT_EQ(OpenBreakerBox([&](const std::string& name) {
+                tried.push_back(name);
+                return std::unique_ptr<platform::SerialPort>();
+              }),
+              nullptr);
+    EXPECT_EQ(tried.back(), "COM10");
   });
-  EXPECT_EQ(none.exitStatus, 0);
   EXPECT_EQ(none.out, "Could not find breakerbox attached to any COM port\n");
-  EXPECT_EQ(none.err, "COM10");
 }
 
 }  // namespace

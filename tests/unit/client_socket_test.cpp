@@ -2,17 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "events/packet_format.h"
+#include "events/packet_reader.h"
+#include "support/loopback_server.h"
 #include "support/telemetry_records.h"
+#include "support/wait_until.h"
 
-// The listener's ring, fed record by record under a clock the test sets: ordering, hold-back,
-// overflow, batching and wake-ups. The stream side is in client_socket_connection_test.cpp.
+// The realtime event listener: its ring, fed record by record under a clock the test sets
+// (ordering, hold-back, overflow, batching and wake-ups), the packets of the stream, and the
+// stream itself over a real loopback connection.
 
 namespace LUX::Telemetry {
 namespace {
@@ -58,27 +67,28 @@ class ListenerRingTest : public testing::Test {
   std::vector<TelemetryEvent> delivered_;
 };
 
-TEST_F(ListenerRingTest, HoldsARecordBackUntilItIsOldEnough) {
+TEST_F(ListenerRingTest, DeliversRecordsUnchangedInArrivalOrderOnceTheyAreOldEnough) {
   Add(1, 0.0);  // not stamped: takes the arrival time, 100.0
-  EXPECT_TRUE(Process().empty());
   now_ = 100.14;
   EXPECT_TRUE(Process().empty());
   now_ = 100.16;
   EXPECT_EQ(Process(), std::vector<uint32_t>{1});
-  ASSERT_EQ(delivered_.size(), 1u);
   EXPECT_EQ(delivered_[0].timestamp, 100.0);
   EXPECT_TRUE(Process().empty());  // delivered once only
-}
-
-TEST_F(ListenerRingTest, DeliversRecordsUnchangedInArrivalOrder) {
-  TelemetryEvent record = MakeRecord(kEngineIdentification, 1, 50.0);
+  TelemetryEvent record = MakeRecord(kEngineIdentification, 2, 50.0);
   record.reserved = 0xDEADBEEF;
   testsupport::WritePayloadText(record, 4, "Unreal");
   listener_->Enqueue(record);
-  Add(2, 50.5);
   Add(3, 50.5);
-  EXPECT_EQ(Process(), (std::vector<uint32_t>{1, 2, 3}));
-  EXPECT_EQ(std::memcmp(&delivered_[0], &record, sizeof record), 0);
+  // The owned-object pointer of a record from the wire is cleared, nothing else.
+  TelemetryEvent owning = MakeRecord(kObjectOwningEvent, 4, 50.5);
+  WritePayload<uint64_t, kOwnedObjectOffset>(owning, 0x1234567890ABCDEFull);
+  WritePayload<uint32_t, 16>(owning, 42);
+  listener_->Enqueue(owning);
+  EXPECT_EQ(Process(), (std::vector<uint32_t>{2, 3, 4}));
+  EXPECT_EQ(std::memcmp(&delivered_[1], &record, sizeof record), 0);
+  EXPECT_EQ((ReadPayload<uint64_t, kOwnedObjectOffset>(delivered_[3])), 0u);
+  EXPECT_EQ((ReadPayload<uint32_t, 16>(delivered_[3])), 42u);
 }
 
 TEST_F(ListenerRingTest, FutureTimestampTakesItsPredecessors) {
@@ -90,6 +100,17 @@ TEST_F(ListenerRingTest, FutureTimestampTakesItsPredecessors) {
   EXPECT_EQ(delivered_[1].timestamp, 99.0);
   now_ = 100.3;
   EXPECT_EQ(Process(), std::vector<uint32_t>{3});
+}
+
+TEST_F(ListenerRingTest, ATimeThatIsNotFiniteCountsAsOneInTheFuture) {
+  Add(1, 99.0);
+  Add(2, std::nan(""));
+  Add(3, -std::numeric_limits<double>::infinity());
+  Add(4, 99.5);
+  now_ = 100.0;
+  EXPECT_EQ(Process(), (std::vector<uint32_t>{1, 2, 3, 4}));
+  EXPECT_EQ(delivered_[1].timestamp, 99.0);
+  EXPECT_EQ(delivered_[2].timestamp, 99.0);
 }
 
 TEST_F(ListenerRingTest, LateRecordStillYoungerThanTheCutOffIsMovedIntoOrder) {
@@ -140,6 +161,25 @@ TEST_F(ListenerRingTest, FullRingDropsTheOldestAndReportsTheLoss) {
   EXPECT_EQ(ErrorMessages(kLostEventsError), std::vector<std::string>{"Lost 5 events"});
   Process();
   EXPECT_EQ(ErrorMessages(kLostEventsError).size(), 1u);  // reported once
+}
+
+TEST_F(ListenerRingTest, FillingUpWhileAnotherThreadDeliversLosesOnlyTheOldestAndKeepsTheOrder) {
+  constexpr uint32_t kSent = 20 * kRingCapacity;
+  std::thread feeder([this] {
+    for (uint32_t i = 0; i < kSent; ++i) Add(i, 50.0 + i * 1e-6);
+  });
+  std::vector<uint32_t> delivered;
+  for (;;) {
+    const bool fed = listener_->Counters().recordsReceived == kSent;
+    const std::vector<uint32_t> batch = Process(1);
+    delivered.insert(delivered.end(), batch.begin(), batch.end());
+    if (fed && batch.empty()) break;
+  }
+  feeder.join();
+  EXPECT_EQ(delivered.size() + listener_->Counters().ringOverflows, kSent);
+  EXPECT_TRUE(std::is_sorted(delivered.begin(), delivered.end()));
+  EXPECT_EQ(std::adjacent_find(delivered.begin(), delivered.end()), delivered.end());
+  EXPECT_EQ(delivered.back(), kSent - 1);
 }
 
 TEST_F(ListenerRingTest, DropsWhileRecordsWaitForTheirAgeAndOrder) {
@@ -194,9 +234,8 @@ TEST_F(ListenerRingTest, WakesTheWaiterAfterEvery20ReleasedRecords) {
   for (uint32_t i = 0; i < 19; ++i) Add(i, 50.0);
   EXPECT_FALSE(listener_->WaitForEvents(0));
   Add(19, 50.0);
-  EXPECT_TRUE(listener_->WaitForEvents(0));
+  EXPECT_TRUE(listener_->WaitForEvents(-1));  // without a limit too
   EXPECT_FALSE(listener_->WaitForEvents(0));  // the wake-up is taken by one wait
-
   // Young records are released by a later arrival, once they are old enough.
   for (uint32_t i = 0; i < 20; ++i) Add(i, 0.0);
   EXPECT_FALSE(listener_->WaitForEvents(0));
@@ -205,30 +244,12 @@ TEST_F(ListenerRingTest, WakesTheWaiterAfterEvery20ReleasedRecords) {
   EXPECT_TRUE(listener_->WaitForEvents(0));
 }
 
-TEST_F(ListenerRingTest, WaitEndsWhenAnotherThreadReleasesRecords) {
-  EXPECT_FALSE(listener_->WaitForEvents(10));
+TEST_F(ListenerRingTest, AWaitEndsWhenAnotherThreadReleasesRecords) {
   std::thread feeder([this] {
     for (uint32_t i = 0; i < 20; ++i) Add(i, 50.0);
   });
   EXPECT_TRUE(listener_->WaitForEvents(10000));
   feeder.join();
-}
-
-TEST_F(ListenerRingTest, WaitWithoutLimitReturnsOnceRecordsAreReady) {
-  for (uint32_t i = 0; i < 20; ++i) Add(i, 50.0);
-  EXPECT_TRUE(listener_->WaitForEvents(-1));
-}
-
-TEST_F(ListenerRingTest, OwnedObjectPointerFromTheWireIsCleared) {
-  TelemetryEvent record = MakeRecord(kObjectOwningEvent, 7, 50.0);
-  WritePayload<uint64_t, kOwnedObjectOffset>(record, 0x1234567890ABCDEFull);
-  WritePayload<uint32_t, 16>(record, 42);
-  listener_->Enqueue(record);
-  Process();
-  ASSERT_EQ(delivered_.size(), 1u);
-  EXPECT_EQ((ReadPayload<uint64_t, kOwnedObjectOffset>(delivered_[0])), 0u);
-  EXPECT_EQ((ReadPayload<uint32_t, 16>(delivered_[0])), 42u);
-  EXPECT_EQ(EventProcessId(delivered_[0]), 7u);
 }
 
 TEST_F(ListenerRingTest, ProcessEventsMarksEveryErrorTaken) {
@@ -252,6 +273,254 @@ TEST(ListenerErrorList, KeepsTheNewest63) {
   EXPECT_FALSE(kept.back().taken);
   errors.MarkAllTaken();
   EXPECT_TRUE(errors.Snapshot().front().taken);
+}
+
+using testsupport::LoopbackServer;
+using testsupport::PacketHeader;
+using testsupport::WaitUntil;
+
+std::vector<std::byte> PacketOf(uint32_t firstSequence, uint32_t count) {
+  std::vector<TelemetryEvent> records;
+  for (uint32_t i = 0; i < count; ++i) {
+    records.push_back(MakeRecord(kFrameSubmitted, firstSequence + i, 50.0));
+  }
+  return EncodePacket(records);
+}
+
+class ListenerConnectionTest : public testing::Test {
+ protected:
+  void ConnectAndAccept(bool suppressOutOfOrderReports = true) {
+    ASSERT_NE(server_.Port(), 0);
+    ASSERT_TRUE(listener_->Connect(server_.Port(), suppressOutOfOrderReports));
+    ASSERT_TRUE(server_.Accept());
+  }
+
+  bool ReceivedRecords(uint64_t count) {
+    return WaitUntil([&] { return listener_->Counters().recordsReceived >= count; });
+  }
+
+  std::vector<uint32_t> Process() {
+    std::vector<uint32_t> sequences;
+    listener_->ProcessEvents(
+        [&](TelemetryEvent** events, int32_t count) {
+          for (int32_t i = 0; i < count; ++i) sequences.push_back(EventProcessId(*events[i]));
+        },
+        0);
+    return sequences;
+  }
+
+  std::vector<std::string> ErrorMessages() const {
+    std::vector<std::string> messages;
+    for (const ListenerError& error : listener_->Errors()) messages.push_back(error.message);
+    return messages;
+  }
+
+  LoopbackServer server_;
+  std::atomic<double> now_{100.0};
+  std::unique_ptr<TClientSocket> listener_ =
+      std::make_unique<TClientSocket>([this] { return now_.load(); });
+};
+
+TEST_F(ListenerConnectionTest, ReceivesPacketsSplitAndJoinedByTheStream) {
+  ConnectAndAccept();
+  EXPECT_TRUE(listener_->IsReceiving());
+  const std::vector<std::byte> first = PacketOf(1, 3);
+  std::vector<std::byte> joined = PacketOf(4, 2);
+  const std::vector<std::byte> third = PacketOf(6, 1);
+  joined.insert(joined.end(), third.begin(), third.end());
+
+  ASSERT_TRUE(server_.Send(std::span(first).first(20)));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_TRUE(server_.Send(std::span(first).subspan(20)));
+  ASSERT_TRUE(server_.Send(joined));
+  ASSERT_TRUE(ReceivedRecords(6));
+  EXPECT_EQ(Process(), (std::vector<uint32_t>{1, 2, 3, 4, 5, 6}));
+  EXPECT_TRUE(listener_->Errors().empty());
+}
+
+TEST_F(ListenerConnectionTest, MalformedPacketIsReportedOnEveryLaterArrival) {
+  ConnectAndAccept();
+  ASSERT_TRUE(server_.Send(PacketHeader(16 + 112 * 4, 3)));
+  ASSERT_TRUE(server_.Send(std::vector<std::byte>(112 * 4)));
+  ASSERT_TRUE(WaitUntil([&] { return ErrorMessages().size() == 1; }));
+  ASSERT_TRUE(server_.Send(PacketOf(1, 1)));
+  ASSERT_TRUE(WaitUntil([&] { return ErrorMessages().size() == 2; }));
+  EXPECT_EQ(ErrorMessages(), (std::vector<std::string>{"Malformed packet", "Malformed packet"}));
+  EXPECT_EQ(listener_->Errors()[0].code, kConnectionError);
+  EXPECT_EQ(listener_->Counters().recordsReceived, 0u);
+  EXPECT_TRUE(listener_->IsReceiving());
+}
+
+TEST_F(ListenerConnectionTest, PacketLargerThanTheBufferEndsTheStreamWithoutError) {
+  ConnectAndAccept();
+  ASSERT_TRUE(server_.Send(PacketOf(1, 2)));
+  ASSERT_TRUE(server_.Send(PacketOf(10, 200)));
+  ASSERT_TRUE(WaitUntil([&] { return !listener_->IsReceiving(); }));
+  EXPECT_TRUE(listener_->Errors().empty());
+  EXPECT_EQ(listener_->Counters().recordsReceived, 2u);
+  EXPECT_EQ(Process(), (std::vector<uint32_t>{1, 2}));
+}
+
+TEST_F(ListenerConnectionTest, OneConnectionAtATimeUntilTheStreamEndsAndTheRecordsAreKept) {
+  const uint16_t closed = testsupport::LoopbackServer::ClosedPort();
+  EXPECT_FALSE(listener_->Connect(closed, true));
+  EXPECT_FALSE(listener_->IsReceiving());
+  EXPECT_FALSE(listener_->Connect(closed, true));  // nothing was started: it tries again
+  EXPECT_EQ(ErrorMessages(), (std::vector<std::string>{"Unable to connect to server",
+                                                       "Unable to connect to server"}));
+  ConnectAndAccept();
+  EXPECT_FALSE(listener_->Connect(server_.Port(), true));
+  EXPECT_EQ(listener_->Errors().back().code, kConnectionError);
+  EXPECT_EQ(ErrorMessages().back(), "Client connection already active");
+  ASSERT_TRUE(server_.Send(PacketOf(1, 3)));
+  server_.CloseClient();
+  ASSERT_TRUE(WaitUntil([&] { return !listener_->IsReceiving(); }));
+  EXPECT_EQ(ErrorMessages().size(), 3u);  // the end of the stream is no error
+  EXPECT_EQ(Process(), (std::vector<uint32_t>{1, 2, 3}));
+  // The connection still counts as made.
+  EXPECT_FALSE(listener_->Connect(server_.Port(), true));
+  EXPECT_EQ(ErrorMessages().back(), "Client connection already active");
+}
+
+TEST_F(ListenerConnectionTest, OutOfOrderReportsFollowTheConnectRequest) {
+  ConnectAndAccept(true);
+  listener_->Enqueue(MakeRecord(kFrameSubmitted, 1, 99.95));
+  Process();
+  listener_->Enqueue(MakeRecord(kFrameSubmitted, 2, 10.0));
+  Process();
+  EXPECT_TRUE(listener_->Errors().empty());
+
+  TClientSocket reporting([this] { return now_.load(); });
+  LoopbackServer other;
+  ASSERT_TRUE(reporting.Connect(other.Port(), false));
+  reporting.Enqueue(MakeRecord(kFrameSubmitted, 1, 99.95));
+  reporting.ProcessEvents([](TelemetryEvent**, int32_t) {}, 0);
+  reporting.Enqueue(MakeRecord(kFrameSubmitted, 2, 10.0));
+  reporting.ProcessEvents([](TelemetryEvent**, int32_t) {}, 0);
+  ASSERT_EQ(reporting.Errors().size(), 1u);
+  EXPECT_EQ(reporting.Errors()[0].code, kOutOfOrderError);
+  EXPECT_EQ(reporting.Errors()[0].message, "1 events out-of-order");
+}
+
+TEST_F(ListenerConnectionTest, DestructionStopsTheReceiveThreadWithoutWaitingForItsTimeout) {
+  ConnectAndAccept();
+  const auto start = std::chrono::steady_clock::now();
+  listener_.reset();
+  // The receive thread waits 2 s at a time for data; teardown wakes it instead.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+}
+
+std::vector<std::byte> Packet(std::initializer_list<uint32_t> sequences) {
+  std::vector<TelemetryEvent> records;
+  for (uint32_t sequence : sequences) records.push_back(MakeRecord(kFrameSubmitted, sequence, 1.5));
+  return EncodePacket(records);
+}
+
+std::vector<std::byte> Join(std::vector<std::byte> first, const std::vector<std::byte>& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+/// Plays the receive thread: writes `bytes` into the reader as one receive.
+class ReaderHarness {
+ public:
+  bool Receive(std::span<const std::byte> bytes) {
+    const std::span<std::byte> space = reader.FreeSpace();
+    EXPECT_LE(bytes.size(), space.size());
+    std::copy(bytes.begin(), bytes.end(), space.begin());
+    return reader.Commit(bytes.size(), [this](const TelemetryEvent& record) {
+      sequences.push_back(EventProcessId(record));
+      timestamps.push_back(record.timestamp);
+    });
+  }
+
+  PacketReader reader;
+  std::vector<uint32_t> sequences;
+  std::vector<double> timestamps;
+};
+
+TEST(PacketFormat, HeaderIsWellFormedOnlyWhenSizeMatchesABoundedCount) {
+  EXPECT_TRUE(IsWellFormedHeader(16, 0));
+  EXPECT_TRUE(IsWellFormedHeader(16 + 112 * 3, 3));
+  EXPECT_FALSE(IsWellFormedHeader(16 + 112 * 4, 3));
+  EXPECT_TRUE(IsWellFormedHeader(16 + 112 * 9999, 9999));
+  EXPECT_FALSE(IsWellFormedHeader(16 + 112 * 10000, 10000));
+  // 112 x 2^60 wraps to 0: the size matches, the count bound rejects it.
+  EXPECT_FALSE(IsWellFormedHeader(16, uint64_t{1} << 60));
+}
+
+TEST(PacketReader, PacketSplitOverReceivesIsDeliveredWholeWithItsLastByte) {
+  ReaderHarness harness;
+  const std::vector<std::byte> packet = Packet({1, 2, 3});
+  const std::span<const std::byte> bytes(packet);
+  EXPECT_TRUE(harness.Receive(bytes.first(10)));  // not even the header yet
+  EXPECT_TRUE(harness.Receive(bytes.subspan(10, 200)));
+  EXPECT_TRUE(harness.Receive(bytes.subspan(210, bytes.size() - 211)));
+  EXPECT_TRUE(harness.sequences.empty());
+  EXPECT_EQ(harness.reader.BufferedBytes(), packet.size() - 1);
+  EXPECT_TRUE(harness.Receive(bytes.last(1)));
+  EXPECT_EQ(harness.sequences, (std::vector<uint32_t>{1, 2, 3}));
+  EXPECT_EQ(harness.timestamps, (std::vector<double>{1.5, 1.5, 1.5}));
+  EXPECT_EQ(harness.reader.BufferedBytes(), 0u);
+}
+
+TEST(PacketReader, SeveralPacketsInOneReceiveAreAllDelivered) {
+  ReaderHarness harness;
+  const std::vector<std::byte> next = Packet({6});
+  const auto bytes = Join(Join(Packet({1, 2}), Packet({3, 4, 5})), next);
+  // All of the first two packets and half of the third arrive together.
+  EXPECT_TRUE(harness.Receive(std::span(bytes).first(bytes.size() - 60)));
+  EXPECT_EQ(harness.sequences, (std::vector<uint32_t>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(harness.reader.BufferedBytes(), next.size() - 60);
+  EXPECT_TRUE(harness.Receive(std::span(bytes).last(60)));
+  EXPECT_EQ(harness.sequences, (std::vector<uint32_t>{1, 2, 3, 4, 5, 6}));
+}
+
+TEST(PacketReader, MalformedHeaderStaysAndIsMetAgainOnEveryArrival) {
+  ReaderHarness harness;
+  // Announces 3 records with the size of 4, then a good packet behind it.
+  const auto bytes =
+      Join(Join(PacketHeader(16 + 112 * 4, 3), std::vector<std::byte>(112 * 4)), Packet({1}));
+  EXPECT_TRUE(harness.Receive(std::span(bytes).first(100)));  // size not reached: no verdict
+  EXPECT_FALSE(harness.Receive(std::span(bytes).subspan(100, 400)));
+  EXPECT_FALSE(harness.Receive(std::span(bytes).subspan(500)));
+  EXPECT_TRUE(harness.sequences.empty());
+  EXPECT_EQ(harness.reader.BufferedBytes(), bytes.size());
+}
+
+TEST(PacketReader, MalformedHeaderAfterGoodPacketStopsAfterIt) {
+  ReaderHarness harness;
+  // A wrapped size: 2^60 records of 112 bytes claim 16 bytes in all.
+  const auto bytes = Join(Packet({1, 2}), PacketHeader(16, uint64_t{1} << 60));
+  EXPECT_FALSE(harness.Receive(bytes));
+  EXPECT_EQ(harness.sequences, (std::vector<uint32_t>{1, 2}));
+  EXPECT_EQ(harness.reader.BufferedBytes(), 16u);
+}
+
+TEST(PacketReader, AnEmptyPacketIsConsumedButAHeaderWithSizeZeroWaitsForever) {
+  ReaderHarness harness;
+  EXPECT_TRUE(harness.Receive(PacketHeader(16, 0)));
+  EXPECT_EQ(harness.reader.BufferedBytes(), 0u);
+  EXPECT_TRUE(harness.Receive(Join(PacketHeader(16, 0), Packet({9}))));
+  EXPECT_EQ(harness.sequences, (std::vector<uint32_t>{9}));
+  EXPECT_TRUE(harness.Receive(Join(PacketHeader(0, 0), Packet({1}))));
+  EXPECT_EQ(harness.sequences, (std::vector<uint32_t>{9}));
+}
+
+TEST(PacketReader, PacketLargerThanTheBufferFillsItWithoutDelivering) {
+  ReaderHarness harness;
+  std::vector<TelemetryEvent> records(129, MakeRecord(kFrameSubmitted, 1, 1.0));
+  const std::vector<std::byte> packet = EncodePacket(records);
+  ASSERT_GT(packet.size(), PacketReader::kBufferBytes);
+  EXPECT_TRUE(harness.Receive(std::span(packet).first(PacketReader::kBufferBytes)));
+  EXPECT_TRUE(harness.reader.FreeSpace().empty());
+  EXPECT_TRUE(harness.sequences.empty());
+
+  // 128 records are the most one packet can carry.
+  ReaderHarness largest;
+  records.resize(128);
+  EXPECT_TRUE(largest.Receive(EncodePacket(records)));
+  EXPECT_EQ(largest.sequences.size(), 128u);
 }
 
 }  // namespace

@@ -16,99 +16,78 @@ EngineVersion Parsed(const std::string& text) {
   return *version;
 }
 
-TEST(EngineVersionParse, ThreeNumbersAndWhateverFollowsThem) {
-  const EngineVersion unity = Parsed("2019.4.1f1");
-  EXPECT_EQ(unity.Major(), 2019);
-  EXPECT_EQ(unity.Minor(), 4);
-  EXPECT_EQ(unity.Patch(), 1);
-  EXPECT_EQ(unity.Suffix(), "f1");
-  const EngineVersion plain = Parsed("5.6.4");
-  EXPECT_EQ(plain.Suffix(), "");
-  EXPECT_EQ(Parsed("1.2.3.4").Suffix(), ".4");
-  EXPECT_EQ(Parsed("4.27.2-release UE4").Suffix(), "-release UE4");
-  EXPECT_EQ(Parsed("007.08.09").Major(), 7);
+std::string Components(const EngineVersion& version) {
+  return std::to_string(version.Major()) + "." + std::to_string(version.Minor()) + "." +
+         std::to_string(version.Patch()) + " [" + version.Suffix() + "]";
 }
 
-TEST(EngineVersionParse, FewerNumbersOrOtherTextAreNoVersion) {
+TEST(EngineVersionParse, ThreeNumbersAndWhateverFollowsThem) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"2019.4.1f1", "2019.4.1 [f1]"},
+      {"5.6.4", "5.6.4 []"},
+      {"1.2.3.4", "1.2.3 [.4]"},
+      {"4.27.2-release UE4", "4.27.2 [-release UE4]"},
+      {"007.08.09", "7.8.9 []"},
+      // Numbers too large for 32 bits are clamped to the largest.
+      {"2147483648.99999999999999999999.2147483647x", "2147483647.2147483647.2147483647 [x]"},
+      {"2147483646.0.0", "2147483646.0.0 []"},
+  };
+  for (const auto& [text, components] : cases) EXPECT_EQ(Components(Parsed(text)), components);
+  EXPECT_EQ(Parsed("1.2.3" + std::string(5000, 'f')).Suffix(), std::string(5000, 'f'));
   for (const char* text : {"", "5.6", "5", "5.6.", "v5.6.4", " 5.6.4", "5.x.4", "5..6.4", "5.6.4\n",
                            "-1.2.3", "five.six.four"}) {
     EXPECT_FALSE(EngineVersion::Parse(text)) << text;
   }
 }
 
-TEST(EngineVersionParse, NumbersTooLargeFor32BitsAreClampedToTheLargest) {
-  const EngineVersion huge = Parsed("2147483648.99999999999999999999.2147483647x");
-  EXPECT_EQ(huge.Major(), 2147483647);
-  EXPECT_EQ(huge.Minor(), 2147483647);
-  EXPECT_EQ(huge.Patch(), 2147483647);
-  EXPECT_EQ(huge.Suffix(), "x");
-  EXPECT_EQ(Parsed("2147483646.0.0").Major(), 2147483646);
-  // Clamped versions still compare: nothing is above the largest.
-  EXPECT_TRUE(huge >= EngineVersion(2147483647, 2147483647, 2147483647));
-  EXPECT_FALSE(huge < EngineVersion(2147483647, 2147483647, 2147483647));
-}
-
-TEST(EngineVersionParse, ALongSuffixIsKept) {
-  const std::string suffix(5000, 'f');
-  EXPECT_EQ(Parsed("1.2.3" + suffix).Suffix(), suffix);
-}
-
-TEST(EngineVersionCompare, TheUnityMinimumIsMetFrom564Up) {
-  const EngineVersion minimum(5, 6, 4);
-  EXPECT_TRUE(Parsed("5.6.4") >= minimum);
-  EXPECT_TRUE(Parsed("5.6.5") >= minimum);
-  EXPECT_TRUE(Parsed("5.7.0") >= minimum);
-  EXPECT_TRUE(Parsed("2019.4.1f1") >= minimum);
-  EXPECT_FALSE(Parsed("5.6.3p2") >= minimum);
-  EXPECT_FALSE(Parsed("5.5.9") >= minimum);
-  EXPECT_FALSE(Parsed("4.99.99") >= minimum);
-}
-
-TEST(EngineVersionCompare, TheSuffixNeverCounts) {
-  EXPECT_TRUE(Parsed("5.6.4a") >= Parsed("5.6.4z"));
-  EXPECT_TRUE(Parsed("5.6.4z") >= Parsed("5.6.4a"));
-  EXPECT_FALSE(Parsed("5.6.4a") < Parsed("5.6.4z"));
-  EXPECT_TRUE(Parsed("5.6.4a").Matches(Parsed("5.6.4")));
-}
-
-TEST(EngineVersionCompare, AMissingPatchLeavesOnlyMajorAndMinor) {
+TEST(EngineVersionCompare, OnlyTheComponentsBothGiveCountFromTheLeftAndNeverTheSuffix) {
+  const EngineVersion largest(2147483647, 2147483647, 2147483647);
+  const EngineVersion unity(5, 6, 4);
   const EngineVersion unreal(4, 12, -1);
-  EXPECT_TRUE(Parsed("4.12.0") >= unreal);
-  EXPECT_TRUE(Parsed("4.12.9") >= unreal);
-  EXPECT_TRUE(Parsed("4.13.0") >= unreal);
-  EXPECT_FALSE(Parsed("4.11.2") >= unreal);
-  EXPECT_FALSE(Parsed("3.99.0") >= unreal);
-  EXPECT_TRUE(Parsed("4.12.9").Matches(unreal));
-  EXPECT_TRUE(unreal.Matches(Parsed("4.12.0")));
-  // Matching is not transitive: both match 4.12, not each other.
-  EXPECT_FALSE(Parsed("4.12.0").Matches(Parsed("4.12.9")));
-  EXPECT_FALSE(Parsed("4.12.9") < unreal);
-  EXPECT_FALSE(unreal < Parsed("4.12.9"));
-  EXPECT_TRUE(Parsed("4.11.2") < unreal);
-}
-
-TEST(EngineVersionCompare, AMissingMinorLeavesOnlyMajor) {
   const EngineVersion four(4, -1, -1);
-  EXPECT_TRUE(four.Matches(Parsed("4.0.0")));
-  EXPECT_TRUE(Parsed("4.99.1").Matches(four));
-  EXPECT_TRUE(Parsed("4.0.0") >= four);
-  EXPECT_FALSE(Parsed("3.99.1") >= four);
-  EXPECT_TRUE(four < Parsed("5.0.0"));
-  EXPECT_FALSE(four < Parsed("4.0.1"));
-}
-
-TEST(EngineVersionCompare, LessThanIsTheFirstDifferingComponent) {
   const EngineVersion plugin(1, 23, 0);
-  EXPECT_TRUE(Parsed("1.22.0") < plugin);
-  EXPECT_TRUE(Parsed("1.22.99") < plugin);
-  EXPECT_TRUE(Parsed("0.99.99") < plugin);
-  EXPECT_FALSE(Parsed("1.23.0") < plugin);
-  EXPECT_FALSE(Parsed("1.23.0-beta") < plugin);
-  EXPECT_FALSE(Parsed("1.23.1") < plugin);
-  EXPECT_FALSE(Parsed("2.0.0") < plugin);
-  EXPECT_TRUE(EngineVersion(1, 2, 3) < EngineVersion(1, 2, 4));
-  EXPECT_FALSE(EngineVersion(1, 2, 4) < EngineVersion(1, 2, 3));
-  EXPECT_EQ(EngineVersion(1, 2, 3).Suffix(), "");
+  const struct {
+    EngineVersion left;
+    EngineVersion right;
+    bool matches, atLeast, below;
+  } cases[] = {
+      {Parsed("2147483648.0.0x"), Parsed("2147483647.0.0"), true, true, false},
+      {Parsed("2147483648.99999999999999999999.2147483647x"), largest, true, true, false},
+      {Parsed("99999999999.9.9"), largest, false, false, true},
+      {Parsed("5.6.4"), unity, true, true, false},
+      {Parsed("5.6.5"), unity, false, true, false},
+      {Parsed("5.7.0"), unity, false, true, false},
+      {Parsed("2019.4.1f1"), unity, false, true, false},
+      {Parsed("5.6.3p2"), unity, false, false, true},
+      {Parsed("5.5.9"), unity, false, false, true},
+      {Parsed("4.99.99"), unity, false, false, true},
+      {Parsed("5.6.4a"), Parsed("5.6.4z"), true, true, false},
+      {Parsed("5.6.4z"), Parsed("5.6.4a"), true, true, false},
+      // A missing patch leaves only major and minor; matching is not transitive.
+      {Parsed("4.12.0"), unreal, true, true, false},
+      {Parsed("4.12.9"), unreal, true, true, false},
+      {unreal, Parsed("4.12.9"), true, true, false},
+      {Parsed("4.12.0"), Parsed("4.12.9"), false, false, true},
+      {Parsed("4.13.0"), unreal, false, true, false},
+      {Parsed("4.11.2"), unreal, false, false, true},
+      {Parsed("3.99.0"), unreal, false, false, true},
+      // A missing minor leaves only major.
+      {Parsed("4.99.1"), four, true, true, false},
+      {Parsed("3.99.1"), four, false, false, true},
+      {four, Parsed("5.0.0"), false, false, true},
+      {four, Parsed("4.0.1"), true, true, false},
+      {Parsed("1.22.99"), plugin, false, false, true},
+      {Parsed("0.99.99"), plugin, false, false, true},
+      {Parsed("1.23.0-beta"), plugin, true, true, false},
+      {Parsed("1.23.1"), plugin, false, true, false},
+      {Parsed("2.0.0"), plugin, false, true, false},
+  };
+  for (const auto& c : cases) {
+    const std::string names = Components(c.left) + " vs " + Components(c.right);
+    EXPECT_EQ(c.left.Matches(c.right), c.matches) << names;
+    EXPECT_EQ(c.left >= c.right, c.atLeast) << names;
+    EXPECT_EQ(c.left < c.right, c.below) << names;
+  }
 }
 
 }  // namespace

@@ -17,8 +17,6 @@
 namespace QasUtils {
 namespace {
 
-using testsupport::RunInChild;
-
 std::string Fresh(const std::string& name) {
   const std::string path = testing::TempDir() + name;
   std::filesystem::remove_all(path);
@@ -69,30 +67,29 @@ TEST(FilePath, PathsTheSystemCannotTakeRaiseErrors) {
 
 TEST(FilePath, OnlyADirectoryIsIteratedOver) {
   const std::string root = Fresh("file_path_iterate");
-  const auto run = RunInChild([&] {
-    return FilePath(root + "/sub/app.tar.gz").IterateOverChildren([](auto&) { return true; });
+  const auto run = testsupport::ExpectInChild([&] {
+    EXPECT_FALSE(
+        FilePath(root + "/sub/app.tar.gz").IterateOverChildren([](auto&) { return true; }));
   });
-  EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.out, "ERROR: IterateOverChildren() invoked on non-directory\n");
 }
 
 #ifndef _WIN32  // POSIX paths: 4095 bytes, folders made with mkdir
 TEST(FilePath, AnEntryWhosePathIsTooLongIsRefusedNotCut) {
   const std::string root = Fresh("file_path_deep");
-  const auto run = RunInChild([&] {
+  const auto run = testsupport::ExpectInChild([&] {
     // 16 levels of 250 characters: the deepest folder is still listed, its entry's path is not.
-    if (chdir(root.c_str()) != 0) return 2;
+    ASSERT_EQ(chdir(root.c_str()), 0);
     const std::string level(250, 'd');
     for (int i = 0; i < 16; ++i) {
-      if (mkdir(level.c_str(), 0755) != 0 || chdir(level.c_str()) != 0) return 2;
+      ASSERT_TRUE(mkdir(level.c_str(), 0755) == 0 && chdir(level.c_str()) == 0);
     }
     std::ofstream(std::string(100, 'f') + ".pdb") << "x";
     const FilePath deepest(std::filesystem::current_path().string());
     std::cerr << deepest.GetFullPath();
-    return deepest.IterateOverChildren([](const FilePath&) { return true; }) ? 1 : 0;
+    EXPECT_FALSE(deepest.IterateOverChildren([](const FilePath&) { return true; }));
   });
   std::system(("rm -rf " + root).c_str());
-  EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.out, "ERROR: Failed to iterate over the files in the directory " + run.err +
                          ".File name too long\n");
 }

@@ -1,11 +1,14 @@
 #include "ipc/hello.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
-#include <vector>
+#include <functional>
+#include <set>
 
 #include "ipc/connect_result.h"
+#include "ipc/connection_resources.h"
 
 namespace IPC {
 namespace {
@@ -14,13 +17,8 @@ constexpr uint32_t kServer = 4000;
 constexpr uint32_t kClient = 5000;
 
 SectionBlock Block(uint32_t owner) {
-  SectionBlock block;
-  block.ownerProcessId = owner;
-  block.channelCount = kChannelCount;
-  block.ringSize = kRingSize;
+  SectionBlock block{owner, kChannelCount, kRingSize, {}, 24, 25};
   for (int64_t i = 0; i < kChannelCount * kEventsPerChannel; ++i) block.eventHandles.push_back(i);
-  block.sectionHandle = 24;
-  block.stopHandle = 25;
   return block;
 }
 
@@ -32,118 +30,84 @@ std::vector<uint8_t> Serialize(const HelloMessage& hello) {
   return {bytes.begin(), bytes.end()};
 }
 
-// The response of a server that created the section, or that did not.
-std::vector<uint8_t> Response(bool serverCreated, int64_t status = kHelloAccepted) {
-  return Serialize(MakeHello(kServer, kClient,
-                             serverCreated ? std::optional(Block(kServer)) : std::nullopt, status));
-}
-
 int32_t Check(const std::vector<uint8_t>& bytes, bool clientCreated) {
   HelloMessage response;
   return CheckHelloResponse(bytes, kServer, kClient, clientCreated, response);
 }
 
-TEST(Hello, ARequestWithASectionBlockFitsAndReadsBack) {
+TEST(Hello, ARequestWithASectionBlockFitsReadsBackAndIsAccepted) {
   const HelloMessage request = MakeHello(kClient, kServer, Block(kClient), std::nullopt);
   const std::vector<uint8_t> bytes = Serialize(request);
   EXPECT_LE(bytes.size(), kHelloBytes);
   EXPECT_EQ(bytes[0], 0);  // untagged
   const auto read = ReadHello(bytes, HelloKind::kRequest);
   ASSERT_TRUE(read);
+  EXPECT_EQ(*read, request);
   EXPECT_EQ(read->magic, "CorviaIPC002\r\n");
   EXPECT_EQ(read->greeting, "Hello");
-  EXPECT_EQ(read->senderProcessId, kClient);
-  EXPECT_EQ(read->receiverProcessId, kServer);
-  EXPECT_EQ(read->channelCount, 3);
   EXPECT_EQ(read->ringSize, 0x40000);
-  ASSERT_TRUE(read->section);
-  EXPECT_EQ(read->section->eventHandles, Block(kClient).eventHandles);
-  EXPECT_EQ(read->section->sectionHandle, 24);
-  EXPECT_EQ(read->section->stopHandle, 25);
-  EXPECT_FALSE(read->status);
-  // A request has no status, a response must have one.
-  EXPECT_FALSE(ReadHello(bytes, HelloKind::kResponse));
+  EXPECT_FALSE(ReadHello(bytes, HelloKind::kResponse));  // a response must have a status
   EXPECT_EQ(CheckHelloRequest(*read, kClient, kServer), kHelloAccepted);
-}
-
-TEST(Hello, TheResponseDecidesWhoCreatedTheSection) {
-  EXPECT_EQ(Check(Response(false), true), kConnected);
-  EXPECT_EQ(Check(Response(true), false), kConnected);
-  EXPECT_EQ(Check(Response(true), true), kConnectHandshakeInvalid);    // both
-  EXPECT_EQ(Check(Response(false), false), kConnectHandshakeInvalid);  // neither
   HelloMessage response;
-  ASSERT_EQ(CheckHelloResponse(Response(true), kServer, kClient, false, response), kConnected);
-  ASSERT_TRUE(response.section);
-  EXPECT_EQ(response.section->ownerProcessId, kServer);
+  ASSERT_EQ(CheckHelloResponse(Serialize(MakeHello(kServer, kClient, Block(kServer), 0)), kServer,
+                               kClient, false, response),
+            kConnected);
+  EXPECT_EQ(response.section, Block(kServer));
 }
 
-TEST(Hello, AnyWrongByteOfTheMagicOrGreetingFails) {
-  const std::vector<uint8_t> good = Response(false);
+TEST(Hello, TheClientJudgesTheResponse) {
+  using Change = std::function<void(HelloMessage&)>;
+  const auto block = [](const std::function<void(SectionBlock&)>& change) {
+    return [change](HelloMessage& hello) {
+      hello.section = Block(kServer);
+      change(*hello.section);
+    };
+  };
+  const struct {
+    Change change;
+    bool clientCreated;
+    int32_t result;
+  } cases[] = {
+      {[](HelloMessage&) {}, true, kConnected},
+      {block([](SectionBlock&) {}), false, kConnected},
+      {block([](SectionBlock&) {}), true, kConnectHandshakeInvalid},  // both created one
+      {[](HelloMessage&) {}, false, kConnectHandshakeInvalid},        // neither
+      {[](HelloMessage& h) { h.magic = "CorviaIPC002\r"; }, true, kConnectHandshakeInvalid},
+      {[](HelloMessage& h) { h.magic = "CorviaIPC001\r\n"; }, true, kConnectHandshakeInvalid},
+      {[](HelloMessage& h) { h.greeting = "hello"; }, true, kConnectHandshakeInvalid},
+      {[](HelloMessage& h) { h.senderProcessId = kServer + 1; }, true, kConnectHandshakeInvalid},
+      {[](HelloMessage& h) { h.receiverProcessId = kClient + 1; }, true, kConnectHandshakeInvalid},
+      {[](HelloMessage& h) { h.channelCount = 2; }, true, kConnectHandshakeInvalid},
+      {[](HelloMessage& h) { h.ringSize = 0x20000; }, true, kConnectHandshakeInvalid},
+      {block([](SectionBlock& b) { b.ownerProcessId = kClient; }), false, kConnectHandshakeInvalid},
+      {block([](SectionBlock& b) { b.ringSize = 0x10000; }), false, kConnectHandshakeInvalid},
+      {block([](SectionBlock& b) {
+         b.channelCount = 2;
+         b.eventHandles.resize(16);
+       }),
+       false, kConnectHandshakeInvalid},
+      {[](HelloMessage& h) { h.status = kHelloRefusedPeer; }, true, kConnectRefused},
+      {[](HelloMessage& h) { h.status = kHelloSetupFailed; }, true, kConnectSetupFailed},
+      {[](HelloMessage& h) { h.status = kHelloRefusedVersion; }, true, kConnectHandshakeInvalid},
+      {[](HelloMessage& h) { h.status = 7; }, true, kConnectHandshakeInvalid},
+      {[](HelloMessage& h) { h.status = -1; }, true, kConnectHandshakeInvalid},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    HelloMessage response = MakeHello(kServer, kClient, std::nullopt, kHelloAccepted);
+    cases[i].change(response);
+    EXPECT_EQ(Check(Serialize(response), cases[i].clientCreated), cases[i].result) << "case " << i;
+  }
+}
+
+TEST(Hello, AnyWrongByteOfTheMagicOrGreetingAndAnyOtherLengthFail) {
+  const std::vector<uint8_t> good = Serialize(MakeHello(kServer, kClient, Block(kServer), 0));
   // Tagging byte, magic length (8), magic (14), greeting length (8), greeting (5).
-  const size_t magicStart = 1 + 8;
-  const size_t greetingStart = magicStart + 14 + 8;
-  ASSERT_EQ(std::string(good.begin() + magicStart, good.begin() + magicStart + 14),
-            "CorviaIPC002\r\n");
-  ASSERT_EQ(std::string(good.begin() + greetingStart, good.begin() + greetingStart + 5), "Hello");
-  for (size_t i = magicStart; i < greetingStart + 5; ++i) {
+  for (size_t i = 1 + 8; i < 1 + 8 + 14 + 8 + 5; ++i) {
     std::vector<uint8_t> bad = good;
     bad[i] ^= 0x20;
-    EXPECT_EQ(Check(bad, true), kConnectHandshakeInvalid) << "byte " << i;
+    EXPECT_EQ(Check(bad, false), kConnectHandshakeInvalid) << "byte " << i;
   }
-  HelloMessage shortMagic = MakeHello(kServer, kClient, std::nullopt, kHelloAccepted);
-  shortMagic.magic = "CorviaIPC002\r";
-  EXPECT_EQ(Check(Serialize(shortMagic), true), kConnectHandshakeInvalid);
-  HelloMessage otherVersion = shortMagic;
-  otherVersion.magic = "CorviaIPC001\r\n";
-  EXPECT_EQ(Check(Serialize(otherVersion), true), kConnectHandshakeInvalid);
-  HelloMessage otherGreeting = MakeHello(kServer, kClient, std::nullopt, kHelloAccepted);
-  otherGreeting.greeting = "hello";
-  EXPECT_EQ(Check(Serialize(otherGreeting), true), kConnectHandshakeInvalid);
-}
-
-TEST(Hello, WrongIdentitiesOrSizesFail) {
-  const auto changed = [](auto change) {
-    HelloMessage hello = MakeHello(kServer, kClient, std::nullopt, kHelloAccepted);
-    change(hello);
-    return Check(Serialize(hello), true);
-  };
-  EXPECT_EQ(changed([](HelloMessage& h) { h.senderProcessId = kServer + 1; }),
-            kConnectHandshakeInvalid);
-  EXPECT_EQ(changed([](HelloMessage& h) { h.receiverProcessId = kClient + 1; }),
-            kConnectHandshakeInvalid);
-  EXPECT_EQ(changed([](HelloMessage& h) { h.channelCount = 2; }), kConnectHandshakeInvalid);
-  EXPECT_EQ(changed([](HelloMessage& h) { h.ringSize = 0x20000; }), kConnectHandshakeInvalid);
-}
-
-TEST(Hello, TheServersSectionBlockMustAgree) {
-  const auto withBlock = [](auto change) {
-    SectionBlock block = Block(kServer);
-    change(block);
-    return Check(Serialize(MakeHello(kServer, kClient, block, kHelloAccepted)), false);
-  };
-  EXPECT_EQ(withBlock([](SectionBlock&) {}), kConnected);
-  EXPECT_EQ(withBlock([](SectionBlock& b) { b.ownerProcessId = kClient; }),
-            kConnectHandshakeInvalid);
-  EXPECT_EQ(withBlock([](SectionBlock& b) { b.ringSize = 0x10000; }), kConnectHandshakeInvalid);
-  EXPECT_EQ(withBlock([](SectionBlock& b) {
-              b.channelCount = 2;
-              b.eventHandles.resize(16);
-            }),
-            kConnectHandshakeInvalid);
-}
-
-TEST(Hello, StatusesMapToConnectResults) {
-  EXPECT_EQ(Check(Response(false, kHelloRefusedPeer), true), kConnectRefused);
-  EXPECT_EQ(Check(Response(false, kHelloSetupFailed), true), kConnectSetupFailed);
-  EXPECT_EQ(Check(Response(false, kHelloRefusedVersion), true), kConnectHandshakeInvalid);
-  EXPECT_EQ(Check(Response(false, 7), true), kConnectHandshakeInvalid);
-  EXPECT_EQ(Check(Response(false, -1), true), kConnectHandshakeInvalid);
-}
-
-TEST(Hello, MissingTruncatedOrOverlongResponsesFail) {
-  EXPECT_EQ(Check({}, true), kConnectHandshakeInvalid);
-  const std::vector<uint8_t> good = Response(true);
-  for (size_t length = 1; length < good.size(); ++length) {
+  for (size_t length = 0; length < good.size(); ++length) {
     EXPECT_EQ(Check({good.begin(), good.begin() + static_cast<long>(length)}, false),
               kConnectHandshakeInvalid)
         << length;
@@ -153,45 +117,132 @@ TEST(Hello, MissingTruncatedOrOverlongResponsesFail) {
   EXPECT_EQ(Check(longer, false), kConnectHandshakeInvalid);
 }
 
-TEST(Hello, SectionBlockFieldsMustBeInRange) {
-  const auto parses = [](auto change) {
-    SectionBlock block = Block(kClient);
-    change(block);
-    return ReadHello(Serialize(MakeHello(kClient, kServer, block, std::nullopt)),
-                     HelloKind::kRequest)
-        .has_value();
+TEST(Hello, TheServerJudgesTheRequestAndItsBlocksFieldsMustBeInRange) {
+  const struct {
+    std::function<void(HelloMessage&)> change;
+    std::optional<int64_t> verdict;  // nothing: the request does not parse
+  } cases[] = {
+      {[](HelloMessage& h) { h.section.reset(); }, kHelloAccepted},
+      {[](HelloMessage& h) { h.magic[3] = 'x'; }, kHelloRefusedVersion},
+      {[](HelloMessage& h) { h.greeting = "Hi"; }, kHelloRefusedVersion},
+      {[](HelloMessage& h) { h.ringSize = 0x1000; }, kHelloRefusedVersion},
+      {[](HelloMessage& h) { h.section->ownerProcessId = kServer; }, kHelloRefusedVersion},
+      {[](HelloMessage& h) { h.senderProcessId = 1; }, kHelloRefusedPeer},
+      {[](HelloMessage& h) { h.receiverProcessId = 1; }, kHelloRefusedPeer},
+      {[](HelloMessage& h) { h.section->ownerProcessId = 0; }, std::nullopt},
+      {[](HelloMessage& h) { h.section->channelCount = 0; }, std::nullopt},
+      {[](HelloMessage& h) {
+         h.section->channelCount = 4;
+         h.section->eventHandles.resize(32);
+       },
+       std::nullopt},
+      {[](HelloMessage& h) { h.section->ringSize = 255; }, std::nullopt},
+      {[](HelloMessage& h) { h.section->ringSize = 0x100001; }, std::nullopt},
+      {[](HelloMessage& h) {
+         h.section->channelCount = 1;
+         h.section->eventHandles.resize(8);
+         h.section->ringSize = 256;
+       },
+       kHelloRefusedVersion},  // parses, but is not this version's section
   };
-  EXPECT_TRUE(parses([](SectionBlock&) {}));
-  EXPECT_FALSE(parses([](SectionBlock& b) { b.ownerProcessId = 0; }));
-  EXPECT_FALSE(parses([](SectionBlock& b) { b.channelCount = 0; }));
-  EXPECT_FALSE(parses([](SectionBlock& b) {
-    b.channelCount = 4;
-    b.eventHandles.resize(32);
-  }));
-  EXPECT_FALSE(parses([](SectionBlock& b) { b.ringSize = 255; }));
-  EXPECT_FALSE(parses([](SectionBlock& b) { b.ringSize = 0x100001; }));
-  EXPECT_TRUE(parses([](SectionBlock& b) {
-    b.channelCount = 1;
-    b.eventHandles.resize(8);
-    b.ringSize = 256;
-  }));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    HelloMessage request = MakeHello(kClient, kServer, Block(kClient), std::nullopt);
+    cases[i].change(request);
+    const std::optional<HelloMessage> read = ReadHello(Serialize(request), HelloKind::kRequest);
+    EXPECT_EQ(read.has_value(), cases[i].verdict.has_value()) << "case " << i;
+    if (read && cases[i].verdict) {
+      EXPECT_EQ(CheckHelloRequest(*read, kClient, kServer), *cases[i].verdict) << "case " << i;
+    }
+  }
 }
 
-TEST(Hello, TheServerJudgesTheRequest) {
-  const auto judged = [](auto change) {
-    HelloMessage request = MakeHello(kClient, kServer, Block(kClient), std::nullopt);
-    change(request);
-    return CheckHelloRequest(request, kClient, kServer);
+using Ring = ConnectionResources::Ring;
+
+// What the peer receives: duplicates of the handles, in the order they were described.
+std::vector<platform::OwnedHandle> Received(const std::vector<const platform::OwnedHandle*>& sent) {
+  std::vector<platform::OwnedHandle> handles;
+  for (const platform::OwnedHandle* handle : sent) {
+    handles.emplace_back(dup(static_cast<int>(handle->Get())));
+  }
+  return handles;
+}
+
+class ConnectionResourcesTest : public testing::Test {
+ protected:
+  ConnectionResourcesTest()
+      : creator_(*ConnectionResources::Create(kChannelCount, kRingSize)),
+        block_(creator_.Describe(1234, handles_)) {}
+
+  std::optional<ConnectionResources> AdoptWith(const SectionBlock& block) {
+    std::vector<platform::OwnedHandle> received = Received(handles_);
+    return ConnectionResources::Adopt(block, received);
+  }
+
+  ConnectionResources creator_;
+  std::vector<const platform::OwnedHandle*> handles_;
+  SectionBlock block_;
+};
+
+TEST_F(ConnectionResourcesTest, DescribesEveryHandleOnce) {
+  EXPECT_EQ(block_.ownerProcessId, 1234);
+  EXPECT_EQ(block_.channelCount, 3);
+  EXPECT_EQ(block_.ringSize, 0x40000);
+  EXPECT_EQ(block_.eventHandles.size(), 24u);
+  EXPECT_EQ(handles_.size(), 26u);
+  std::set<int64_t> values(block_.eventHandles.begin(), block_.eventHandles.end());
+  values.insert(block_.sectionHandle);
+  values.insert(block_.stopHandle);
+  EXPECT_EQ(values.size(), 26u);
+  EXPECT_EQ(*values.begin(), 0);
+  EXPECT_EQ(*values.rbegin(), 25);
+}
+
+TEST_F(ConnectionResourcesTest, ThePeerSharesTheRingsAndTheirEvents) {
+  std::optional<ConnectionResources> peer = AdoptWith(block_);
+  ASSERT_TRUE(peer);
+  EXPECT_EQ(peer->ChannelCount(), 3);
+  EXPECT_EQ(peer->RingSize(), kRingSize);
+  for (int32_t channel = 0; channel < 3; ++channel) {
+    for (const Ring ring : {Ring::kCreatorOutgoingCalls, Ring::kCreatorOutgoingReplies,
+                            Ring::kCreatorIncomingCalls, Ring::kCreatorIncomingReplies}) {
+      const auto mark = static_cast<uint8_t>(channel * 4 + ring + 1);
+      creator_.RingMemory(channel, ring)[100] = mark;
+      EXPECT_EQ(peer->RingMemory(channel, ring)[100], mark);
+      creator_.DataEvent(channel, ring).Set();
+      EXPECT_TRUE(peer->DataEvent(channel, ring).Wait(0));
+      EXPECT_FALSE(peer->SpaceEvent(channel, ring).Wait(0));
+      peer->SpaceEvent(channel, ring).Set();
+      EXPECT_TRUE(creator_.SpaceEvent(channel, ring).Wait(0));
+    }
+  }
+  // Each ring is a separate part of the section, in channel order.
+  EXPECT_EQ(creator_.RingMemory(1, Ring::kCreatorOutgoingCalls).data() -
+                creator_.RingMemory(0, Ring::kCreatorOutgoingCalls).data(),
+            4 * kRingSize);
+  peer->StopEvent().Set();
+  EXPECT_TRUE(creator_.StopEvent().Wait(0));
+  EXPECT_TRUE(creator_.StopEvent().Wait(0));  // manual reset
+}
+
+TEST_F(ConnectionResourcesTest, RefusesABlockThatDoesNotDescribeTheHandlesAndSection) {
+  const std::function<void(SectionBlock&)> changes[] = {
+      [](SectionBlock& b) { b.eventHandles[5] = 26; },  // out of range
+      [](SectionBlock& b) { b.stopHandle = -1; },
+      [](SectionBlock& b) { b.eventHandles[3] = b.eventHandles[2]; },          // used twice
+      [](SectionBlock& b) { std::swap(b.sectionHandle, b.eventHandles[0]); },  // wrong kinds
+      [](SectionBlock& b) { std::swap(b.sectionHandle, b.stopHandle); },
+      [](SectionBlock& b) { b.ringSize = kRingSize / 2; },  // a section of another size
+      [](SectionBlock& b) {
+        b.channelCount = 2;
+        b.eventHandles.resize(16);
+      },
+      [](SectionBlock& b) { b.eventHandles.pop_back(); },  // events that do not fit the channels
   };
-  EXPECT_EQ(judged([](HelloMessage&) {}), kHelloAccepted);
-  EXPECT_EQ(judged([](HelloMessage& h) { h.section.reset(); }), kHelloAccepted);
-  EXPECT_EQ(judged([](HelloMessage& h) { h.magic[3] = 'x'; }), kHelloRefusedVersion);
-  EXPECT_EQ(judged([](HelloMessage& h) { h.greeting = "Hi"; }), kHelloRefusedVersion);
-  EXPECT_EQ(judged([](HelloMessage& h) { h.ringSize = 0x1000; }), kHelloRefusedVersion);
-  EXPECT_EQ(judged([](HelloMessage& h) { h.senderProcessId = 1; }), kHelloRefusedPeer);
-  EXPECT_EQ(judged([](HelloMessage& h) { h.receiverProcessId = 1; }), kHelloRefusedPeer);
-  EXPECT_EQ(judged([](HelloMessage& h) { h.section->ownerProcessId = kServer; }),
-            kHelloRefusedVersion);
+  for (size_t i = 0; i < std::size(changes); ++i) {
+    SectionBlock block = block_;
+    changes[i](block);
+    EXPECT_FALSE(AdoptWith(block)) << "change " << i;
+  }
 }
 
 }  // namespace

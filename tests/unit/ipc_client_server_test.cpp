@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <linux/securebits.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -7,7 +9,9 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "ipc/call_status.h"
@@ -107,54 +111,29 @@ class ClientServerTest : public testing::Test {
   RecordingClient client_;
 };
 
-TEST_F(ClientServerTest, CallsTravelInBothDirections) {
+TEST_F(ClientServerTest, CallsTravelInBothDirectionsWhicheverEndCreatedTheSection) {
   ASSERT_TRUE(server_.Start(kServerName));
-  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
-  EXPECT_TRUE(client_.client.IsConnected());
-  EXPECT_EQ(client_.client.PeerProcessId(), platform::CurrentProcessId());
-
-  EXPECT_EQ(client_.client.Call(toHub_, std::string("ping")), kCallSuccess);
-  EXPECT_EQ(echo_.Received(), std::vector<std::string>{"ping"});
-  EXPECT_EQ(echo_.EchoStatus(), kCallSuccess);
-  EXPECT_EQ(client_.Received(), std::vector<std::string>{"echo:ping"});  // before the reply
-
-  ASSERT_TRUE(echo_.Connection());
-  EXPECT_EQ(echo_.Connection()->Call(Function("toClient"), std::string("direct")), kCallSuccess);
-  EXPECT_EQ(client_.Received(), (std::vector<std::string>{"echo:ping", "direct"}));
-}
-
-TEST_F(ClientServerTest, ACallOfAnUnregisteredNameGivesNotRegistered) {
-  ASSERT_TRUE(server_.Start(kServerName));
-  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
-  const uint8_t status = client_.client.Call(Function("toNowhere"), std::string("x"));
-  EXPECT_EQ(status, kCallNotRegistered);
-  EXPECT_EQ(CallStatusText(status),
-            "Version incompatibility: Callee does not have that function registered");
-  EXPECT_EQ(echo_.Connection()->Call(Function("toHub"), std::string("x")), kCallNotRegistered);
-  // A call with arguments of another layout.
-  EXPECT_EQ(client_.client.Call(toHub_, std::string("x"), 1), kCallBadSignature);
-  EXPECT_EQ(client_.client.Call(toHub_, std::string("still fine")), kCallSuccess);
-}
-
-TEST_F(ClientServerTest, TheServerCanCreateTheSection) {
-  ASSERT_TRUE(server_.Start(kServerName));
-  ConnectOptions options;
-  options.serverCreatesSection = true;
-  ASSERT_EQ(client_.client.Connect(kServerName, options), kConnected);
-  EXPECT_EQ(client_.client.Call(toHub_, std::string("ping")), kCallSuccess);
-  EXPECT_EQ(client_.Received(), std::vector<std::string>{"echo:ping"});
-}
-
-TEST_F(ClientServerTest, ArgumentsLargerThanARingArriveWhole) {
-  ASSERT_TRUE(server_.Start(kServerName));
-  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
-  std::string large(3 * kRingSize + 123, '\0');
+  std::string large(3 * kRingSize + 123, '\0');  // larger than a ring
   for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 31);
-  EXPECT_EQ(client_.client.Call(toHub_, large), kCallSuccess);
-  ASSERT_EQ(echo_.Received().size(), 1u);
-  EXPECT_EQ(echo_.Received()[0], large);
-  ASSERT_EQ(client_.Received().size(), 1u);
-  EXPECT_EQ(client_.Received()[0], "echo:" + large);
+  for (const bool serverCreatesSection : {false, true}) {
+    RecordingClient client;
+    ConnectOptions options;
+    options.serverCreatesSection = serverCreatesSection;
+    ASSERT_EQ(client.client.Connect(kServerName, options), kConnected);
+    EXPECT_EQ(client.client.PeerProcessId(), platform::CurrentProcessId());
+    EXPECT_EQ(client.client.Call(toHub_, large), kCallSuccess);
+    EXPECT_EQ(echo_.Received().back(), large);
+    EXPECT_EQ(echo_.EchoStatus(), kCallSuccess);
+    // The server's call reached the client before the reply.
+    EXPECT_EQ(client.Received(), std::vector<std::string>{"echo:" + large});
+    EXPECT_EQ(echo_.Connection()->Call(Function("toClient"), std::string("direct")), kCallSuccess);
+    EXPECT_EQ(client.Received().back(), "direct");
+    // An unregistered name, or arguments of another layout.
+    EXPECT_EQ(client.client.Call(Function("toNowhere"), std::string("x")), kCallNotRegistered);
+    EXPECT_EQ(echo_.Connection()->Call(Function("toHub"), std::string("x")), kCallNotRegistered);
+    EXPECT_EQ(client.client.Call(toHub_, std::string("x"), 1), kCallBadSignature);
+    EXPECT_EQ(client.client.Call(toHub_, std::string("still fine")), kCallSuccess);
+  }
 }
 
 TEST_F(ClientServerTest, CallsFromManyThreadsTakeTurns) {
@@ -175,76 +154,65 @@ TEST_F(ClientServerTest, CallsFromManyThreadsTakeTurns) {
   EXPECT_EQ(client_.Received().size(), 200u);
 }
 
-TEST_F(ClientServerTest, WithoutAServerNothingConnects) {
+TEST_F(ClientServerTest, EitherEndHearsTheOtherGoAndTheClientCanConnectAgain) {
   EXPECT_EQ(client_.client.Call(toHub_, std::string("x")), kCallNotInitialized);
-  EXPECT_EQ(client_.client.Connect(kServerName), kConnectPipeUnavailable);
-  EXPECT_FALSE(client_.client.IsConnected());
+  EXPECT_EQ(client_.client.Connect(kServerName), kConnectPipeUnavailable);  // no server
   EXPECT_EQ(client_.client.Call(toHub_, std::string("x")), kCallDisconnected);
   EXPECT_EQ(client_.Disconnects(), 0);
-}
-
-TEST_F(ClientServerTest, AClosedConnectionDisconnectsTheClientUntilItReconnects) {
   ASSERT_TRUE(server_.Start(kServerName));
   ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
-  ASSERT_TRUE(testsupport::WaitUntil([&] { return echo_.Connection() != nullptr; }));
+  ASSERT_TRUE(testsupport::WaitUntil([&] {
+    const std::shared_ptr<ServerConnection> connection = echo_.Connection();
+    return connection && connection->IsConnected();
+  }));
   echo_.Connection()->Close();
   EXPECT_TRUE(testsupport::WaitUntil([&] { return client_.Disconnects() == 1; }));
   EXPECT_FALSE(client_.client.IsConnected());
   EXPECT_EQ(echo_.Disconnects(), 1);
   EXPECT_EQ(client_.client.Call(toHub_, std::string("x")), kCallDisconnected);
-
   ASSERT_EQ(client_.client.Connect(kServerName), kConnected);  // registrations survive
   EXPECT_EQ(client_.client.Call(toHub_, std::string("again")), kCallSuccess);
   EXPECT_EQ(client_.Received(), std::vector<std::string>{"echo:again"});
-  EXPECT_EQ(client_.Disconnects(), 1);
-}
-
-TEST_F(ClientServerTest, TheServerHearsOfAClientThatGoes) {
-  ASSERT_TRUE(server_.Start(kServerName));
   {
     RecordingClient other;
     ASSERT_EQ(other.client.Connect(kServerName), kConnected);
   }
-  EXPECT_TRUE(testsupport::WaitUntil([&] { return echo_.Disconnects() == 1; }));
-}
-
-TEST_F(ClientServerTest, StoppingTheServerDisconnectsItsClients) {
-  ASSERT_TRUE(server_.Start(kServerName));
-  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return echo_.Disconnects() == 2; }));
   server_.Stop();
-  EXPECT_TRUE(testsupport::WaitUntil([&] { return client_.Disconnects() == 1; }));
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return client_.Disconnects() == 2; }));
   EXPECT_EQ(client_.client.Connect(kServerName), kConnectPipeUnavailable);
 }
 
-TEST_F(ClientServerTest, AClientOfAnotherSessionIsRefusedUnlessAllowed) {
-  ASSERT_TRUE(server_.Start(kServerName));
-  // Both ends run as this user: the session check passes either way.
-  ConnectOptions options;
-  options.skipSessionCheck = true;
-  EXPECT_EQ(client_.client.Connect(kServerName, options), kConnected);
+TEST_F(ClientServerTest, ClientsBeyondTheConnectionLimitAreRefusedUntilOneGoes) {
+  Server server(echo_, ServerOptions{.maxConnections = 2});
+  ASSERT_TRUE(server.Start(kServerName));
+  std::optional<RecordingClient> first(std::in_place);
+  RecordingClient second;
+  ASSERT_EQ(first->client.Connect(kServerName), kConnected);
+  ASSERT_EQ(second.client.Connect(kServerName), kConnected);
+  EXPECT_EQ(client_.client.Connect(kServerName), kConnectRefused);
+  first.reset();
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return echo_.Disconnects() == 1; }));
   EXPECT_EQ(client_.client.Connect(kServerName), kConnected);
 }
 
-TEST_F(ClientServerTest, AClientThatSaysNothingHoldsUpOthersOnlyForTheHelloTimeout) {
-  ServerOptions options;
-  options.helloTimeoutMs = 100;
-  Server server(echo_, options);
-  ASSERT_TRUE(server.Start(kServerName));
-  platform::PipeConnection silent =
-      platform::ConnectMessagePipe(std::string("CorviaIPC") + kServerName, 1000);
-  ASSERT_EQ(silent.status, platform::PipeStatus::kOk);
+TEST_F(ClientServerTest, AClientThatSaysNothingHoldsUpOthersOnlyForTheHelloTimeoutAndNotStop) {
+  std::optional<Server> server(std::in_place, echo_, ServerOptions{.helloTimeoutMs = 100});
+  ASSERT_TRUE(server->Start(kServerName));
+  const auto silent = [] {
+    return platform::ConnectMessagePipe(std::string("CorviaIPC") + kServerName, 1000);
+  };
+  platform::PipeConnection first = silent();
+  ASSERT_EQ(first.status, platform::PipeStatus::kOk);
   EXPECT_EQ(client_.client.Connect(kServerName), kConnected);
   EXPECT_EQ(client_.client.Call(toHub_, std::string("after")), kCallSuccess);
-}
-
-TEST_F(ClientServerTest, AClientThatSaysNothingDoesNotHoldUpStop) {
-  ASSERT_TRUE(server_.Start(kServerName));
-  platform::PipeConnection silent =
-      platform::ConnectMessagePipe(std::string("CorviaIPC") + kServerName, 1000);
-  ASSERT_EQ(silent.status, platform::PipeStatus::kOk);
+  server.emplace(echo_);  // the default hello time-out, 10 s
+  ASSERT_TRUE(server->Start(kServerName));
+  platform::PipeConnection second = silent();
+  ASSERT_EQ(second.status, platform::PipeStatus::kOk);
   std::this_thread::sleep_for(20ms);  // the server now waits for its hello
   const auto start = std::chrono::steady_clock::now();
-  server_.Stop();
+  server.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
 }
 
@@ -330,7 +298,6 @@ TEST_F(ClientServerTest, TheClientJudgesTheServersAnswer) {
   const uint32_t self = platform::CurrentProcessId();
   const auto connectTo = [&](RawServer::Answerer answer, ConnectOptions options = {}) {
     RawServer raw(std::move(answer));
-    options.helloTimeoutMs = 200;
     return client_.client.Connect(kServerName, options);
   };
   using Pipe = std::optional<platform::MessagePipe>;
@@ -339,7 +306,9 @@ TEST_F(ClientServerTest, TheClientJudgesTheServersAnswer) {
             }),
             kConnectHandshakeInvalid);
   EXPECT_EQ(connectTo([](Pipe& pipe) { pipe->Send({}); }), kConnectHandshakeInvalid);
-  EXPECT_EQ(connectTo([](Pipe&) { std::this_thread::sleep_for(400ms); }),
+  ConnectOptions impatient;
+  impatient.helloTimeoutMs = 200;
+  EXPECT_EQ(connectTo([](Pipe&) { std::this_thread::sleep_for(400ms); }, impatient),
             kConnectTransactionFailed);
   EXPECT_EQ(connectTo([](Pipe& pipe) { pipe.reset(); }), kConnectPipeUnavailable);
   EXPECT_EQ(connectTo(Answer(MakeHello(self, self, std::nullopt, kHelloRefusedPeer))),
@@ -371,40 +340,46 @@ class ChildServer : public EchoServer {
   void Die(std::string) { _exit(0); }
 };
 
-[[noreturn]] void RunChildServer(int readyFd) {
-  ChildServer listener;
-  Server server(listener);
-  const char ready = server.Start(kServerName) ? 'y' : 'n';
-  [[maybe_unused]] const ssize_t written = write(readyFd, &ready, 1);
-  for (;;) pause();
-}
+// A child process whose servers `serve` starts and keeps (nothing when they fail to start),
+// ended when the test is. The child is forked before the test starts threads of its own.
+class ServingChild {
+ public:
+  explicit ServingChild(const std::function<std::shared_ptr<void>()>& serve) {
+    int ready[2];
+    EXPECT_EQ(pipe(ready), 0);
+    pid_ = fork();
+    if (pid_ == 0) {
+      const std::shared_ptr<void> servers = serve();
+      [[maybe_unused]] const ssize_t written = write(ready[1], servers ? "y" : "n", 1);
+      for (;;) pause();
+    }
+    close(ready[1]);
+    started_ = read(ready[0], &started_, 1) == 1 && started_ == 'y';
+    close(ready[0]);
+  }
+  ~ServingChild() {
+    if (waitpid(pid_, nullptr, WNOHANG) == 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool Started() const { return started_; }
+  pid_t Pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = -1;
+  char started_ = 0;
+};
 
 TEST_F(ClientServerTest, ClientAndServerInTwoProcesses) {
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
-  const pid_t child = fork();
-  if (child == 0) {
-    close(ready[0]);
-    RunChildServer(ready[1]);
-  }
-  // Ends the child should the test stop early.
-  struct ChildGuard {
-    pid_t pid;
-    ~ChildGuard() {
-      if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-      }
-    }
-  } guard{child};
-  close(ready[1]);
-  char started = 0;
-  ASSERT_EQ(read(ready[0], &started, 1), 1);
-  close(ready[0]);
-  ASSERT_EQ(started, 'y');
-
+  const ServingChild child([] {
+    auto servers = std::make_shared<std::pair<ChildServer, std::optional<Server>>>();
+    servers->second.emplace(servers->first);
+    return servers->second->Start(kServerName) ? servers : nullptr;
+  });
+  ASSERT_TRUE(child.Started());
   ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
-  EXPECT_EQ(client_.client.PeerProcessId(), static_cast<uint32_t>(child));
+  EXPECT_EQ(client_.client.PeerProcessId(), static_cast<uint32_t>(child.Pid()));
   EXPECT_EQ(client_.client.Call(toHub_, std::string("across")), kCallSuccess);
   EXPECT_EQ(client_.Received(), std::vector<std::string>{"echo:across"});
   const uint8_t unknown = client_.client.Call(Function("toNowhere"), std::string("x"));
@@ -417,9 +392,37 @@ TEST_F(ClientServerTest, ClientAndServerInTwoProcesses) {
   EXPECT_EQ(CallStatusText(died), "Disconnected");
   EXPECT_TRUE(testsupport::WaitUntil([&] { return client_.Disconnects() == 1; }));
   EXPECT_FALSE(client_.client.IsConnected());
-  int status = 0;
-  EXPECT_EQ(waitpid(child, &status, 0), child);
-  guard.pid = -1;
+  EXPECT_EQ(waitpid(child.Pid(), nullptr, 0), child.Pid());
+}
+
+TEST_F(ClientServerTest, AClientOfAnotherSessionIsRefusedUnlessAllowed) {
+  if (geteuid() != 0) GTEST_SKIP() << "a client of another session needs another user: root";
+  struct Servers {
+    EchoServer checkingListener, allowingListener;
+    Server checking{checkingListener};
+    Server allowing{allowingListener, ServerOptions{.skipSessionCheck = true}};
+  };
+  const ServingChild child([] {
+    auto servers = std::make_shared<Servers>();
+    const bool started =
+        servers->checking.Start(kServerName) && servers->allowing.Start("TEST_IPC_ANY_SESSION");
+    return started ? servers : nullptr;
+  });
+  ASSERT_TRUE(child.Started());
+  // The clients connect as another user that may still reach the servers' names.
+  const int securebits = prctl(PR_GET_SECUREBITS);
+  ASSERT_EQ(prctl(PR_SET_SECUREBITS, securebits | SECBIT_NO_SETUID_FIXUP), 0);
+  ASSERT_EQ(seteuid(65534), 0);
+  RecordingClient other;
+  ConnectOptions anyServer;
+  anyServer.skipSessionCheck = true;
+  EXPECT_EQ(other.client.Connect(kServerName, anyServer), kConnectRefused);
+  EXPECT_EQ(other.client.Connect("TEST_IPC_ANY_SESSION", anyServer), kConnected);
+  // The client checks the server's session too.
+  RecordingClient checkingClient;
+  EXPECT_EQ(checkingClient.client.Connect("TEST_IPC_ANY_SESSION"), kConnectRefused);
+  ASSERT_EQ(seteuid(0), 0);
+  prctl(PR_SET_SECUREBITS, securebits);
 }
 
 }  // namespace

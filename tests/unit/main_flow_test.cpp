@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -29,6 +30,8 @@ class FakeTarget : public RunTarget {
   double clock = 100.0;
   // Results that each test returns on its successive attempts; Passed once they run out.
   std::map<std::string, std::vector<TestResult>> scripted;
+  // Called with the name of each test as it runs.
+  std::function<void(const std::string&)> whileRunning = [](const std::string&) {};
 
   int32_t Initialize() override {
     Note("Initialize");
@@ -79,6 +82,7 @@ class FakeTarget : public RunTarget {
     for (const char* name : names) {
       entries.push_back({name, [this, test = std::string(name)] {
                            Note("run " + test);
+                           whileRunning(test);
                            std::vector<TestResult>& results = scripted[test];
                            if (results.empty()) return TestResult::Passed;
                            const TestResult result = results.front();
@@ -116,230 +120,8 @@ std::vector<std::string> LinesStartingWith(const std::string& text, const std::s
   return lines;
 }
 
-TEST(MainFlow, DefaultsAreHandedToTheValidatorInOrder) {
-  const ChildOutcome run = RunFlow({"--path", "app.exe"});
-  EXPECT_EQ(run.exitStatus, 0);
-  const std::vector<std::string> expected = {
-      "[fake] Initialize",
-      "[fake] SetLoadTimeMs 5000",
-      "[fake] SetApplication [app.exe]",
-      "[fake] SetMaxTimeToFrame 4.000000",
-      "[fake] SetMinAvgFps 85.000000",
-      "[fake] SetPrintFps 0",
-      "[fake] SetFpsTestDuration 20",
-  };
-  const std::vector<std::string> calls = LinesStartingWith(run.out, "[fake] ");
-  ASSERT_GE(calls.size(), expected.size());
-  EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 7), expected);
-  EXPECT_EQ(run.err, "");
-}
-
-TEST(MainFlow, OptionValuesAreConvertedForTheValidator) {
-  const ChildOutcome run =
-      RunFlow({"--path", "app.exe", "--max_time_to_frame", "2500", "--load_time_ms", "0",
-               "--fps_test_duration", "-3", "--min_avg_fps", "45.5", "--print_fps"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_NE(run.out.find("[fake] SetMaxTimeToFrame 2.500000\n"), std::string::npos);
-  // The validator's setters turn 0 and negative values into the unbounded value.
-  EXPECT_NE(run.out.find("[fake] SetLoadTimeMs 0\n"), std::string::npos);
-  EXPECT_NE(run.out.find("[fake] SetFpsTestDuration -3\n"), std::string::npos);
-  EXPECT_NE(run.out.find("[fake] SetMinAvgFps 45.500000\n"), std::string::npos);
-  EXPECT_NE(run.out.find("[fake] SetPrintFps 1\n"), std::string::npos);
-}
-
-TEST(MainFlow, ApplicationArgumentsFollowTheFirstDoubleDash) {
-  ChildOutcome run = RunFlow({"--path", "app.exe", "--", "-a", "b c"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_NE(run.out.find("[fake] SetApplication [app.exe] [-a] [b c]\n"), std::string::npos);
-
-  run = RunFlow({"--path", "app.exe", "--"});
-  EXPECT_NE(run.out.find("[fake] SetApplication [app.exe]\n"), std::string::npos);
-
-  // Options after "--" belong to the application, not to the validator.
-  run = RunFlow({"--path", "app.exe", "--", "--verbose", "--", "x"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_NE(run.out.find("[fake] SetApplication [app.exe] [--verbose] [--] [x]\n"),
-            std::string::npos);
-}
-
-TEST(MainFlow, UseBreakerIsRemovedWhereverItStands) {
-  const ChildOutcome run =
-      RunFlow({"--use_breaker", "--path", "app.exe", "--", "x", "--use_breaker", "y"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out.rfind("[fake] SetUseBreakerBox 1\n[fake] Initialize\n", 0), 0u) << run.out;
-  EXPECT_NE(run.out.find("[fake] SetApplication [app.exe] [x] [y]\n"), std::string::npos);
-
-  // Letter case counts: "--USE_BREAKER" is an unknown option for the parser.
-  const ChildOutcome unknown = RunFlow({"--USE_BREAKER", "--path", "app.exe"});
-  EXPECT_EQ(unknown.exitStatus, 1);
-  EXPECT_EQ(unknown.out.find("SetUseBreakerBox"), std::string::npos);
-}
-
-TEST(MainFlow, ParseErrorsEndWithStatusOne) {
-  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-           {},
-           {"--path", "app.exe", "--list_tests"},
-           {"--path", "app.exe", "--bogus"},
-           {"--path"},
-           {"--path", "app.exe", "--load_time_ms", "soon"},
-       }) {
-    const ChildOutcome run = RunFlow(arguments);
-    EXPECT_EQ(run.exitStatus, 1) << testing::PrintToString(arguments);
-    EXPECT_NE(run.err.find("PARSE ERROR"), std::string::npos) << run.err;
-    EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
-  }
-}
-
-TEST(MainFlow, HelpAndVersionEndWithStatusZero) {
-  ChildOutcome run = RunFlow({"--version"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_NE(run.out.find("version: 1.43.0.0"), std::string::npos) << run.out;
-
-  run = RunFlow({"--help"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_NE(run.out.find("--fps_test_duration <int>"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("Path of the log file. Default CorviaSqmValidator_Log.txt"),
-            std::string::npos);
-}
-
-TEST(MainFlow, InitializationFailureEndsBeforeParsing) {
-  FakeTarget target;
-  target.initializeResult = -3000;
-  const ChildOutcome run = RunFlow({"--help"}, target);
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(run.out,
-            "[fake] Initialize\n"
-            "ERROR: Failed to initialize SQM Validator. version: 1.43.0.0 Please check if the "
-            "version matches with your LUX Service runtime.\n");
-}
-
-TEST(MainFlow, ListTestsPrintsAllSixteenNames) {
-  const ChildOutcome run = RunFlow({"--list_tests", "--verbose"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out,
-            "[fake] Initialize\n"
-            "TestSdkVersion\nTestCorviaDLLIncludes\nTestLaunchIntoVR\nTestFrameRate\n"
-            "TestSubmitFramesWhenVisible\nTestSubmitFramesWhenNotVisible\n"
-            "TestSubmitFramesWhenInDash\nTestResponseToRecenterRequest\nTestAppShouldQuit\n"
-            "CheckForExtraneousFiles\nTestAudioOutput\nTestMismatchedAdapters\n"
-            "TestResponseToDisplayLost\nTestPropertyAccess\nRunErrorCapture\n"
-            "TestResponseToIadChanges\n");
-}
-
-TEST(MainFlow, WithoutTestOptionTheDefaultTestsRun) {
-  const ChildOutcome run = RunFlow({"--path", "app.exe"});
-  EXPECT_EQ(LinesStartingWith(run.out, "[fake] run ").size(), 11u);
-  EXPECT_NE(run.out.find("[fake] run TestAudioOutput\n[fake] PrintSummary\n[fake] Shutdown 1\n"),
-            std::string::npos)
-      << run.out;
-}
-
-TEST(MainFlow, AllRunsEveryTestOnceAndIgnoresTheOtherNames) {
-  const ChildOutcome run = RunFlow(
-      {"--path", "app.exe", "--test", "TestFrameRate", "--test", "all", "--test", "NoSuchTest"});
-  EXPECT_EQ(run.exitStatus, 0);
-  const std::vector<std::string> runs = LinesStartingWith(run.out, "[fake] run ");
-  ASSERT_EQ(runs.size(), 16u);
-  EXPECT_EQ(runs.front(), "[fake] run TestSdkVersion");
-  EXPECT_EQ(runs.back(), "[fake] run TestResponseToIadChanges");
-}
-
-TEST(MainFlow, NamedTestsRunInCommandLineOrderAndRepeat) {
-  const ChildOutcome run = RunFlow({"--path", "app.exe", "--test", "TestFrameRate", "--test",
-                                    "RunErrorCapture", "--test", "TestFrameRate"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(LinesStartingWith(run.out, "[fake] run "),
-            (std::vector<std::string>{"[fake] run TestFrameRate", "[fake] run RunErrorCapture",
-                                      "[fake] run TestFrameRate"}));
-}
-
-TEST(MainFlow, UnknownTestNameEndsWithStatusOneAfterTheEarlierTests) {
-  for (const char* unknown : {"NoSuchTest", "ALL", "testframerate"}) {
-    const ChildOutcome run = RunFlow({"--path", "app.exe", "--test", "TestFrameRate", "--test",
-                                      unknown, "--test", "TestSdkVersion"});
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(LinesStartingWith(run.out, "[fake] run "),
-              std::vector<std::string>{"[fake] run TestFrameRate"});
-    EXPECT_EQ(run.err, std::string("Failed to find test ") + unknown + "\n");
-    // No summary and no final shutdown.
-    EXPECT_EQ(run.out.find("PrintSummary"), std::string::npos);
-    EXPECT_EQ(run.out.find("Shutdown"), std::string::npos);
-  }
-}
-
-TEST(MainFlow, TransientErrorsAreRetriedUpToThreeRuns) {
-  FakeTarget target;
-  target.scripted["TestFrameRate"] = {TestResult::TransientError, TestResult::TransientError,
-                                      TestResult::TransientError, TestResult::Passed};
-  target.scripted["TestLaunchIntoVR"] = {TestResult::TransientError, TestResult::Failed,
-                                         TestResult::Passed};
-  const ChildOutcome run = RunFlow(
-      {"--path", "app.exe", "--test", "TestFrameRate", "--test", "TestLaunchIntoVR"}, target);
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_NE(run.out.find("[fake] run TestFrameRate\n*** Retrying the test ***\n"
-                         "[fake] run TestFrameRate\n*** Retrying the test ***\n"
-                         "[fake] run TestFrameRate\n"
-                         "[fake] run TestLaunchIntoVR\n*** Retrying the test ***\n"
-                         "[fake] run TestLaunchIntoVR\n[fake] PrintSummary\n"),
-            std::string::npos)
-      << run.out;
-}
-
-TEST(MainFlow, EveryTestFailingStillEndsWithStatusZero) {
-  FakeTarget target;
-  target.scripted["TestFrameRate"] = {TestResult::Failed};
-  target.scripted["TestSdkVersion"] = {TestResult::Skipped};
-  const ChildOutcome run =
-      RunFlow({"--path", "app.exe", "--test", "TestFrameRate", "--test", "TestSdkVersion"}, target);
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out.find("Retrying"), std::string::npos);
-}
-
-TEST(MainFlow, LogFileAloneEnablesLogging) {
-  const std::string path = testing::TempDir() + "main_flow_log_file.txt";
-  std::remove(path.c_str());
-  const ChildOutcome run = RunInChild([&] {
-    FakeTarget target;
-    const int status = RunMainFlow(
-        {"CorviaSqmValidator", "--path", "app.exe", "--log_file", path, "--test", "TestFrameRate"},
-        target);
-    LogInfo("after the run");
-    return status;
-  });
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(testsupport::ReadFile(path), "INFO: after the run\n");
-  std::remove(path.c_str());
-}
-
-TEST(MainFlow, LogAloneUsesTheDefaultFileInTheCurrentDirectory) {
-  const std::string directory = testing::TempDir() + "main_flow_cwd";
-  std::filesystem::create_directories(directory);
-  const ChildOutcome run = RunInChild([&] {
-    std::filesystem::current_path(directory);
-    FakeTarget target;
-    const int status = RunMainFlow(
-        {"CorviaSqmValidator", "--path", "app.exe", "-l", "--test", "TestFrameRate"}, target);
-    LogError("after the run");
-    return status;
-  });
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(testsupport::ReadFile(directory + "/CorviaSqmValidator_Log.txt"),
-            "ERROR: after the run\n");
-  std::filesystem::remove_all(directory);
-}
-
-TEST(MainFlow, UnopenableLogFileEndsWithStatusOne) {
-  const ChildOutcome run = RunFlow({"--path", "app.exe", "--log_file", "/nonexistent/dir/log.txt"});
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(run.err,
-            "Failed to create or append to log file /nonexistent/dir/log.txt Error: No such file "
-            "or directory (2)\n");
-  EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
-}
-
-TEST(MainFlowTelemetry, ARunReportsEverySettingTheTestCountAndItsDuration) {
-  const ChildOutcome run =
-      RunFlowRecordingTelemetry({"--path", "app.exe", "--test", "TestFrameRate"});
+TEST(MainFlow, SettingsReachTheValidatorConvertedAndTheRuntimeAsGiven) {
+  ChildOutcome run = RunFlowRecordingTelemetry({"--path", "app.exe", "--test", "TestFrameRate"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.out,
             "[fake] Initialize\n"
@@ -360,6 +142,165 @@ TEST(MainFlowTelemetry, ARunReportsEverySettingTheTestCountAndItsDuration) {
             "[fake] PrintSummary\n"
             "[telemetry] application_status=close; run_duration=2500.000000\n"
             "[fake] Shutdown 1\n");
+  EXPECT_EQ(run.err, "");
+  // The validator's setters turn 0 and negative values into the unbounded value.
+  const std::string path = testing::TempDir() + "main_flow_telemetry_log.txt";
+  run = RunFlowRecordingTelemetry({"--path", "app.exe", "-v", "--log_file", path, "--load_time_ms",
+                                   "-5", "--max_time_to_frame", "2500", "--min_avg_fps", "45.5",
+                                   "--print_fps", "--fps_test_duration", "0", "--test", "all"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(LinesStartingWith(run.out, "[telemetry]"),
+            (std::vector<std::string>{
+                "[telemetry] application_status=launch",
+                "[telemetry] user_action=Main_action_--verbose",
+                "[telemetry] user_action=Main_action_--log",
+                "[telemetry] user_action=Main_action_--load_time_ms; user_action_param=-5",
+                "[telemetry] user_action=Main_action_--max_time_to_frame; user_action_param=2500",
+                "[telemetry] user_action=Main_action_--min_avg_fps; user_action_param=45.500000",
+                "[telemetry] user_action=Main_action_--print_fps_arg; user_action_param=1",
+                "[telemetry] user_action=Main_action_--fps_test_duration_arg; user_action_param=0",
+                "[telemetry] user_action=Main_action_test_count; user_action_param=16",
+                "[telemetry] application_status=close; run_duration=2500.000000",
+            }));
+  for (const char* call : {"[fake] SetLoadTimeMs -5\n", "[fake] SetMaxTimeToFrame 2.500000\n",
+                           "[fake] SetMinAvgFps 45.500000\n", "[fake] SetPrintFps 1\n",
+                           "[fake] SetFpsTestDuration 0\n"}) {
+    EXPECT_NE(run.out.find(call), std::string::npos) << call;
+  }
+  std::remove(path.c_str());
+}
+
+TEST(MainFlow, ApplicationArgumentsFollowTheFirstDoubleDashAndUseBreakerGoesWhereverItStands) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--path", "app.exe", "--", "-a", "b c"}, "[fake] SetApplication [app.exe] [-a] [b c]\n"},
+      {{"--path", "app.exe", "--"}, "[fake] SetApplication [app.exe]\n"},
+      // Options after "--" belong to the application, not to the validator.
+      {{"--path", "app.exe", "--", "--verbose", "--", "x"},
+       "[fake] SetApplication [app.exe] [--verbose] [--] [x]\n"},
+      {{"--use_breaker", "--path", "app.exe", "--", "x", "--use_breaker", "y"},
+       "[fake] SetApplication [app.exe] [x] [y]\n"},
+  };
+  for (const auto& [arguments, call] : cases) {
+    const ChildOutcome run = RunFlow(arguments);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_NE(run.out.find(call), std::string::npos) << run.out;
+  }
+  EXPECT_TRUE(
+      RunFlow(cases[3].first).out.starts_with("[fake] SetUseBreakerBox 1\n[fake] Initialize\n"));
+  // Each occurrence is reported; listing the tests ends without a close event.
+  EXPECT_EQ(
+      LinesStartingWith(
+          RunFlowRecordingTelemetry({"--use_breaker", "--list_tests", "--", "--use_breaker"}).out,
+          "[telemetry]"),
+      (std::vector<std::string>{"[telemetry] application_status=launch",
+                                "[telemetry] user_action=Main_action_--use_breaker",
+                                "[telemetry] user_action=Main_action_--use_breaker",
+                                "[telemetry] user_action=Main_action_--list_tests"}));
+}
+
+TEST(MainFlow, ParseErrorsAndAnUnopenableLogFileEndWithStatusOneBeforeAnyTest) {
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+           {},
+           {"--path", "app.exe", "--list_tests"},
+           {"--path", "app.exe", "--bogus"},
+           {"--path"},
+           {"--path", "app.exe", "--load_time_ms", "soon"},
+           {"--USE_BREAKER", "--path", "app.exe"},  // letter case counts
+       }) {
+    const ChildOutcome run = RunFlow(arguments);
+    EXPECT_EQ(run.exitStatus, 1) << testing::PrintToString(arguments);
+    EXPECT_NE(run.err.find("PARSE ERROR"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
+    EXPECT_EQ(run.out.find("SetUseBreakerBox"), std::string::npos);
+  }
+  const ChildOutcome run = RunFlow({"--path", "app.exe", "--log_file", "/nonexistent/dir/log.txt"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.err,
+            "Failed to create or append to log file /nonexistent/dir/log.txt Error: No such file "
+            "or directory (2)\n");
+  EXPECT_EQ(run.out.find("[fake] run"), std::string::npos);
+}
+
+TEST(MainFlow, AFailedInitializationEndsTheRunBeforeParsingAndSendsNothing) {
+  const ChildOutcome run = RunInChild([] {
+    RecordTelemetry();
+    FakeTarget target;
+    target.initializeResult = -3000;
+    return RunMainFlow({"CorviaSqmValidator", "--help"}, target);
+  });
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.out,
+            "[fake] Initialize\n"
+            "ERROR: Failed to initialize SQM Validator. version: 1.43.0.0 Please check if the "
+            "version matches with your LUX Service runtime.\n");
+}
+
+TEST(MainFlow, TheTestsRunAreTheDefaultOnesAllOfThemOrTheNamedOnesInOrder) {
+  ChildOutcome run = RunFlowRecordingTelemetry({"--path", "app.exe"});
+  EXPECT_EQ(LinesStartingWith(run.out, "[fake] run ").size(), 11u);
+  EXPECT_NE(run.out.find("[telemetry] user_action=Main_action_test_count; user_action_param=11\n"),
+            std::string::npos);
+  EXPECT_NE(run.out.find("[fake] run TestAudioOutput\n[fake] PrintSummary\n"), std::string::npos)
+      << run.out;
+  run = RunFlow(
+      {"--path", "app.exe", "--test", "TestFrameRate", "--test", "all", "--test", "NoSuchTest"});
+  EXPECT_EQ(run.exitStatus, 0);
+  const std::vector<std::string> runs = LinesStartingWith(run.out, "[fake] run ");
+  ASSERT_EQ(runs.size(), 16u);
+  EXPECT_EQ(runs.front(), "[fake] run TestSdkVersion");
+  EXPECT_EQ(runs.back(), "[fake] run TestResponseToIadChanges");
+  FakeTarget failing;
+  failing.scripted["TestFrameRate"] = {TestResult::Failed};
+  run = RunFlow({"--path", "app.exe", "--test", "TestFrameRate", "--test", "RunErrorCapture",
+                 "--test", "TestFrameRate"},
+                failing);
+  EXPECT_EQ(run.exitStatus, 0);  // whatever the tests' results
+  EXPECT_EQ(LinesStartingWith(run.out, "[fake] run "),
+            (std::vector<std::string>{"[fake] run TestFrameRate", "[fake] run RunErrorCapture",
+                                      "[fake] run TestFrameRate"}));
+}
+
+TEST(MainFlow, AnUnknownTestNameEndsTheRunWithStatusOneAfterTheEarlierTests) {
+  for (const char* unknown : {"NoSuchTest", "ALL", "testframerate"}) {
+    const ChildOutcome run =
+        RunFlowRecordingTelemetry({"--path", "app.exe", "--test", "TestFrameRate", "--test",
+                                   unknown, "--test", "TestSdkVersion"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(LinesStartingWith(run.out, "[fake] run "),
+              std::vector<std::string>{"[fake] run TestFrameRate"});
+    EXPECT_EQ(run.err, std::string("Failed to find test ") + unknown + "\n");
+    // The count names every test asked for; no summary, no close event, no final shutdown.
+    EXPECT_NE(run.out.find("[telemetry] user_action=Main_action_test_count; user_action_param=3\n"),
+              std::string::npos);
+    EXPECT_EQ(run.out.find("PrintSummary"), std::string::npos);
+    EXPECT_EQ(run.out.find("application_status=close"), std::string::npos);
+    EXPECT_EQ(run.out.find("Shutdown"), std::string::npos);
+  }
+}
+
+TEST(MainFlow, TheLogFileOptionOrLogAloneEnableLogging) {
+  const std::string directory = testing::TempDir() + "main_flow_cwd";
+  std::filesystem::create_directories(directory);
+  const std::string path = directory + "/named_log.txt";
+  for (const auto& [option, file] :
+       {std::pair<std::vector<std::string>, std::string>{{"--log_file", path}, path},
+        std::pair<std::vector<std::string>, std::string>{
+            {"-l"}, directory + "/CorviaSqmValidator_Log.txt"}}) {
+    std::filesystem::remove(file);
+    const ChildOutcome run = RunInChild([&] {
+      std::filesystem::current_path(directory);
+      FakeTarget target;
+      std::vector<std::string> arguments = {"CorviaSqmValidator", "--path", "app.exe", "--test",
+                                            "TestFrameRate"};
+      arguments.insert(arguments.end(), option.begin(), option.end());
+      const int status = RunMainFlow(arguments, target);
+      LogError("after the run");
+      return status;
+    });
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(testsupport::ReadTextFile(file), "ERROR: after the run\n") << file;
+  }
+  std::filesystem::remove_all(directory);
 }
 
 TEST(MainFlowTelemetry, TheLaunchEventNamesTheValidatorAndItsParent) {
@@ -374,115 +315,54 @@ TEST(MainFlowTelemetry, TheLaunchEventNamesTheValidatorAndItsParent) {
                          "parent_application=corvia_unit_tests\n"),
             std::string::npos)
       << run.out;
-  EXPECT_EQ(run.out.find("parent_application_version"), std::string::npos);
 }
 
-TEST(MainFlowTelemetry, UseBreakerIsReportedForEachOccurrenceAndListTestsEndsWithoutClose) {
-  const ChildOutcome run =
-      RunFlowRecordingTelemetry({"--use_breaker", "--list_tests", "--", "--use_breaker"});
-  EXPECT_EQ(run.exitStatus, 0);
-  const std::vector<std::string> events = LinesStartingWith(run.out, "[telemetry]");
-  EXPECT_EQ(events, (std::vector<std::string>{
-                        "[telemetry] application_status=launch",
-                        "[telemetry] user_action=Main_action_--use_breaker",
-                        "[telemetry] user_action=Main_action_--use_breaker",
-                        "[telemetry] user_action=Main_action_--list_tests",
-                    }));
-}
-
-TEST(MainFlowTelemetry, OptionValuesAreReportedAsGiven) {
-  const std::string path = testing::TempDir() + "main_flow_telemetry_log.txt";
-  const ChildOutcome run =
-      RunFlowRecordingTelemetry({"--path", "app.exe", "-v", "--log_file", path, "--load_time_ms",
-                                 "-5", "--max_time_to_frame", "2500", "--min_avg_fps", "45.5",
-                                 "--print_fps", "--fps_test_duration", "0", "--test", "all"});
-  EXPECT_EQ(run.exitStatus, 0);
-  const std::vector<std::string> events = LinesStartingWith(run.out, "[telemetry]");
-  EXPECT_EQ(events, (std::vector<std::string>{
-                        "[telemetry] application_status=launch",
-                        "[telemetry] user_action=Main_action_--verbose",
-                        "[telemetry] user_action=Main_action_--log",
-                        "[telemetry] user_action=Main_action_--load_time_ms; user_action_param=-5",
-                        "[telemetry] user_action=Main_action_--max_time_to_frame; "
-                        "user_action_param=2500",
-                        "[telemetry] user_action=Main_action_--min_avg_fps; "
-                        "user_action_param=45.500000",
-                        "[telemetry] user_action=Main_action_--print_fps_arg; user_action_param=1",
-                        "[telemetry] user_action=Main_action_--fps_test_duration_arg; "
-                        "user_action_param=0",
-                        "[telemetry] user_action=Main_action_test_count; user_action_param=16",
-                        "[telemetry] application_status=close; run_duration=2500.000000",
-                    }));
-  std::remove(path.c_str());
-}
-
-TEST(MainFlowTelemetry, TestCountIsTheDefaultListOrTheNamesGiven) {
-  ChildOutcome run = RunFlowRecordingTelemetry({"--path", "app.exe"});
-  EXPECT_NE(run.out.find("[telemetry] user_action=Main_action_test_count; user_action_param=11\n"),
-            std::string::npos);
-  // An unknown name ends the run after the count and the tests before it, without a close.
-  run = RunFlowRecordingTelemetry({"--path", "app.exe", "--test", "TestFrameRate", "--test", "Nope",
-                                   "--test", "TestFrameRate"});
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_NE(run.out.find("[telemetry] user_action=Main_action_test_count; user_action_param=3\n"
-                         "[fake] run TestFrameRate\n"),
-            std::string::npos)
-      << run.out;
-  EXPECT_EQ(run.out.find("application_status=close"), std::string::npos);
-}
-
-TEST(MainFlowTelemetry, NothingIsSentWhenInitializationFails) {
-  const ChildOutcome run = RunInChild([] {
-    RecordTelemetry();
-    FakeTarget target;
-    target.initializeResult = -1010;
-    return RunMainFlow({"CorviaSqmValidator", "--list_tests"}, target);
-  });
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(run.out.find("[telemetry]"), std::string::npos);
-}
-
-TEST(MainFlowTelemetry, TheCloseEventIsSentOnceFromTheConsoleHandlerToo) {
+TEST(ConsoleControlHandler, ShutsDownOnceOnCloseEventsAndSwallowsBreak) {
   const ChildOutcome run = RunInChild([] {
     RecordTelemetry(testsupport::kStandardTelemetryFields);
     FakeTarget target;
-    RunMainFlow({"CorviaSqmValidator", "--list_tests"}, target);
-    ConsoleControlHandler(2);
-    ConsoleControlHandler(0);
-    return 0;
-  });
-  EXPECT_EQ(
-      LinesStartingWith(run.out, "[telemetry] application_status=close"),
-      std::vector<std::string>{"[telemetry] application_status=close; run_duration=2500.000000"});
-}
-
-TEST(FinalShutdown, RunsOnceWhoeverCallsIt) {
-  const ChildOutcome run = RunInChild([] {
-    FakeTarget target;
+    target.whileRunning = [](const std::string&) {
+      for (const uint32_t event : {1u, 2u, 0u}) {
+        const bool handled = ConsoleControlHandler(event);
+        std::cout << "event " << event << " handled " << handled << std::endl;
+      }
+    };
     const int status =
         RunMainFlow({"CorviaSqmValidator", "--path", "app.exe", "--test", "TestFrameRate"}, target);
-    FinalShutdown();
-    EXPECT_FALSE(ConsoleControlHandler(0));
+    FinalShutdown();  // after the run's own final shutdown: nothing again
     return status;
   });
-  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_NE(run.out.find("event 1 handled 1\n[telemetry] application_status=close; "
+                         "run_duration=2500.000000\n[fake] Shutdown 1\nevent 2 handled 0\n"
+                         "event 0 handled 0\n"),
+            std::string::npos)
+      << run.out;
   EXPECT_EQ(LinesStartingWith(run.out, "[fake] Shutdown").size(), 1u);
+  EXPECT_EQ(LinesStartingWith(run.out, "[telemetry] application_status=close").size(), 1u);
 }
 
-TEST(ConsoleControlHandler, ShutsDownOnCloseEventsAndSwallowsBreak) {
-  const ChildOutcome run = RunInChild([] {
-    FakeTarget target;
-    RunMainFlow({"CorviaSqmValidator", "--list_tests"}, target);
-    for (const uint32_t event : {1u, 2u, 0u}) {
-      const bool handled = ConsoleControlHandler(event);
-      std::cout << "event " << event << " handled " << handled << std::endl;
-    }
-    return 0;
-  });
-  EXPECT_NE(
-      run.out.find("event 1 handled 1\n[fake] Shutdown 1\nevent 2 handled 0\nevent 0 handled 0\n"),
-      std::string::npos)
-      << run.out;
+TEST(ConsoleControlHandler, AfterTheFlowEndedAnEventTouchesNoTarget) {
+  const std::string log = testing::TempDir() + "no/such/folder/log.txt";
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"--list_tests"},
+                                             {"--no_such_option"},
+                                             {"--path", "app.exe", "--log_file", log},
+                                             {"--path", "app.exe", "--test", "Nope"}}) {
+    const ChildOutcome run = RunInChild([&] {
+      RecordTelemetry(testsupport::kStandardTelemetryFields);
+      std::vector<std::string> command = {"CorviaSqmValidator"};
+      command.insert(command.end(), arguments.begin(), arguments.end());
+      {
+        FakeTarget target;
+        RunMainFlow(command, target);
+      }
+      std::cout << "event 0 handled " << ConsoleControlHandler(0) << std::endl;
+      return 0;
+    });
+    EXPECT_EQ(LinesStartingWith(run.out, "event 0 handled 0").size(), 1u) << run.out;
+    EXPECT_TRUE(LinesStartingWith(run.out, "[fake] Shutdown").empty()) << arguments[0];
+    EXPECT_TRUE(LinesStartingWith(run.out, "[telemetry] application_status=close").empty());
+  }
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "checks/listening_judgements.h"
 #include "checks/package_files.h"
 #include "checks/runtime_modules.h"
-#include "support/verdict.h"
+#include "support/validator_course.h"
 
 // The package and module checks and the listening tests' verdicts, without the application:
 // the walk over package trees made here, the executable's checks, the runtime libraries among a
@@ -17,9 +17,9 @@ namespace QasValidator {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ExpectJudgement;
 using testsupport::GuidelineLine;
-using testsupport::JudgeInChild;
-using testsupport::Verdict;
+using testsupport::JudgementOutput;
 
 const std::string kDebugHeader = std::string("ERROR: ") + kDebugSymbolsHeader + "\n";
 const std::string kLibraryHeader = std::string("ERROR: ") + kKnownBadLibrariesHeader + "\n";
@@ -44,35 +44,35 @@ TEST(ExtraneousFiles, DebugFilesAndKnownBadLibrariesAreListedByGroupWithTheirPag
                                   "Data/Sub/Game.debug", "steam_api/libfoo.so.1",
                                   "Plugins/x86_64/OpenVR_api.so", "Plugins/x86_64/libosvr.txt"});
   fs::create_directory_symlink(".", root + "/loop");  // leads back into the tree
-  const Verdict verdict = JudgeInChild([&] { return InspectPackage(root + "/app"); });
-  EXPECT_EQ(verdict.result, TestResult::Failed);
-  EXPECT_EQ(verdict.printed, kDebugHeader + "ERROR:    " + root + "/Data/Sub/Game.debug\n" +
-                                 GuidelineLine("sqm-pc-security-3/") + kLibraryHeader +
-                                 "ERROR:    " + root + "/steam_api64.dll\n" + "ERROR:    " + root +
-                                 "/steam_api/libfoo.so.1\n" + "ERROR:    " + root +
-                                 "/Plugins/x86_64/OpenVR_api.so\n" +
-                                 GuidelineLine("sqm-pc-security-2/"));
-  const Verdict clean = JudgeInChild([&] {
-    return InspectPackage(MakePackage("package_clean", {"lib/libgood.so.3", "x.dll.txt"}) + "/app");
-  });
-  EXPECT_EQ(clean.result, TestResult::Passed);
-  EXPECT_EQ(clean.printed, "");
+  ExpectJudgement([&] { return InspectPackage(root + "/app"); }, TestResult::Failed,
+                  kDebugHeader + "ERROR:    " + root + "/Data/Sub/Game.debug\n" +
+                      GuidelineLine("sqm-pc-security-3/") + kLibraryHeader + "ERROR:    " + root +
+                      "/steam_api64.dll\n" + "ERROR:    " + root + "/steam_api/libfoo.so.1\n" +
+                      "ERROR:    " + root + "/Plugins/x86_64/OpenVR_api.so\n" +
+                      GuidelineLine("sqm-pc-security-2/"),
+                  JudgementOutput::kPlain, "bad");
+  const std::string clean = MakePackage("package_clean", {"lib/libgood.so.3", "x.dll.txt"});
+  ExpectJudgement([&] { return InspectPackage(clean + "/app"); }, TestResult::Passed, "",
+                  JudgementOutput::kPlain, "clean");
 }
 
 #ifndef _WIN32  // POSIX permissions and users
 TEST(ExtraneousFiles, AnUnreadableDirectoryStopsTheWalkAfterWhatWasFound) {
   const std::string root = MakePackage("package_locked", {"a.pdb", "locked/b.pdb"});
   fs::permissions(root + "/locked", fs::perms::none);
-  const Verdict verdict = JudgeInChild([&] {
-    // Root reads every directory: the walk runs as nobody, who may read the rest.
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return TestResult::Skipped;
-    return InspectPackage(root + "/app");
-  });
+  ExpectJudgement(
+      [&] {
+        // Root reads every directory: the walk runs as nobody, who may read the rest.
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+          return TestResult::Skipped;
+        return InspectPackage(root + "/app");
+      },
+      TestResult::Failed,
+      "ERROR: Failed to iterate over the files in the directory " + root +
+          "/locked/.Permission denied\n" + kDebugHeader + "ERROR:    " + root + "/a.pdb\n" +
+          GuidelineLine("sqm-pc-security-3/"),
+      JudgementOutput::kPlain, "locked");
   fs::permissions(root + "/locked", fs::perms::owner_all);
-  EXPECT_EQ(verdict.result, TestResult::Failed);
-  EXPECT_EQ(verdict.printed, "ERROR: Failed to iterate over the files in the directory " + root +
-                                 "/locked/.Permission denied\n" + kDebugHeader + "ERROR:    " +
-                                 root + "/a.pdb\n" + GuidelineLine("sqm-pc-security-3/"));
 }
 #endif
 
@@ -83,51 +83,53 @@ TEST(ExtraneousFiles, TheExecutableMustExistAndBeAProgram) {
       {root + "/readme.txt", "ERROR: Unexpected file name extension \"" + root + "/readme.txt\"\n"},
       {root, "ERROR: Unexpected file name extension \"" + root + "\"\n"}};
   for (const auto& [path, message] : cases) {
-    const Verdict verdict = JudgeInChild([&] { return InspectPackage(path); });
-    EXPECT_EQ(verdict.result, TestResult::Failed) << path;
-    EXPECT_EQ(verdict.printed, message);
+    ExpectJudgement([&] { return InspectPackage(path); }, TestResult::Failed, message,
+                    JudgementOutput::kPlain, path);
   }
 }
 
 TEST(RuntimeModules, OnlyRuntimeLibrariesFromElsewhereFailWhateverTheirLetterCase) {
   const std::string runtime = "/Opt/Corvia/Support/corvia-runtime/";
-  Verdict verdict = JudgeInChild([&] {
-    return JudgeRuntimeModules(
-        runtime, {"/usr/lib/libc.so.6", "/opt/corvia/SUPPORT/corvia-runtime/LibLUXRT64_1.so",
-                  "/games/x/libluxrt64_1x.so"});
-  });
-  EXPECT_EQ(verdict.result, TestResult::Passed);
-  EXPECT_EQ(verdict.printed, "");
-
-  verdict = JudgeInChild([&] {
-    return JudgeRuntimeModules(runtime, {"/Games/X/LibLUXRT64_1.so",
-                                         "/opt/corvia/Support/x/../corvia-runtime/"
-                                         "libLUXPlatform64_1.so"});
-  });
-  EXPECT_EQ(verdict.result, TestResult::Failed);
+  ExpectJudgement(
+      [&] {
+        return JudgeRuntimeModules(
+            runtime, {"/usr/lib/libc.so.6", "/opt/corvia/SUPPORT/corvia-runtime/LibLUXRT64_1.so",
+                      "/games/x/libluxrt64_1x.so"});
+      },
+      TestResult::Passed, "", JudgementOutput::kPlain, "the runtime's");
   const auto message = [](const std::string& name, const std::string& from) {
     return "ERROR: The application is not using Corvia Runtime DLLS.\nThe application loads " +
            name + " from " + from + "\nIt should load it from /opt/corvia/support/corvia-runtime/" +
            name + ".so\n";
   };
-  EXPECT_EQ(verdict.printed,
-            message("libluxrt64_1", "/games/x/libluxrt64_1.so") +
-                message("libluxplatform64_1",
-                        "/opt/corvia/support/x/../corvia-runtime/libluxplatform64_1.so") +
-                GuidelineLine("sqm-pc-security-2/"));
+  ExpectJudgement(
+      [&] {
+        return JudgeRuntimeModules(runtime, {"/Games/X/LibLUXRT64_1.so",
+                                             "/opt/corvia/Support/x/../corvia-runtime/"
+                                             "libLUXPlatform64_1.so"});
+      },
+      TestResult::Failed,
+      message("libluxrt64_1", "/games/x/libluxrt64_1.so") +
+          message("libluxplatform64_1",
+                  "/opt/corvia/support/x/../corvia-runtime/libluxplatform64_1.so") +
+          GuidelineLine("sqm-pc-security-2/"),
+      JudgementOutput::kPlain, "from elsewhere");
 }
 
 TEST(ListeningJudgements, PropertiesInOrderEachWithABlankAndErrorCountsSigned) {
-  Verdict verdict = JudgeInChild([] { return JudgePropertyAccess({"User", "EyeHeight", "Name"}); });
-  EXPECT_EQ(verdict.result, TestResult::Failed);
-  EXPECT_EQ(verdict.printed,
-            "ERROR: The application is accessing the following prohibited properties: EyeHeight "
-            "Name User \n");
-  EXPECT_EQ(JudgeInChild([] { return JudgePropertyAccess({}); }).printed, "");
+  ExpectJudgement(
+      [] {
+        return JudgePropertyAccess({"User", "EyeHeight", "Name"});
+      },
+      TestResult::Failed,
+      "ERROR: The application is accessing the following prohibited properties: "
+      "EyeHeight Name User \n",
+      JudgementOutput::kPlain, "properties");
+  ExpectJudgement([] { return JudgePropertyAccess({}); }, TestResult::Passed, "",
+                  JudgementOutput::kPlain, "no properties");
   // A count beyond the signed range is taken as negative: no error.
-  verdict = JudgeInChild([] { return JudgeRuntimeErrors(static_cast<int32_t>(0x80000000u)); });
-  EXPECT_EQ(verdict.result, TestResult::Passed);
-  EXPECT_EQ(verdict.printed, "No errors received.\n");
+  ExpectJudgement([] { return JudgeRuntimeErrors(static_cast<int32_t>(0x80000000u)); },
+                  TestResult::Passed, "No errors received.\n", JudgementOutput::kPlain, "errors");
 }
 
 }  // namespace

@@ -1,24 +1,28 @@
 #include "platform/process_info.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <string>
 
 #include "platform/posix/proc_maps.h"
+#include "platform/process_launch.h"
+#include "platform/waitable.h"
 #include "support/child_process.h"
+#include "support/read_file.h"
 
 namespace platform {
 namespace {
 
 TEST(ProcessInfo, ParentIsTheProcessThatForkedUs) {
   const uint32_t self = static_cast<uint32_t>(getpid());
-  const auto run = testsupport::RunInChild([self] {
-    const bool current = ParentProcessId() == self;
-    const bool byId = ParentProcessId(static_cast<uint32_t>(getpid())) == self;
-    return current && byId ? 0 : 1;
+  testsupport::ExpectInChild([self] {
+    EXPECT_EQ(ParentProcessId(), self);
+    EXPECT_EQ(ParentProcessId(static_cast<uint32_t>(getpid())), self);
   });
-  EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(ParentProcessId(), static_cast<uint32_t>(getppid()));
   EXPECT_EQ(ParentProcessId(self), static_cast<uint32_t>(getppid()));
 }
@@ -26,6 +30,20 @@ TEST(ProcessInfo, ParentIsTheProcessThatForkedUs) {
 TEST(ProcessInfo, ParentOfAnUnknownProcessIsTheProcessItself) {
   // Above the kernel's largest process id (4194304).
   EXPECT_EQ(ParentProcessId(0x7FFFFFF0u), 0x7FFFFFF0u);
+}
+
+TEST(ProcessInfo, AnOrphanOfALaunchedProcessKeepsItsCreator) {
+  testsupport::ExpectInChild([] {
+    const std::string file = testing::TempDir() + "process_info_orphan";
+    std::filesystem::remove(file);
+    ProcessInformation launcher;
+    const ApplicationLaunch launch{"/bin/sh", "", {"-c", "sleep 30 & echo $! >" + file}};
+    ASSERT_TRUE(StartApplicationProcess(launch, launcher));
+    ASSERT_EQ(WaitForSingle(*launcher.process, 10000), 0u);
+    const auto orphan = static_cast<uint32_t>(std::stoul(testsupport::ReadFile(file)));
+    EXPECT_EQ(ParentProcessId(orphan), launcher.processId);
+    kill(static_cast<pid_t>(orphan), SIGKILL);
+  });
 }
 
 TEST(ProcessInfo, ExecutableBaseName) {

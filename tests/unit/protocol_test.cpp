@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ipc/call_messages.h"
 #include "ipc/call_status.h"
 
 namespace IPC {
@@ -40,33 +41,55 @@ TEST(RemoteFunction, ChoosesTheChannelFromTheKindAndTheSelectorFlag) {
   EXPECT_EQ(tooLong.Channel(), -1);
 }
 
-TEST(CallStatus, TextsOfTheStatuses) {
-  EXPECT_EQ(CallStatusText(1), "Disconnected");
-  EXPECT_EQ(CallStatusText(2),
-            "Version incompatibility: Callee function signature does not match caller");
-  EXPECT_EQ(CallStatusText(3),
-            "Version incompatibility: Callee does not have that function registered");
-  EXPECT_EQ(CallStatusText(4), "Invalid parameters to IPC");
-  EXPECT_EQ(CallStatusText(5), "IPC not initialized");
-  EXPECT_EQ(CallStatusText(6), "Internal IPC error");
-  EXPECT_EQ(CallStatusText(7), "Unknown error");
-  EXPECT_EQ(CallStatusText(0), "Unknown error");
-}
-
-TEST(ReturnData, IsExactlyTwoIntegersWithTheArgumentCount) {
+TEST(ReturnData, IsExactlyTwoIntegersWhateverTheirValues) {
   IpcBuffer reply = IpcBuffer::Growing();
   ASSERT_TRUE(WriteReturnData(reply, 1));
   IpcBuffer read = IpcBuffer::Reader(reply.Bytes());
-  EXPECT_EQ(CheckReturnData(read, 1), kCallSuccess);
-  IpcBuffer otherCount = IpcBuffer::Reader(reply.Bytes());
-  EXPECT_EQ(CheckReturnData(otherCount, 2), kCallBadSignature);
+  EXPECT_EQ(CheckReturnData(read), kCallSuccess);
+  IpcBuffer otherValues = IpcBuffer::Growing();
+  ASSERT_TRUE(otherValues.WriteInt(-9) && otherValues.WriteInt(2));
+  IpcBuffer readOtherValues = IpcBuffer::Reader(otherValues.Bytes());
+  EXPECT_EQ(CheckReturnData(readOtherValues), kCallSuccess);
   reply.WriteByte(0);
   IpcBuffer longer = IpcBuffer::Reader(reply.Bytes());
-  EXPECT_EQ(CheckReturnData(longer, 1), kCallBadSignature);
+  EXPECT_EQ(CheckReturnData(longer), kCallBadSignature);
   IpcBuffer shorter = IpcBuffer::Growing();
   shorter.WriteInt(0);
   IpcBuffer readShorter = IpcBuffer::Reader(shorter.Bytes());
-  EXPECT_EQ(CheckReturnData(readShorter, 1), kCallBadSignature);
+  EXPECT_EQ(CheckReturnData(readShorter), kCallBadSignature);
+}
+
+TEST(ReplyMessage, ItsStatusBytesDecideTheCallStatus) {
+  const auto returnDataStatus = [](IpcBuffer&) { return uint8_t{42}; };
+  const std::vector<std::pair<std::vector<uint8_t>, uint8_t>> cases = {
+      {{}, kCallInternalError},
+      {{0}, kCallInternalError},        // the tagging byte alone
+      {{0, 1}, 42},                     // success: the return data decides
+      {{0, 3, 3}, kCallNotRegistered},  // failure with the callee's status
+      {{0, 3}, kCallInternalError},     // failure without a status
+      {{0, 3, 0}, kCallInternalError},  // a failure that claims success
+      {{0, 3, 7}, kCallInternalError},  // a time-out only the caller can know
+      {{0, 2, 1}, kCallInternalError},
+  };
+  for (const auto& [bytes, status] : cases) {
+    EXPECT_EQ(ReadReply(bytes, returnDataStatus), status) << testing::PrintToString(bytes);
+  }
+}
+
+TEST(ReplyMessage, AnswersACallByItsKind) {
+  const auto answer = [](std::optional<uint8_t> kind) {
+    const std::vector<uint8_t> untagged = {0};
+    IpcBuffer request = IpcBuffer::Reader(untagged);
+    IpcBuffer reply = IpcBuffer::Growing();
+    WriteAnswer(kind, request, reply, [](IpcBuffer&, IpcBuffer& returnData) {
+      return WriteReturnData(returnData, 1) ? kCallSuccess : kCallInternalError;
+    });
+    return ReadReply(reply.Bytes(), CheckReturnData);
+  };
+  EXPECT_EQ(answer(kCallKindCall), kCallSuccess);
+  EXPECT_EQ(answer(kCallKindProbe), kCallBadSignature);  // success without return data
+  EXPECT_EQ(answer(9), kCallBadSignature);
+  EXPECT_EQ(answer(std::nullopt), kCallBadSignature);
 }
 
 // A protocol without a transport whose dispatch the tests drive directly.
@@ -78,7 +101,9 @@ class DispatchingProtocol : public Protocol {
 struct Recorder {
   void Text(std::string text) { texts.push_back(std::move(text)); }
   void Pair(int32_t number, bool flag) { pairs.emplace_back(number, flag); }
+  void View(std::string_view text) { views.push_back(text); }
   std::vector<std::string> texts;
+  std::vector<std::string_view> views;
   std::vector<std::pair<int32_t, bool>> pairs;
 };
 
@@ -106,36 +131,24 @@ class ProtocolDispatch : public testing::Test {
   DispatchingProtocol protocol_;
 };
 
-TEST_F(ProtocolDispatch, CallsTheRegisteredFunctionAndWritesTheReturnData) {
+TEST_F(ProtocolDispatch, CallsTheRegisteredFunctionOfTheNameWithArgumentsOfItsLayout) {
   IpcBuffer reply = IpcBuffer::Growing();
   EXPECT_EQ(Dispatch(
                 "text", [](IpcBuffer& b) { b.WriteString("hi"); }, &reply),
             kCallSuccess);
-  EXPECT_EQ(recorder_.texts, std::vector<std::string>{"hi"});
   IpcBuffer read = IpcBuffer::Reader(reply.Bytes());
-  EXPECT_EQ(CheckReturnData(read, 1), kCallSuccess);
+  EXPECT_EQ(CheckReturnData(read), kCallSuccess);
   EXPECT_EQ(Dispatch("pair", [](IpcBuffer& b) { b.WriteInt(-5), b.WriteBool(true); }),
             kCallSuccess);
-  ASSERT_EQ(recorder_.pairs.size(), 1u);
-  EXPECT_EQ(recorder_.pairs[0], std::make_pair(-5, true));
-}
-
-TEST_F(ProtocolDispatch, AnUnknownNameGivesNotRegistered) {
   EXPECT_EQ(Dispatch("toClient", [](IpcBuffer& b) { b.WriteString("hi"); }), kCallNotRegistered);
-  EXPECT_TRUE(recorder_.texts.empty());
-}
-
-TEST_F(ProtocolDispatch, ArgumentsThatDoNotMatchGiveBadSignature) {
   EXPECT_EQ(Dispatch("text", [](IpcBuffer&) {}), kCallBadSignature);
   EXPECT_EQ(Dispatch("text", [](IpcBuffer& b) { b.WriteString("a"), b.WriteInt(1); }),
             kCallBadSignature);
   EXPECT_EQ(Dispatch("pair", [](IpcBuffer& b) { b.WriteInt(int64_t{1} << 33), b.WriteBool(1); }),
             kCallBadSignature);
-  EXPECT_TRUE(recorder_.texts.empty());
-  EXPECT_TRUE(recorder_.pairs.empty());
-}
-
-TEST_F(ProtocolDispatch, NamesHaveAtMost63Bytes) {
+  EXPECT_EQ(recorder_.texts, std::vector<std::string>{"hi"});
+  EXPECT_EQ(recorder_.pairs, (std::vector<std::pair<int32_t, bool>>{{-5, true}}));
+  // Names have at most 63 bytes.
   const std::string longest(63, 'n');
   EXPECT_TRUE(protocol_.Register(longest, recorder_, &Recorder::Text));
   EXPECT_FALSE(protocol_.Register(std::string(64, 'n'), recorder_, &Recorder::Text));
@@ -144,15 +157,24 @@ TEST_F(ProtocolDispatch, NamesHaveAtMost63Bytes) {
   EXPECT_EQ(Dispatch(std::string(64, 'n'), [](IpcBuffer& b) { b.WriteString("x"); }),
             kCallBadSignature);
   EXPECT_EQ(Dispatch("", [](IpcBuffer& b) { b.WriteString("x"); }), kCallBadSignature);
-  EXPECT_EQ(recorder_.texts.size(), 1u);
-}
-
-TEST_F(ProtocolDispatch, ALaterRegistrationReplacesTheEarlierOne) {
+  // A later registration replaces the earlier one.
   Recorder other;
   protocol_.Register("text", other, &Recorder::Text);
-  EXPECT_EQ(Dispatch("text", [](IpcBuffer& b) { b.WriteString("x"); }), kCallSuccess);
-  EXPECT_TRUE(recorder_.texts.empty());
-  EXPECT_EQ(other.texts.size(), 1u);
+  EXPECT_EQ(Dispatch("text", [](IpcBuffer& b) { b.WriteString("y"); }), kCallSuccess);
+  EXPECT_EQ(recorder_.texts, (std::vector<std::string>{"hi", "x"}));
+  EXPECT_EQ(other.texts, std::vector<std::string>{"y"});
+}
+
+TEST_F(ProtocolDispatch, AStringViewArgumentIsReadInPlace) {
+  protocol_.Register("view", recorder_, &Recorder::View);
+  IpcBuffer request = IpcBuffer::Growing();
+  ASSERT_TRUE(request.WriteString("view") && request.WriteString("in place"));
+  IpcBuffer read = IpcBuffer::Reader(request.Bytes());
+  IpcBuffer reply = IpcBuffer::Growing();
+  EXPECT_EQ(protocol_.Dispatch(read, reply), kCallSuccess);
+  ASSERT_EQ(recorder_.views.size(), 1u);
+  const std::span<const uint8_t> bytes = request.Bytes();
+  EXPECT_EQ(static_cast<const void*>(recorder_.views[0].data()), bytes.data() + bytes.size() - 8);
 }
 
 TEST(ProtocolCall, WithoutATransportTheCallIsNotInitialized) {

@@ -1,127 +1,88 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include "checks/request_judgements.h"
+#include "event_records.h"
 #include "log/validator_log.h"
+#include "platform/process_handle.h"
 #include "platform/process_launch.h"
 #include "support/child_process.h"
-#include "support/telemetry_records.h"
 #include "support/validator_course.h"
-#include "support/validator_surroundings.h"
-#include "support/validator_test_access.h"
-#include "support/verdict.h"
 #include "validator/status_codes.h"
 #include "validator/validator.h"
 
-// The request-response tests: their verdicts (messages, guideline pages) and their course
-// against an in-test shell, with a real application process whose answers are played into the
-// session's record, and waits on a fake clock.
+// The request-response tests: their verdicts, and their course against an in-test shell, with a
+// real application process whose answers are played into the session's record, and waits on a
+// fake clock.
 
 namespace QasValidator {
 namespace {
 
 using namespace std::chrono_literals;
-using testsupport::CourseOutcome;
+using testsupport::Course;
+using testsupport::CourseExpectation;
 using testsupport::GuidelineLine;
-using testsupport::JudgeInChild;
-using testsupport::RunCourse;
-using testsupport::RunInChild;
-using testsupport::ShellAnswer;
-using testsupport::ShellScript;
-using testsupport::Verdict;
-
-Verdict Judge(const std::function<TestResult()>& judgement) {
-  return JudgeInChild(judgement, [] { SetVerboseLogging(true); });
-}
+using testsupport::kBegunAfterLoad;
 
 const std::string kRecenterMissed =
     "ERROR: Failed to receive a call for lux_RecenterTrackingOrigin or "
     "lux_ClearShouldRecenterFlag within 1 second of recentering request\n" +
     GuidelineLine("sqm-pc-input-3/");
+const std::string kRecentered = "Application successfully handled the recentering request\n";
+const std::string kQuitMissed =
+    "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 seconds\n" +
+    GuidelineLine("sqm-pc-input-4/");
+const std::string kDestroyed = "Application successfully called lux_Destroy on request to quit\n";
+const std::string kFrequent =
+    "The application is calling lux_GetRenderDesc at least once in 500ms\n";
+const std::string kTooFew =
+    "ERROR: The application is not calling lux_GetRenderDesc at least once in 500ms\n";
+const std::string kPoseFollowed =
+    "The application is handling changes in Inter Axial Distance (IAD) correctly\n";
+const std::string kPoseFixed =
+    "ERROR: The RenderPose in the layer structure passed in lux_SubmitFrame did not change on "
+    "change in Inter Axial Distance (IAD)\n";
 
-TEST(RequestJudgements, TheRecenterRequestMustBeAnsweredWithinASecond) {
-  Verdict verdict = Judge([] { return JudgeRecenterWait(0); });
-  EXPECT_EQ(verdict.result, TestResult::Passed);
-  EXPECT_EQ(verdict.printed, "Application successfully handled the recentering request\n");
-  verdict = Judge([] { return JudgeRecenterWait(kStatusWaitTimeout); });
-  EXPECT_EQ(verdict.result, TestResult::Failed);
-  EXPECT_EQ(verdict.printed, kRecenterMissed);
-  verdict = Judge([] { return JudgeRecenterWait(kStatusTransientError); });
-  EXPECT_EQ(verdict.result, TestResult::TransientError);
-  EXPECT_EQ(verdict.printed, kRecenterMissed);
-  EXPECT_EQ(Judge([] { return JudgeRecenterWait(kStatusApplicationCrashed); }).result,
-            TestResult::Failed);
+std::string Frequencies(const std::string& left, const std::string& right) {
+  return "lux_GetRenderDesc call frequency for left eye " + left +
+         "\nlux_GetRenderDesc call frequency for right eye " + right + "\n";
 }
 
-TEST(RequestJudgements, TheSessionMustBeDestroyedWithin30SecondsOfTheRequestToQuit) {
-  Verdict verdict = Judge([] { return JudgeQuitWait(0); });
-  EXPECT_EQ(verdict.result, TestResult::Passed);
-  EXPECT_EQ(verdict.printed, "Application successfully called lux_Destroy on request to quit\n");
-  verdict = Judge([] { return JudgeQuitWait(kStatusWaitTimeout); });
-  EXPECT_EQ(verdict.result, TestResult::Failed);
-  EXPECT_EQ(verdict.printed,
-            "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 seconds\n" +
-                GuidelineLine("sqm-pc-input-4/"));
+std::array<uint32_t, 2> Calls(uint32_t left, uint32_t right) { return {left, right}; }
+
+TEST(RequestJudgements, EachWaitAndCountIsJudgedWithItsMessage) {
+  const struct {
+    std::function<TestResult()> judge;
+    TestResult result;
+    std::string printed;
+  } cases[] = {
+      {[] { return JudgeRecenterWait(0); }, TestResult::Passed, kRecentered},
+      {[] { return JudgeRecenterWait(kStatusWaitTimeout); }, TestResult::Failed, kRecenterMissed},
+      {[] { return JudgeRecenterWait(kStatusTransientError); }, TestResult::TransientError,
+       kRecenterMissed},
+      {[] { return JudgeRecenterWait(kStatusApplicationCrashed); }, TestResult::Failed,
+       kRecenterMissed},
+      {[] { return JudgeQuitWait(0); }, TestResult::Passed, kDestroyed},
+      {[] { return JudgeQuitWait(kStatusWaitTimeout); }, TestResult::Failed, kQuitMissed},
+      // Twenty calls per eye in 10 s are enough; nineteen on either eye are too few.
+      {[] { return JudgeRenderDescriptionCalls(Calls(20, 20)); }, TestResult::Passed,
+       Frequencies("0.002000", "0.002000") + kFrequent},
+      {[] { return JudgeRenderDescriptionCalls(Calls(19, 900)); }, TestResult::Failed,
+       Frequencies("0.001900", "0.090000") + kTooFew},
+      {[] { return JudgeRenderDescriptionCalls(Calls(900, 19)); }, TestResult::Failed,
+       Frequencies("0.090000", "0.001900") + kTooFew},
+      {[] { return JudgeIadChangeWait(0); }, TestResult::Passed, kPoseFollowed},
+      {[] { return JudgeIadChangeWait(kStatusWaitTimeout); }, TestResult::Failed, kPoseFixed},
+      {[] { return JudgeIadChangeWait(kStatusTransientError); }, TestResult::TransientError,
+       kPoseFixed},
+  };
+  testsupport::ExpectJudgements(cases, testsupport::JudgementOutput::kVerbose);
 }
-
-TEST(RequestJudgements, TwentyRenderDescriptionCallsPerEyeIn10SecondsAreEnough) {
-  const Verdict verdict = Judge([] { return JudgeRenderDescriptionCalls({20, 20}); });
-  EXPECT_EQ(verdict.result, TestResult::Passed);
-  EXPECT_EQ(verdict.printed,
-            "lux_GetRenderDesc call frequency for left eye 0.002000\n"
-            "lux_GetRenderDesc call frequency for right eye 0.002000\n"
-            "The application is calling lux_GetRenderDesc at least once in 500ms\n");
-}
-
-TEST(RequestJudgements, NineteenOnEitherEyeAreTooFew) {
-  const std::string tooFew =
-      "ERROR: The application is not calling lux_GetRenderDesc at least once in 500ms\n";
-  Verdict verdict = Judge([] { return JudgeRenderDescriptionCalls({19, 900}); });
-  EXPECT_EQ(verdict.result, TestResult::Failed);
-  EXPECT_EQ(verdict.printed,
-            "lux_GetRenderDesc call frequency for left eye 0.001900\n"
-            "lux_GetRenderDesc call frequency for right eye 0.090000\n" +
-                tooFew);
-  verdict = Judge([] { return JudgeRenderDescriptionCalls({900, 19}); });
-  EXPECT_EQ(verdict.result, TestResult::Failed);
-  EXPECT_TRUE(verdict.printed.ends_with(tooFew)) << verdict.printed;
-  EXPECT_EQ(Judge([] { return JudgeRenderDescriptionCalls({0, 0}); }).result, TestResult::Failed);
-}
-
-TEST(RequestJudgements, TheRenderPoseMustFollowTheInterAxialDistance) {
-  const std::string unchanged =
-      "ERROR: The RenderPose in the layer structure passed in lux_SubmitFrame did not change on "
-      "change in Inter Axial Distance (IAD)\n";
-  Verdict verdict = Judge([] { return JudgeIadChangeWait(0); });
-  EXPECT_EQ(verdict.result, TestResult::Passed);
-  EXPECT_EQ(verdict.printed,
-            "The application is handling changes in Inter Axial Distance (IAD) correctly\n");
-  verdict = Judge([] { return JudgeIadChangeWait(kStatusWaitTimeout); });
-  EXPECT_EQ(verdict.result, TestResult::Failed);
-  EXPECT_EQ(verdict.printed, unchanged);
-  verdict = Judge([] { return JudgeIadChangeWait(kStatusTransientError); });
-  EXPECT_EQ(verdict.result, TestResult::TransientError);
-  EXPECT_EQ(verdict.printed, unchanged);
-}
-
-// ---- The tests' course ----
-
-ShellScript NewerShell(const std::atomic<Validator*>& validator) {
-  return ValidatorTestAccess::NewerShellApplicationInFront(validator);
-}
-
-ShellScript OlderShell(const std::atomic<Validator*>& validator) {
-  return ValidatorTestAccess::ApplicationInFront(validator);
-}
-
-const char kStarted[] =
-    "Waiting for the application to run for 1 seconds before testing begins...\n"
-    "Starting test...\n";
-const char kCleanUp[] = "Cleaning up...\n";
 
 /// Plays an application that clears the recenter flag `delay` after the validator marked the
 /// request pending, as the recenter-flag-cleared event does. Time is measured in the pauses of
 /// the validator, a millisecond each.
-std::function<void(Validator&)> RecentersAfter(std::chrono::milliseconds delay) {
+FrontApplicationRig::PauseHook RecentersAfter(std::chrono::milliseconds delay) {
   auto paused = std::make_shared<std::chrono::milliseconds>(-1);
   return [=](Validator& validator) {
     if (validator.SessionPid() == 0) return;
@@ -133,128 +94,56 @@ std::function<void(Validator&)> RecentersAfter(std::chrono::milliseconds delay) 
   };
 }
 
-TEST(RequestCourse, ARecenterAnsweredInTimePasses) {
-  const CourseOutcome run =
-      RunCourse({.shell = NewerShell, .onPause = RecentersAfter(500ms), .test = [](Validator& v) {
-                   return v.TestResponseToRecenterRequest();
-                 }});
-  EXPECT_EQ(run.result, static_cast<int>(TestResult::Passed));
-  EXPECT_EQ(run.printed, std::string("Starting TestResponseToRecenterRequest\n") + kStarted +
-                             "Sending a request to recenter...\n"
-                             "Application successfully handled the recentering request\n" +
-                             kCleanUp + "Test PASSED\n\n");
-  const std::vector<std::string> tail(run.requests.end() - 2, run.requests.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"/life_cycle/request_app_should_recenter",
-                                            "/hardware/set_proximity_sensor false"}));
-  EXPECT_EQ(run.settings.back(), "FakeIADEnabled=false");
-  EXPECT_GE(run.elapsed, 2500ms);
-  EXPECT_LT(run.elapsed, 2600ms);
+void Deliver(Validator& validator, LUX::Telemetry::TelemetryEvent record) {
+  LUX::Telemetry::TelemetryEvent* batch[] = {&record};
+  validator.OnTelemetryEvents(batch, 1);
 }
 
-TEST(RequestCourse, ARecenterAnsweredAfter1Point2SecondsFails) {
-  const CourseOutcome run =
-      RunCourse({.shell = NewerShell, .onPause = RecentersAfter(1200ms), .test = [](Validator& v) {
-                   return v.TestResponseToRecenterRequest();
-                 }});
-  EXPECT_EQ(run.result, static_cast<int>(TestResult::Failed));
-  EXPECT_EQ(run.printed, std::string("Starting TestResponseToRecenterRequest\n") + kStarted +
-                             "Sending a request to recenter...\n" + kRecenterMissed + kCleanUp +
-                             "Test FAILED\n\n");
-  EXPECT_GE(run.elapsed, 3000ms);
-  EXPECT_LT(run.elapsed, 3100ms);
-}
-
-/// Plays an application that destroys its session once the shell passed on the request to
-/// quit (`asked`), as its session-destroyed event does, and then ends; before that, a runtime
-/// error of the application arrives, which the quit test prints.
-std::function<void(Validator&)> DestroysSessionAfter(std::shared_ptr<std::atomic<bool>> asked) {
+/// Plays an application that destroys its session once the shell passed on the request to quit
+/// (`quitPath`), as its session-destroyed event does, and then ends; or, unless `destroys`, that
+/// crashes there without a session-destroyed event, as when the runtime misses its death. Before
+/// that, a runtime error of the application arrives, which the quit test prints. The shell is
+/// `shell`.
+std::pair<FrontApplicationRig::ShellFactory, FrontApplicationRig::PauseHook> DestroysSessionOn(
+    FrontApplicationRig::ShellFactory shell, std::string quitPath, bool destroys = true) {
+  auto asked = std::make_shared<std::atomic<bool>>(false);
   auto reported = std::make_shared<bool>(false);
-  return [=](Validator& validator) {
-    const uint32_t session = validator.SessionPid();
-    if (session == 0 || !*asked) return;
-    if (!*reported) {
-      LUX::Telemetry::TelemetryEvent error =
-          testsupport::MakeRecord(LUX::Telemetry::kError, session, 5.0);
-      LUX::Telemetry::WritePayload<int32_t, 8>(error, -1005);
-      testsupport::WritePayloadText(error, 17, "Invalid parameter");
-      LUX::Telemetry::TelemetryEvent* batch[] = {&error};
-      validator.OnTelemetryEvents(batch, 1);
-      *reported = true;
-      return;
-    }
-    LUX::Telemetry::TelemetryEvent destroyed =
-        testsupport::MakeRecord(LUX::Telemetry::kSessionDestroyed, session, 6.0);
-    LUX::Telemetry::TelemetryEvent* batch[] = {&destroyed};
-    validator.OnTelemetryEvents(batch, 1);
-    platform::PostCloseToProcessWindows(session);
-  };
-}
-
-/// `script`, noting in `asked` when the request `quitPath` arrives.
-std::function<ShellScript(const std::atomic<Validator*>&)> NotingTheQuit(
-    ShellScript (*script)(const std::atomic<Validator*>&), std::string quitPath,
-    std::shared_ptr<std::atomic<bool>> asked) {
-  return [=](const std::atomic<Validator*>& validator) -> ShellScript {
-    ShellScript inner = script(validator);
+  auto noting = [=](const std::atomic<Validator*>& validator) -> testsupport::ShellScript {
+    testsupport::ShellScript inner = shell(validator);
     return [=](const std::string& path) {
       if (path == quitPath) *asked = true;
       return inner(path);
     };
   };
-}
-
-const char kQuitErrorReport[] = "Telemetry Error Code -1005\nInvalid parameter\n";
-
-TEST(RequestCourse, ANewerShellClosesTheApplication) {
-  auto asked = std::make_shared<std::atomic<bool>>(false);
-  const CourseOutcome run =
-      RunCourse({.shell = NotingTheQuit(NewerShell, "/life_cycle/close_app", asked),
-                 .onPause = DestroysSessionAfter(asked),
-                 .test = [](Validator& v) { return v.TestAppShouldQuit(); }});
-  EXPECT_EQ(run.result, static_cast<int>(TestResult::Passed));
-  EXPECT_EQ(run.printed, std::string("Starting TestAppShouldQuit\n") + kStarted +
-                             "Sending a request to quit...\n" + kQuitErrorReport +
-                             "Application successfully called lux_Destroy on request to quit\n" +
-                             kCleanUp + "Test PASSED\n\n");
-  const std::vector<std::string> tail(run.requests.end() - 3, run.requests.end());
-  EXPECT_EQ(tail,
-            (std::vector<std::string>{"/life_cycle/get_dash_visibility", "/life_cycle/close_app",
-                                      "/hardware/set_proximity_sensor false"}));
-}
-
-TEST(RequestCourse, AnOlderShellAsksThroughTheClosePrompt) {
-  auto asked = std::make_shared<std::atomic<bool>>(false);
-  const CourseOutcome run =
-      RunCourse({.shell = NotingTheQuit(OlderShell, "/life_cycle/prompt_response", asked),
-                 .onPause = DestroysSessionAfter(asked),
-                 .test = [](Validator& v) { return v.TestAppShouldQuit(); }});
-  EXPECT_EQ(run.result, static_cast<int>(TestResult::Passed));
-  const std::vector<std::string> tail(run.requests.end() - 4, run.requests.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{
-                      "/life_cycle/get_dash_visibility", "/life_cycle/request_location",
-                      "/life_cycle/prompt_response", "/hardware/set_proximity_sensor false"}));
-}
-
-TEST(RequestCourse, AnApplicationThatIgnoresTheRequestToQuitFailsAfter30Seconds) {
-  const CourseOutcome run =
-      RunCourse({.shell = NewerShell, .test = [](Validator& v) { return v.TestAppShouldQuit(); }});
-  EXPECT_EQ(run.result, static_cast<int>(TestResult::Failed));
-  EXPECT_EQ(run.printed,
-            std::string("Starting TestAppShouldQuit\n") + kStarted +
-                "Sending a request to quit...\n"
-                "ERROR: Failed to receive a call for lux_Destroy on attempt to quit in 30 "
-                "seconds\n" +
-                GuidelineLine("sqm-pc-input-4/") + kCleanUp + "Test FAILED\n\n");
-  EXPECT_GE(run.elapsed, 32000ms);
-  EXPECT_LT(run.elapsed, 32100ms);
+  auto destroying = [=](Validator& validator) {
+    const uint32_t session = validator.SessionPid();
+    if (session == 0 || !*asked) return;
+    if (!std::exchange(*reported, true)) {
+      return Deliver(validator, luxsim::records::RuntimeErrorEvent(session, -1005,
+                                                                   "Invalid parameter", false, 5));
+    }
+    if (!destroys) {
+#ifdef _WIN32
+      constexpr uint32_t kAccessViolation = 0xC0000005;
+      if (auto process = platform::ProcessHandle::Open(session))
+        process->Terminate(kAccessViolation);
+#else
+      kill(static_cast<pid_t>(session), SIGSEGV);
+#endif
+      return;
+    }
+    Deliver(validator,
+            luxsim::records::ProcessEvent(LUX::Telemetry::kSessionDestroyed, session, 6));
+    platform::PostCloseToProcessWindows(session);
+  };
+  return {noting, destroying};
 }
 
 /// Plays the application's render descriptions: `calls` fetches per eye while the validator
 /// counts them (the counters start at a value no reset leaves), and, once the runtime has taken
 /// the fake inter-axial distance, an eye pose that changes and, when `poseFollows`, a render
 /// pose that follows it.
-std::function<void(Validator&)> RenderDescriptions(std::array<uint32_t, 2> calls,
-                                                   bool poseFollows) {
+FrontApplicationRig::PauseHook RenderDescriptions(std::array<uint32_t, 2> calls, bool poseFollows) {
   auto stage = std::make_shared<int>(0);  // 0 unseeded, 1 seeded, 2 counted, 3 changed
   return [=](Validator& validator) {
     if (validator.SessionPid() == 0 || *stage == 3) return;
@@ -276,74 +165,89 @@ std::function<void(Validator&)> RenderDescriptions(std::array<uint32_t, 2> calls
   };
 }
 
-const char kFrequent[] = "The application is calling lux_GetRenderDesc at least once in 500ms\n";
-
-TEST(RequestCourse, ARenderPoseThatFollowsTheInterAxialDistancePasses) {
-  const CourseOutcome run =
-      RunCourse({.shell = NewerShell,
-                 .onPause = RenderDescriptions({20, 900}, true),
-                 .test = [](Validator& v) { return v.TestResponseToIadChanges(); }});
-  EXPECT_EQ(run.result, static_cast<int>(TestResult::Passed));
-  EXPECT_EQ(run.printed,
-            std::string("Starting TestResponseToIadChanges\n") + kStarted + kFrequent +
-                "The application is handling changes in Inter Axial Distance (IAD) correctly\n" +
-                kCleanUp + "Test PASSED\n\n");
-  // The test switches the fake distance off, and so does ShutdownTest.
-  const std::vector<std::string> tail(run.settings.end() - 5, run.settings.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"FakeIADEnabled=true", "FakeIAD=0.065", "FakeIAD=0.07",
-                                            "FakeIADEnabled=false", "FakeIADEnabled=false"}));
-  // The count (10 s) after the session search and the load (2 s).
-  EXPECT_GE(run.elapsed, 12000ms);
-  EXPECT_LT(run.elapsed, 12100ms);
-}
-
-TEST(RequestCourse, TooFewRenderDescriptionsEndTheTestBeforeTheDistanceChanges) {
-  const CourseOutcome run =
-      RunCourse({.shell = NewerShell,
-                 .onPause = RenderDescriptions({19, 900}, true),
-                 .test = [](Validator& v) { return v.TestResponseToIadChanges(); }});
-  EXPECT_EQ(run.result, static_cast<int>(TestResult::Failed));
-  EXPECT_EQ(run.printed,
-            std::string("Starting TestResponseToIadChanges\n") + kStarted +
-                "ERROR: The application is not calling lux_GetRenderDesc at least once in "
-                "500ms\n" +
-                kCleanUp + "Test FAILED\n\n");
-  ASSERT_EQ(run.settings.size(), 2u);
-  EXPECT_EQ(run.settings[1], "FakeIADEnabled=false");  // ShutdownTest's
-}
-
-TEST(RequestCourse, AFixedRenderPoseFailsAfterASecond) {
-  const CourseOutcome run =
-      RunCourse({.shell = NewerShell,
-                 .onPause = RenderDescriptions({900, 900}, false),
-                 .test = [](Validator& v) { return v.TestResponseToIadChanges(); }});
-  EXPECT_EQ(run.result, static_cast<int>(TestResult::Failed));
-  EXPECT_EQ(run.printed,
-            std::string("Starting TestResponseToIadChanges\n") + kStarted + kFrequent +
-                "ERROR: The RenderPose in the layer structure passed in lux_SubmitFrame did not "
-                "change on change in Inter Axial Distance (IAD)\n" +
-                kCleanUp + "Test FAILED\n\n");
-  const std::vector<std::string> tail(run.settings.end() - 4, run.settings.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"FakeIADEnabled=true", "FakeIAD=0.065", "FakeIAD=0.07",
-                                            "FakeIADEnabled=false"}));
-  EXPECT_GE(run.elapsed, 13000ms);
-  EXPECT_LT(run.elapsed, 13100ms);
+TEST(RequestCourse, EachRequestGoesOutAndItsAnswerIsAwaitedForItsTime) {
+  const char kRecenter[] = "TestResponseToRecenterRequest";
+  const char kQuit[] = "TestAppShouldQuit";
+  const char kIad[] = "TestResponseToIadChanges";
+  const char kOff[] = "/hardware/set_proximity_sensor false";
+  const std::string kRecenterSent = "Sending a request to recenter...\n";
+  const std::string kQuitSent = "Sending a request to quit...\n";
+  const std::string kErrorReport = "Telemetry Error Code -1005\nInvalid parameter\n";
+  const auto [newerShell, closing] =
+      DestroysSessionOn(ValidatorTestAccess::NewerShellApplicationInFront, "/life_cycle/close_app");
+  const auto [olderShell, prompted] =
+      DestroysSessionOn(ValidatorTestAccess::ApplicationInFront, "/life_cycle/prompt_response");
+  const auto [crashingShell, crashing] = DestroysSessionOn(
+      ValidatorTestAccess::NewerShellApplicationInFront, "/life_cycle/close_app", false);
+  // The fake distance goes on, is changed twice, and is switched off by the test and by
+  // ShutdownTest.
+  const std::vector<std::string> fakeIad = {"FakeIADEnabled=true", "FakeIAD=0.065", "FakeIAD=0.07",
+                                            "FakeIADEnabled=false"};
+  const std::pair<Course, CourseExpectation> cases[] = {
+      {{kRecenter, ValidatorTestAccess::NewerShellApplicationInFront, RecentersAfter(500ms)},
+       {TestResult::Passed,
+        kBegunAfterLoad + kRecenterSent + kRecentered,
+        {"/life_cycle/request_app_should_recenter", kOff},
+        {"FakeIADEnabled=false"},
+        2500ms}},
+      {{kRecenter, ValidatorTestAccess::NewerShellApplicationInFront, RecentersAfter(1200ms)},
+       {TestResult::Failed, kBegunAfterLoad + kRecenterSent + kRecenterMissed, {}, {}, 3000ms}},
+      {{kQuit, newerShell, closing},
+       {TestResult::Passed,
+        kBegunAfterLoad + kQuitSent + kErrorReport + kDestroyed,
+        {"/life_cycle/get_dash_visibility", "/life_cycle/close_app", kOff}}},
+      {{kQuit, olderShell, prompted},
+       {TestResult::Passed,
+        kBegunAfterLoad + kQuitSent + kErrorReport + kDestroyed,
+        {"/life_cycle/get_dash_visibility", "/life_cycle/request_location",
+         "/life_cycle/prompt_response", kOff}}},
+      {{kQuit}, {TestResult::Failed, kBegunAfterLoad + kQuitSent + kQuitMissed, {}, {}, 32000ms}},
+      // The end of the process is no answer: only the end of its session is.
+      {{kQuit, crashingShell, crashing},
+       {TestResult::Failed,
+        kBegunAfterLoad + kQuitSent + kErrorReport + kQuitMissed,
+        {},
+        {},
+        32000ms}},
+      // The count (10 s) after the session search and the load (2 s).
+      {{kIad, ValidatorTestAccess::NewerShellApplicationInFront,
+        RenderDescriptions({20, 900}, true)},
+       {TestResult::Passed,
+        kBegunAfterLoad + kFrequent + kPoseFollowed,
+        {},
+        {fakeIad[0], fakeIad[1], fakeIad[2], fakeIad[3], fakeIad[3]},
+        12000ms}},
+      // The render pose is awaited for a second.
+      {{kIad, ValidatorTestAccess::NewerShellApplicationInFront,
+        RenderDescriptions({900, 900}, false)},
+       {TestResult::Failed, kBegunAfterLoad + kFrequent + kPoseFixed, {}, fakeIad, 13000ms}},
+  };
+  for (const auto& [course, expected] : cases) {
+    SCOPED_TRACE(course.test + " " + expected.printed);
+    testsupport::ExpectCourse(course, expected);
+  }
+  // Too few render descriptions end the test before the distance changes.
+  const testsupport::CourseOutcome tooFew =
+      testsupport::RunCourse({kIad, ValidatorTestAccess::NewerShellApplicationInFront,
+                              RenderDescriptions({19, 900}, true)});
+  EXPECT_EQ(tooFew.printed, "Starting TestResponseToIadChanges\n" + kBegunAfterLoad + kTooFew +
+                                testsupport::Ended("FAILED"));
+  ASSERT_EQ(tooFew.settings.size(), 2u);
+  EXPECT_EQ(tooFew.settings[1], "FakeIADEnabled=false");  // ShutdownTest's
 }
 
 TEST(FakeIadSettings, TheRuntimesRefusalIsAnInternalError) {
-  const auto run = RunInChild([] {
+  const testsupport::ChildOutcome run = testsupport::ExpectInChild([] {
     testsupport::ValidatorSurroundings surroundings(testsupport::ShellService::OkToEverything,
                                                     false);
     Validator validator;
-    const bool taken = validator.SetFakeIadEnabled(true) || validator.SetFakeIad(0.065f) ||
-                       validator.SetFakeIadEnabled(false);
-    const std::vector<std::string> calls = surroundings.settings.Calls();
-    return !taken && calls == std::vector<std::string>{"FakeIADEnabled=true", "FakeIAD=0.065",
-                                                       "FakeIADEnabled=false"}
-               ? 0
-               : 1;
+    EXPECT_FALSE(validator.SetFakeIadEnabled(true));
+    EXPECT_FALSE(validator.SetFakeIad(0.065f));
+    EXPECT_FALSE(validator.SetFakeIadEnabled(false));
+    EXPECT_EQ(
+        surroundings.settings.Calls(),
+        (std::vector<std::string>{"FakeIADEnabled=true", "FakeIAD=0.065", "FakeIADEnabled=false"}));
   });
-  EXPECT_EQ(run.exitStatus, 0);
   const std::string reason =
       "\n\tLUX Error Code: -1004\n\tError String: lux_Initialize never called\n";
   EXPECT_EQ(run.out, "ERROR: INTERNAL ERROR: Failed to enable fake IAD." + reason +

@@ -4,154 +4,190 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <iostream>
-#include <set>
+#include <fstream>
 
 #include "lux/lux_capi.h"
+#include "runtime/client_identifier.h"
 #include "runtime/initialization.h"
+#include "runtime/internal_functions.h"
+#include "runtime/library_search.h"
+#include "runtime/signature_check.h"
 #include "support/child_process.h"
-#include "support/empty_machine.h"
+#include "support/machine_prefix.h"
+
+// The runtime library's loader without a runtime: its table and error record, the adjusted
+// initialisation parameters, the library search, the signer chain it accepts, the internal
+// functions and the client identifier. The loads of real libraries are tested end to end.
 
 namespace LuxLoader {
 namespace {
 
-using testsupport::RunInChild;
+using testsupport::ExpectInChild;
 using testsupport::UseEmptyMachine;
 
-void PrintLastError() {
+std::string LastError() {
   luxErrorInfo info{};
   lux_GetLastErrorInfo(&info);
-  std::cout << info.Result << " " << info.ErrorString << std::endl;
+  return std::to_string(info.Result) + " " + info.ErrorString;
 }
 
-TEST(RuntimeFunctionTable, HoldsTheHundredAndThreeExportsInBindingOrder) {
-  EXPECT_EQ(kRuntimeFunctionNames.size(), 103u);
-  EXPECT_EQ(
-      std::set<std::string_view>(kRuntimeFunctionNames.begin(), kRuntimeFunctionNames.end()).size(),
-      103u);
-  static_assert(RuntimeFunctionIndex("lux_Initialize") == 0);
-  static_assert(RuntimeFunctionIndex("lux_SubmitFrame2") == 27);
-  static_assert(RuntimeFunctionIndex("lux_Lookup") == 54);
-  static_assert(RuntimeFunctionIndex("lux_QueryDistortion") == 102);
+TEST(RuntimeLibrary, UnboundTheTableAndTheInternalFunctionsAnswerAsAnAbsentRuntime) {
   for (size_t i = 0; i < kRuntimeFunctionNames.size(); ++i) {
     EXPECT_EQ(RuntimeFunctionAddress(i), nullptr) << kRuntimeFunctionNames[i];
   }
-}
-
-TEST(LoaderErrorRecord, StartsAsNeverInitialised) {
-  const auto run = RunInChild([] {
-    PrintLastError();
-    return 0;
-  });
-  EXPECT_EQ(run.out, "-1004 lux_Initialize never called\n");
-}
-
-TEST(LoaderErrorRecord, TextIsCutTo511Characters) {
-  const auto run = RunInChild([] {
+  EXPECT_EQ(luxi_EnableRealtimeEventOutput(luxTrue), -3002);
+  const luxiMetricField field{"user_action", "x"};
+  EXPECT_EQ(luxi_ReportGenericMetrics("corvia_dev_tools", &field, 1, 0), -3002);
+  ExpectInChild([] {
+    EXPECT_EQ(LastError(), "-1004 lux_Initialize never called");
+    luxSession session = nullptr;
+    luxGraphicsLuid luid{};
+    void* function = nullptr;
+    EXPECT_EQ(lux_Create(&session, &luid), -1004);
+    EXPECT_EQ(lux_Lookup("luxi_X", &function), -1004);
+    EXPECT_FALSE(lux_SetBool(nullptr, "FakeIADEnabled", luxTrue));
+    EXPECT_FALSE(lux_SetInt(nullptr, "FrequentTelEventPid", 1));
+    EXPECT_FALSE(lux_SetFloat(nullptr, "FakeIAD", 0.06f));
+    EXPECT_EQ(lux_GetTimeInSeconds(), 0.0);
+    lux_Destroy(session);
+    lux_Shutdown();
+    lux_GetLastErrorInfo(nullptr);
+    EXPECT_EQ(session, nullptr);
+    EXPECT_EQ(function, nullptr);
+    // Binding without a runtime stops at the first failure.
+    EXPECT_EQ(BindInternalFunctions(), -1004);
+    EXPECT_EQ(luxi_EnableRealtimeEventOutput(luxTrue), -3002);
     SetLoaderError(-7, std::string(600, 'x'));
-    luxErrorInfo info{};
-    lux_GetLastErrorInfo(&info);
-    std::cout << info.Result << " " << std::string(info.ErrorString).size();
-    return 0;
+    EXPECT_EQ(LastError(), "-7 " + std::string(511, 'x'));
   });
-  EXPECT_EQ(run.out, "-7 511");
+  // Each internal function the program calls is registered once; the last one first.
+  std::vector<std::pair<std::string, void**>> registered;
+  for (const InternalFunctionRegistration* record = InternalFunctionRegistration::Head();
+       record != nullptr; record = record->Next()) {
+    registered.emplace_back(record->Name(), record->Variable());
+  }
+  EXPECT_EQ(registered,
+            (std::vector<std::pair<std::string, void**>>{
+                {"luxi_ReportGenericMetrics", reinterpret_cast<void**>(&luxi_ReportGenericMetrics)},
+                {"luxi_EnableRealtimeEventOutput",
+                 reinterpret_cast<void**>(&luxi_EnableRealtimeEventOutput)}}));
 }
 
-TEST(InitParams, DefaultsRequestMinorVersion43) {
-  const luxInitParams adjusted = AdjustedInitParams(nullptr);
-  EXPECT_EQ(adjusted.Flags, 4u);
-  EXPECT_EQ(adjusted.RequestedMinorVersion, 43u);
-  EXPECT_EQ(adjusted.LogCallback, nullptr);
-  EXPECT_EQ(adjusted.UserData, 0u);
-  EXPECT_EQ(adjusted.ConnectionTimeoutMS, 0u);
-}
-
-TEST(InitParams, ACallersMinorVersionCountsOnlyWithTheRequestBit) {
-  luxInitParams params{};
-  params.Flags = luxInit_Debug;
-  params.RequestedMinorVersion = 10;
-  params.ConnectionTimeoutMS = 250;
-  luxInitParams adjusted = AdjustedInitParams(&params);
-  EXPECT_EQ(adjusted.Flags, 5u);
-  EXPECT_EQ(adjusted.RequestedMinorVersion, 43u);
-  EXPECT_EQ(adjusted.ConnectionTimeoutMS, 250u);
-
-  params.Flags = luxInit_RequestVersion;
-  params.RequestedMinorVersion = 20;
-  adjusted = AdjustedInitParams(&params);
-  EXPECT_EQ(adjusted.Flags, 4u);
-  EXPECT_EQ(adjusted.RequestedMinorVersion, 20u);
-}
-
-TEST(InitParams, OnlyTheLow24FlagBitsAreKept) {
-  luxInitParams params{};
-  params.Flags = 0xFF000024u;
-  params.RequestedMinorVersion = 30;
-  EXPECT_EQ(AdjustedInitParams(&params).Flags, 0x24u);
-  params.Flags = 0x81000000u;
-  EXPECT_EQ(AdjustedInitParams(&params).Flags, 0x4u);
-}
-
-TEST(LuxInitialize, MinorVersionBelow17IsRefusedBeforeLoading) {
-  const auto run = RunInChild([] {
+TEST(RuntimeLibrary, TheCallersMinorVersionCountsOnlyWithTheRequestBitAndBelow17IsRefused) {
+  const struct {
+    uint32_t flags, minor, timeout;
+    uint32_t adjustedFlags, adjustedMinor;
+  } cases[] = {
+      {luxInit_Debug, 10, 250, 5, 43},
+      {luxInit_RequestVersion, 20, 0, 4, 20},
+      {0xFF000024u, 30, 0, 0x24, 30},  // only the low 24 flag bits are kept
+      {0x81000000u, 30, 0, 4, 43},
+  };
+  for (const auto& c : cases) {
+    luxInitParams params{};
+    params.Flags = c.flags;
+    params.RequestedMinorVersion = c.minor;
+    params.ConnectionTimeoutMS = c.timeout;
+    const luxInitParams adjusted = AdjustedInitParams(&params);
+    EXPECT_EQ(adjusted.Flags, c.adjustedFlags) << c.flags;
+    EXPECT_EQ(adjusted.RequestedMinorVersion, c.adjustedMinor) << c.flags;
+    EXPECT_EQ(adjusted.ConnectionTimeoutMS, c.timeout) << c.flags;
+  }
+  const luxInitParams defaults = AdjustedInitParams(nullptr);
+  EXPECT_EQ(defaults.Flags, 4u);
+  EXPECT_EQ(defaults.RequestedMinorVersion, 43u);
+  EXPECT_EQ(defaults.LogCallback, nullptr);
+  EXPECT_EQ(defaults.UserData, 0u);
+  ExpectInChild([] {
     UseEmptyMachine();
     luxInitParams params{};
     params.Flags = luxInit_RequestVersion;
     params.RequestedMinorVersion = 16;
-    std::cout << lux_Initialize(&params) << std::endl;
-    PrintLastError();
+    EXPECT_EQ(lux_Initialize(&params), -3002);  // before any load
+    EXPECT_EQ(LastError(), "-1004 lux_Initialize never called");
     params.RequestedMinorVersion = 17;
-    std::cout << lux_Initialize(&params) << std::endl;
-    // Without the request bit the caller's 16 is replaced by 43.
-    params.Flags = 0;
+    EXPECT_EQ(lux_Initialize(&params), -3001);
+    params.Flags = 0;  // without the request bit the caller's 16 is replaced by 43
     params.RequestedMinorVersion = 16;
-    std::cout << lux_Initialize(&params) << std::endl;
-    return 0;
-  });
-  EXPECT_EQ(run.out, "-3002\n-1004 lux_Initialize never called\n-3001\n-3001\n");
-}
-
-TEST(LuxInitialize, NoLibraryToFindLeavesTheLoadError) {
-  const auto run = RunInChild([] {
-    UseEmptyMachine();
-    std::cout << lux_Initialize(nullptr) << std::endl;
-    PrintLastError();
-    std::cout << IsRuntimeLibraryLoaded() << std::endl;
-    return 0;
-  });
-  EXPECT_EQ(run.out, "-3001\n-3001 Unable to load LibLUXRT DLL\n0\n");
-}
-
-TEST(LuxInitialize, AConfiguredDirectoryWithoutTheLibraryIsAPathFailure) {
-  const auto run = RunInChild([] {
-    UseEmptyMachine();
+    EXPECT_EQ(lux_Initialize(&params), -3001);
+    EXPECT_EQ(LastError(), "-3001 Unable to load LibLUXRT DLL");
+    EXPECT_FALSE(IsRuntimeLibraryLoaded());
+    // A configured folder without the library: its file cannot be opened, and the system's
+    // search finds nothing.
     const std::string empty = testing::TempDir() + "runtime_library_without_library";
     std::filesystem::create_directories(empty);
     setenv("LIBLUX_DLL_DIR", empty.c_str(), 1);
-    std::cout << lux_Initialize(nullptr) << std::endl;
-    PrintLastError();
-    return 0;
+    EXPECT_EQ(lux_Initialize(nullptr), -3022);
+    EXPECT_EQ(LastError(), "-3022 Unable to load LibLUXRT DLL");
   });
-  // The file of the configured directory cannot be opened; the system search finds nothing.
-  EXPECT_EQ(run.out, "-3022\n-3022 Unable to load LibLUXRT DLL\n");
 }
 
-TEST(ForwardingFunctions, AnswerAsAnAbsentRuntimeWhileUnbound) {
-  const auto run = RunInChild([] {
-    luxSession session = nullptr;
-    luxGraphicsLuid luid{};
-    void* function = nullptr;
-    std::cout << lux_Create(&session, &luid) << " " << lux_Lookup("luxi_X", &function) << " "
-              << int{lux_SetBool(nullptr, "FakeIADEnabled", luxTrue)} << " "
-              << int{lux_SetInt(nullptr, "FrequentTelEventPid", 1)} << " "
-              << int{lux_SetFloat(nullptr, "FakeIAD", 0.06f)} << " " << lux_GetTimeInSeconds();
-    lux_Destroy(session);
-    lux_Shutdown();
-    lux_GetLastErrorInfo(nullptr);
-    return session == nullptr && function == nullptr ? 0 : 1;
-  });
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out, "-1004 -1004 0 0 0 0");
+TEST(LibrarySearch, TheConfiguredFolderComesFirstIfItFitsThePathBuffer) {
+  using Directories = std::array<std::string, 2>;
+  EXPECT_EQ(CandidateDirectories(nullptr), (Directories{"", ""}));
+  EXPECT_EQ(CandidateDirectories(""), (Directories{"", ""}));
+  EXPECT_EQ(CandidateDirectories("/opt/corvia"), (Directories{"/opt/corvia/", ""}));
+  EXPECT_EQ(CandidateDirectories("/opt/corvia/"), (Directories{"/opt/corvia/", ""}));
+  // 258 characters and the separator fill the buffer but for its NUL.
+  EXPECT_EQ(CandidateDirectories(std::string(258, 'd').c_str())[0], std::string(258, 'd') + "/");
+  EXPECT_EQ(CandidateDirectories((std::string(258, 'd') + "/").c_str())[0],
+            std::string(258, 'd') + "/");
+  EXPECT_EQ(CandidateDirectories(std::string(259, 'd').c_str())[0], "");
+  EXPECT_EQ(CandidateDirectories((std::string(259, 'd') + "/").c_str())[0], "");
+  EXPECT_EQ(RuntimeLibraryPath("", 1), "LibLUXRT64_1.so");
+  EXPECT_EQ(RuntimeLibraryPath("/opt/corvia/", 2), "/opt/corvia/LibLUXRT64_2.so");
+  // "LibLUXRT64_1.so" has 15 characters; 244 + 15 = 259 fits, 260 does not.
+  EXPECT_EQ(RuntimeLibraryPath(std::string(244, 'd'), 1)->size(), 259u);
+  EXPECT_EQ(RuntimeLibraryPath(std::string(245, 'd'), 1), std::nullopt);
+}
+
+TEST(SignerChain, OneSignerOfExactlyTheExpectedThreeCertificatesWithoutTestOrUntrustedRoots) {
+  using platform::FileSignature;
+  const FileSignature expected{
+      1,
+      {{"Corvia VR, LLC", "DigiCert SHA2 Assured ID Code Signing CA", false, false},
+       {"DigiCert SHA2 Assured ID Code Signing CA", "DigiCert Assured ID Root CA", false, false},
+       {"DigiCert Assured ID Root CA", "DigiCert Assured ID Root CA", true, true}}};
+  const std::pair<std::function<void(FileSignature&)>, bool> cases[] = {
+      {[](FileSignature&) {}, true},
+      {[](FileSignature& s) { s.signerCount = 2; }, false},
+      {[](FileSignature& s) { s.signerCount = 0; }, false},
+      {[](FileSignature& s) { s.signerChain.pop_back(); }, false},
+      {[](FileSignature& s) { s.signerChain.push_back(s.signerChain.back()); }, false},
+      {[](FileSignature& s) { s.signerChain[0].subjectCommonName = "Corvia VR, Llc"; }, false},
+      {[](FileSignature& s) { s.signerChain[1].issuerCommonName += " "; }, false},
+      {[](FileSignature& s) {
+         std::swap(s.signerChain[0].subjectCommonName, s.signerChain[0].issuerCommonName);
+       },
+       false},
+      {[](FileSignature& s) { s.signerChain[2].trustedRoot = false; }, false},
+      {[](FileSignature& s) { s.signerChain[1].selfSigned = true; }, false},
+      {[](FileSignature& s) { s.signerChain[2].selfSigned = false; }, true},  // cross-signed root
+      {[](FileSignature& s) { s.signerChain[0].testCertificate = true; }, false},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    FileSignature signature = expected;
+    cases[i].first(signature);
+    EXPECT_EQ(SignerChainMatches(signature, ExpectedSignerChains()[0]), cases[i].second)
+        << "case " << i;
+  }
+  EXPECT_FALSE(VerifyRuntimeSignature("", platform::ReadOnlyFile()));
+  const std::string path = testing::TempDir() + "unsigned_runtime.so";
+  std::ofstream(path) << "not a library";
+  EXPECT_FALSE(VerifyRuntimeSignature(path, platform::ReadOnlyFile::Open(path)));
+  std::remove(path.c_str());
+}
+
+TEST(ClientIdentifier, AnyChangedIdentifierByteIsDetectedButNotTheVersion) {
+  EXPECT_TRUE(ClientIdentifierIsIntact(kClientIdentifier));
+  for (size_t i = 0; i < kIdentifierSize; ++i) {
+    ClientIdentifier damaged = kClientIdentifier;
+    damaged[i] ^= 0x10;
+    EXPECT_FALSE(ClientIdentifierIsIntact(damaged)) << "byte " << i;
+  }
+  ClientIdentifier other = kClientIdentifier;
+  other[kVersionMinorIndex] = 44;
+  EXPECT_TRUE(ClientIdentifierIsIntact(other));
 }
 
 }  // namespace

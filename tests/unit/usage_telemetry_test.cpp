@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <regex>
-#include <sstream>
 
 #include "support/child_process.h"
 #include "support/telemetry_recorder.h"
+#include "telemetry/guid_text.h"
 
 namespace QasValidator {
 namespace {
@@ -14,118 +14,85 @@ namespace {
 using testsupport::RecordTelemetry;
 using testsupport::RunInChild;
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream stream(text);
-  for (std::string line; std::getline(stream, line);) lines.push_back(line);
-  return lines;
-}
-
 TEST(UsageTelemetry, EveryEventCarriesTheStandardAndCommonFields) {
   const auto run = RunInChild([] {
     RecordTelemetry({"application_session"});
     UsageTelemetry& telemetry = UsageTelemetry::Instance();
     telemetry.SendLaunch("Corvia QAS Validator CLI", "1.43.0.0", "cmd", "10.0");
     telemetry.SetCommonField("machine", "lab-3");
-    telemetry.SendUserAction("Main_action_--verbose");
     telemetry.SendUserAction("Main_action_--load_time_ms", "5000");
     telemetry.SendClose("1234.500000");
     return 0;
   });
-  EXPECT_EQ(Lines(run.out),
-            (std::vector<std::string>{
-                "[telemetry] application_name=Corvia QAS Validator CLI; application_status=launch; "
-                "application_version=1.43.0.0; parent_application=cmd; "
-                "parent_application_version=10.0",
-                "[telemetry] application_name=Corvia QAS Validator CLI; "
-                "application_version=1.43.0.0; machine=lab-3; parent_application=cmd; "
-                "parent_application_version=10.0; user_action=Main_action_--verbose",
-                "[telemetry] application_name=Corvia QAS Validator CLI; "
-                "application_version=1.43.0.0; machine=lab-3; parent_application=cmd; "
-                "parent_application_version=10.0; user_action=Main_action_--load_time_ms; "
-                "user_action_param=5000",
-                "[telemetry] application_name=Corvia QAS Validator CLI; "
-                "application_status=close; application_version=1.43.0.0; machine=lab-3; "
-                "parent_application=cmd; parent_application_version=10.0; "
-                "run_duration=1234.500000",
-            }));
-}
-
-TEST(UsageTelemetry, EmptyParentFieldsAreNotSent) {
-  const auto run = RunInChild([] {
-    RecordTelemetry({"application_session"});
-    UsageTelemetry::Instance().SendLaunch("app", "1", "", "");
-    return 0;
-  });
   EXPECT_EQ(run.out,
-            "[telemetry] application_name=app; application_status=launch; "
-            "application_version=1\n");
+            "[telemetry] application_name=Corvia QAS Validator CLI; application_status=launch; "
+            "application_version=1.43.0.0; parent_application=cmd; "
+            "parent_application_version=10.0\n"
+            "[telemetry] application_name=Corvia QAS Validator CLI; "
+            "application_version=1.43.0.0; machine=lab-3; parent_application=cmd; "
+            "parent_application_version=10.0; user_action=Main_action_--load_time_ms; "
+            "user_action_param=5000\n"
+            "[telemetry] application_name=Corvia QAS Validator CLI; "
+            "application_status=close; application_version=1.43.0.0; machine=lab-3; "
+            "parent_application=cmd; parent_application_version=10.0; "
+            "run_duration=1234.500000\n");
 }
 
-TEST(UsageTelemetry, EventsBeforeTheLaunchCarryEmptyStandardFields) {
-  const auto run = RunInChild([] {
-    RecordTelemetry();
-    UsageTelemetry::Instance().SendUserAction("early");
-    return 0;
-  });
-  EXPECT_EQ(run.out,
-            "[telemetry] application_name=; application_session=; application_version=; "
-            "user_action=early\n");
-}
-
-// The session GUID of the events of one run.
-std::set<std::string> SessionsOfARun() {
-  const auto run = RunInChild([] {
-    RecordTelemetry();
-    UsageTelemetry::Instance().SendLaunch("app", "1", "", "");
-    UsageTelemetry::Instance().SendUserAction("a");
-    UsageTelemetry::Instance().SendClose("0.000000");
-    return 0;
-  });
-  std::set<std::string> sessions;
-  const std::regex session("application_session=([^;]*);");
-  for (const std::string& line : Lines(run.out)) {
-    std::smatch match;
-    if (std::regex_search(line, match, session)) sessions.insert(match[1]);
-  }
-  return sessions;
-}
-
-TEST(UsageTelemetry, OneSessionGuidPerRun) {
-  const std::set<std::string> first = SessionsOfARun();
-  const std::set<std::string> second = SessionsOfARun();
-  ASSERT_EQ(first.size(), 1u);
-  ASSERT_EQ(second.size(), 1u);
-  EXPECT_EQ(first.begin()->size(), 36u);
-  EXPECT_NE(*first.begin(), *second.begin());
-}
-
-TEST(UsageTelemetry, BeforeTheRuntimeIsBoundEventsAreLost) {
+TEST(UsageTelemetry, EachRunHasASessionGuidOfItsOwnAndNothingGoesOutBeforeTheRuntimeIsBound) {
+  // Events before the launch carry empty standard fields; the others, the run's session.
+  const auto sessionOfARun = [] {
+    const auto run = RunInChild([] {
+      RecordTelemetry();
+      UsageTelemetry::Instance().SendUserAction("early");
+      UsageTelemetry::Instance().SendLaunch("app", "1", "", "");
+      UsageTelemetry::Instance().SendClose("0.000000");
+      return 0;
+    });
+    std::vector<std::string> sessions;
+    const std::regex session("application_session=([^;]*);");
+    for (std::sregex_iterator match(run.out.begin(), run.out.end(), session), end; match != end;
+         ++match) {
+      sessions.push_back((*match)[1]);
+    }
+    EXPECT_TRUE(
+        run.out.starts_with("[telemetry] application_name=; application_session=; "
+                            "application_version=; user_action=early\n"));
+    EXPECT_EQ(sessions.size(), 3u);
+    EXPECT_EQ(sessions.back(), sessions.at(1));
+    return sessions.back();
+  };
+  const std::string first = sessionOfARun();
+  EXPECT_EQ(first.size(), 36u);
+  EXPECT_NE(first, sessionOfARun());
   // The unbound function answers -3002 and the sender ignores it.
-  const auto run = RunInChild([] {
+  const auto unbound = RunInChild([] {
     UsageTelemetry::Instance().SendLaunch("app", "1", "", "");
     return 0;
   });
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(unbound.exitStatus, 0);
+  EXPECT_EQ(unbound.out, "");
 }
 
 TEST(ParentProcessName, DropsAnExeSuffixOfAnyCase) {
-  EXPECT_EQ(WithoutExeSuffix("cmd.exe"), "cmd");
-  EXPECT_EQ(WithoutExeSuffix("TOOL.EXE"), "TOOL");
-  EXPECT_EQ(WithoutExeSuffix("a.Exe"), "a");
-  EXPECT_EQ(WithoutExeSuffix(".exe"), ".exe");
-  EXPECT_EQ(WithoutExeSuffix("cmd"), "cmd");
-  EXPECT_EQ(WithoutExeSuffix("bash"), "bash");
-  EXPECT_EQ(WithoutExeSuffix("setup.exe.bak"), "setup.exe.bak");
+  for (const auto& [name, without] :
+       {std::pair{"cmd.exe", "cmd"}, std::pair{"TOOL.EXE", "TOOL"}, std::pair{"a.Exe", "a"},
+        std::pair{".exe", ".exe"}, std::pair{"bash", "bash"},
+        std::pair{"setup.exe.bak", "setup.exe.bak"}}) {
+    EXPECT_EQ(WithoutExeSuffix(name), without);
+  }
 }
 
-TEST(ParentProcessName, IsTheParentsExecutable) {
-  const auto run = RunInChild([] {
-    std::cout << GetParentProcessName();
-    return 0;
-  });
-  EXPECT_EQ(run.out, "corvia_unit_tests");
+TEST(GuidText, FieldsThenBytesInUpperCaseHexAndNewOnesAreRandomVersionFour) {
+  platform::Guid guid{0x0123ABCD, 0x00EF, 0x4A5B, {0x9C, 0x0D, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}};
+  EXPECT_EQ(GuidText(guid), "0123ABCD-00EF-4A5B-9C0D-0123456789AB");
+  const std::regex form("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
+  std::set<std::string> seen;
+  for (int i = 0; i < 64; ++i) {
+    const std::string text = NewGuidText();
+    EXPECT_TRUE(std::regex_match(text, form)) << text;
+    seen.insert(text);
+  }
+  EXPECT_EQ(seen.size(), 64u);
 }
 
 }  // namespace

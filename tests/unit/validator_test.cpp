@@ -4,141 +4,49 @@
 
 #include <filesystem>
 
+#include "driver/test_registry.h"
 #include "log/validator_log.h"
 #include "support/child_process.h"
-#include "support/empty_machine.h"
 #include "support/read_file.h"
-#include "support/telemetry_recorder.h"
-#include "support/validator_surroundings.h"
+#include "support/validator_test_access.h"
+
+// The Validator's settings, its shutdown without a runtime, and the registry that runs its
+// tests by name.
 
 namespace QasValidator {
 namespace {
 
-using testsupport::RecordTelemetry;
-using testsupport::RunInChild;
-using testsupport::UseEmptyMachine;
-using testsupport::ValidatorSurroundings;
-
-TEST(Validator, StartsWithTheLoadTimeThatWaitsForEnter) {
+TEST(Validator, ZeroOrLessIsUnboundedAndTheCommandLineQuotesEveryArgumentAsItIs) {
   Validator validator;
-  EXPECT_EQ(validator.LoadTimeMs(), 2147483647);
-  EXPECT_FALSE(validator.UseBreakerBox());
-  EXPECT_TRUE(validator.Results().empty());
-}
-
-TEST(Validator, SettersStoreUnboundedForZeroOrLess) {
-  Validator validator;
-  validator.SetLoadTimeMs(0);
-  EXPECT_EQ(validator.LoadTimeMs(), 2147483647);
-  validator.SetLoadTimeMs(-5);
-  EXPECT_EQ(validator.LoadTimeMs(), 2147483647);
-  validator.SetLoadTimeMs(1);
-  EXPECT_EQ(validator.LoadTimeMs(), 1);
-
-  validator.SetFpsTestDuration(0);
-  EXPECT_EQ(validator.FpsTestDurationSeconds(), 2147483647);
-  validator.SetFpsTestDuration(-1);
-  EXPECT_EQ(validator.FpsTestDurationSeconds(), 2147483647);
-  validator.SetFpsTestDuration(1);
-  EXPECT_EQ(validator.FpsTestDurationSeconds(), 1);
-
-  validator.SetMaxTimeToFrame(2.5);
-  EXPECT_DOUBLE_EQ(validator.MaxTimeToFrameSeconds(), 2.5);
-}
-
-TEST(Validator, ApplicationCommandLineQuotesPathAndArguments) {
-  Validator validator;
+  for (const auto& [given, stored] : {std::pair{0, Validator::kUnbounded},
+                                      std::pair{-5, Validator::kUnbounded}, std::pair{1, 1}}) {
+    validator.SetLoadTimeMs(given);
+    validator.SetFpsTestDuration(given);
+    EXPECT_EQ(validator.LoadTimeMs(), stored) << given;
+    EXPECT_EQ(validator.FpsTestDurationSeconds(), stored) << given;
+  }
   validator.SetApplication("C:\\Games\\app.exe", {});
-  EXPECT_EQ(validator.ApplicationPath(), "C:\\Games\\app.exe");
   EXPECT_EQ(validator.ApplicationArguments(), "");
-
-  validator.SetApplication("app.exe", {"-x", "y z"});
-  EXPECT_EQ(validator.ApplicationArguments(), "\"app.exe\" \"-x\" \"y z\"");
-  EXPECT_EQ(validator.ApplicationArgumentList(), (std::vector<std::string>{"-x", "y z"}));
-
-  // Nothing inside is escaped.
-  validator.SetApplication("app.exe", {"say \"hi\""});
-  EXPECT_EQ(validator.ApplicationArguments(), "\"app.exe\" \"say \"hi\"\"");
+  validator.SetApplication("app.exe", {"-x", "say \"hi\""});
+  EXPECT_EQ(validator.ApplicationArguments(), "\"app.exe\" \"-x\" \"say \"hi\"\"");
 }
 
-TEST(Validator, ShutdownTestLogsTheUpperCaseResultAndRecordsIt) {
-  const auto run = RunInChild([] {
-    ValidatorSurroundings surroundings;
-    Validator validator;
-    validator.StartTest("TestAudioOutput");
-    const TestResult result = validator.ShutdownTest("TestAudioOutput", TestResult::Skipped);
-    return result == TestResult::Skipped && validator.Results().size() == 1 ? 0 : 1;
-  });
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_NE(run.out.find("Starting TestAudioOutput\n"), std::string::npos);
-  EXPECT_NE(run.out.find("Cleaning up...\nTest SKIPPED\n\n"), std::string::npos) << run.out;
-}
-
-TEST(Validator, StartAndShutdownTestSendTheirUserActions) {
-  const auto run = RunInChild([] {
-    RecordTelemetry(testsupport::kStandardTelemetryFields);
-    ValidatorSurroundings surroundings;
-    Validator validator;
-    validator.StartTest("TestFrameRate");
-    validator.ShutdownTest("TestFrameRate", TestResult::TransientError);
-    validator.StartTest("TestAudioOutput");
-    validator.ShutdownTest("TestAudioOutput", TestResult::Passed);
-    return 0;
-  });
-  EXPECT_EQ(run.out,
-            "Starting TestFrameRate\n"
-            "[telemetry] user_action=Validator_action_StartTest_TestFrameRate\n"
-            "Cleaning up...\n"
-            "[telemetry] user_action=Validator_action_ShutdownTest_TestFrameRate; "
-            "user_action_param=FAILED\n"
-            "Test FAILED\n\n"
-            "Starting TestAudioOutput\n"
-            "[telemetry] user_action=Validator_action_StartTest_TestAudioOutput\n"
-            "Cleaning up...\n"
-            "[telemetry] user_action=Validator_action_ShutdownTest_TestAudioOutput; "
-            "user_action_param=PASSED\n"
-            "Test PASSED\n\n");
-}
-
-TEST(Validator, InitializeFailsWithTheRuntimeErrorWhenNoRuntimeIsFound) {
-  const auto run = RunInChild([] {
-    UseEmptyMachine();
-    Validator validator;
-    return validator.Initialize() == -3000 ? 0 : 1;
-  });
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out,
-            "ERROR: Unable to initialize LibLUX.\n\tLUX Error Code: -3001\n\tError String: "
-            "Unable to load LibLUXRT DLL\n");
-}
-
-TEST(Validator, ShutdownWithoutARuntimeReportsTheEventOutputFailureAndGoesOn) {
+TEST(Validator, ShutdownWithoutARuntimeReportsTheEventOutputFailureAndClosesTheLog) {
   const std::string path = testing::TempDir() + "validator_shutdown_log.txt";
   std::filesystem::remove(path);
-  const auto run = RunInChild([&] {
+  const testsupport::ChildOutcome run = testsupport::ExpectInChild([&] {
     OpenLogFile(path);
     Validator validator;
-    const int32_t result = validator.Shutdown(true);
+    validator.PrintSummary();  // nothing without results
+    EXPECT_EQ(validator.Shutdown(true), -3002);
     LogInfo("after shutdown");
-    return result == -3002 ? 0 : 1;
   });
-  EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.out,
             "ERROR: Failed to terminate realtime event output.\n\tLUX Error Code: -1004\n\t"
             "Error String: lux_Initialize never called\nafter shutdown\n");
-  // The log file was closed by the shutdown: the last line is on the console only.
-  const std::string content = testsupport::ReadFile(path);
-  EXPECT_EQ(content.find("after shutdown"), std::string::npos);
-  EXPECT_NE(content.find("ERROR: Failed to terminate realtime event output."), std::string::npos);
-}
-
-TEST(Validator, SummaryPrintsNothingWithoutResults) {
-  const auto run = RunInChild([] {
-    Validator validator;
-    validator.PrintSummary();
-    return 0;
-  });
-  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(testsupport::ReadTextFile(path),
+            "ERROR: Failed to terminate realtime event output.\n\tLUX Error Code: -1004\n\t"
+            "Error String: lux_Initialize never called\n");
 }
 
 TEST(TestResultText, DisplayTexts) {
@@ -147,6 +55,44 @@ TEST(TestResultText, DisplayTexts) {
   EXPECT_EQ(TestResultText(TestResult::Skipped, true), "SKIPPED");
   EXPECT_EQ(TestResultText(TestResult::TransientError, false), "Failed");
   EXPECT_EQ(TestResultText(static_cast<TestResult>(7), false), "");
+}
+
+TEST(TestRegistry, EachEntryRunsItsOwnProcedureUnderItsName) {
+  testsupport::ExpectInChild([] {
+    testsupport::ValidatorSurroundings surroundings;
+    Validator validator;
+    validator.SetLoadTimeMs(1);  // no test waits for a key that the empty input never gives
+    std::vector<TestEntry> tests = DefaultTestsOf(validator);
+    for (TestEntry& extra : ExtraTestsOf(validator)) tests.push_back(std::move(extra));
+    for (const TestEntry& entry : tests) {
+      entry.procedure();
+      EXPECT_EQ(validator.Results().back().name, entry.name);
+    }
+    EXPECT_EQ(validator.Results().size(), 16u);
+  });
+}
+
+TEST(RunTestWithRetry, RepeatsOnlyTransientErrorsAtMostThreeTimes) {
+  using enum TestResult;
+  const std::pair<std::vector<TestResult>, int> cases[] = {
+      {{Passed}, 1},
+      {{Failed}, 1},
+      {{Skipped}, 1},
+      {{TransientError, Passed}, 2},
+      {{TransientError, TransientError, Failed}, 3},
+      {{TransientError, TransientError, TransientError, Passed}, 3},
+  };
+  for (const auto& [results, runs] : cases) {
+    const auto run = testsupport::RunInChild([&results = results] {
+      size_t calls = 0;
+      RunTestWithRetry([&] { return results[calls++]; });
+      return static_cast<int>(calls);
+    });
+    EXPECT_EQ(run.exitStatus, runs);
+    std::string retries;
+    for (int i = 1; i < runs; ++i) retries += "*** Retrying the test ***\n";
+    EXPECT_EQ(run.out, retries);
+  }
 }
 
 }  // namespace

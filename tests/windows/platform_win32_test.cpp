@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "breaker/breaker_box.h"
 #include "hub/hub_remote_control.h"
 #include "platform/code_signing.h"
+#include "platform/console_control.h"
 #include "platform/process_info.h"
 #include "platform/process_launch.h"
 #include "platform/registry.h"
@@ -158,6 +162,39 @@ TEST(WindowsIpc, TwoProcessesTalkOverTheNamedPipeAndTheSharedRings) {
   uint32_t exitCode = 99;
   EXPECT_TRUE(peer.process->GetExitCode(exitCode));
   EXPECT_EQ(exitCode, 0u);
+}
+
+// The simulated runtime service's breaker box on a pseudo-terminal that the run maps to COM5
+// (tests/windows/with-breaker-box).
+TEST(WindowsSerialPort, TheBreakerBoxAnswersOnAComPort) {
+  std::unique_ptr<platform::SerialPort> port = platform::OpenSerialPort("COM5");
+  ASSERT_TRUE(port);
+  ASSERT_TRUE(QasValidator::ConfigureBreakerPort(*port));
+  std::string reply;
+  ASSERT_TRUE(QasValidator::SendBreakerCommand(*port, "FWVER?", reply));
+  EXPECT_EQ(reply, "Version 1.0");
+  QasValidator::BreakerBox box(std::move(port));
+  EXPECT_TRUE(box.SwitchHdmi(false));
+  EXPECT_TRUE(box.SwitchHdmi(true));
+}
+
+TEST(WindowsConsoleControl, TheHandlerSeesCtrlCOnAThreadOfItsOwn) {
+  static std::atomic<DWORD> handlerThread{0};
+  static std::atomic<uint32_t> handledEvent{99};
+  platform::StartConsoleControl();
+  platform::SetConsoleControlHandler([](uint32_t event) {
+    handlerThread = GetCurrentThreadId();
+    handledEvent = event;
+    return true;  // handled: the process goes on
+  });
+  // A console of its own: the events go to the processes attached to a console.
+  FreeConsole();
+  ASSERT_TRUE(AllocConsole()) << GetLastError();
+  ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
+  for (int attempt = 0; attempt < 100 && handledEvent == 99; ++attempt) Sleep(50);
+  EXPECT_EQ(handledEvent, platform::kCtrlCEvent);
+  EXPECT_NE(handlerThread, GetCurrentThreadId());
+  platform::SetConsoleControlHandler(nullptr);
 }
 
 }  // namespace

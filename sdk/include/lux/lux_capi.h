@@ -4,6 +4,7 @@
 #ifndef LUX_CAPI_H
 #define LUX_CAPI_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #if defined(LUX_BUILDING_RUNTIME) && defined(_WIN32)
@@ -754,6 +755,20 @@ lux_QueryDistortion(luxSession session, luxEyeType eye, luxDistortionDesc* outDe
 LUX_PUBLIC_FUNCTION(luxResult)
 lux_ReportClientInfo(uint32_t compilerVersion, uint32_t productVersion, uint32_t majorVersion,
                      uint32_t minorVersion, uint32_t patchVersion, uint32_t buildNumber);
+
+/* ---- Layout of the records the runtime shares with applications, in C and C++ alike ------ */
+
+#ifdef __cplusplus
+#define LUX_STATIC_ASSERT(condition) static_assert(condition, #condition)
+#else
+#define LUX_STATIC_ASSERT(condition) _Static_assert(condition, #condition)
+#endif
+LUX_STATIC_ASSERT(sizeof(luxErrorInfo) == 516 && offsetof(luxErrorInfo, ErrorString) == 4);
+LUX_STATIC_ASSERT(sizeof(luxInitParams) == 32);
+LUX_STATIC_ASSERT(sizeof(luxGraphicsLuid) == 8);
+LUX_STATIC_ASSERT(sizeof(luxPosef) == 7 * sizeof(float));
+LUX_STATIC_ASSERT(sizeof(luxSessionStatus) == 7 && offsetof(luxSessionStatus, IsVisible) == 0);
+LUX_STATIC_ASSERT(offsetof(luxEyeRenderDesc, HmdToEyePose) == 44);
 
 #ifdef __cplusplus
 }

@@ -19,6 +19,7 @@ typedef struct luxiMetricField_ {
   const char* Key;
   const char* Value;
 } luxiMetricField;
+LUX_STATIC_ASSERT(sizeof(luxiMetricField) == 2 * sizeof(const char*));
 
 /* Hands one usage-metrics event, `fieldCount` key/value fields, to the runtime, which records it
  * under `category`. `flags` is reserved and must be 0. */

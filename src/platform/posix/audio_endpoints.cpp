@@ -191,8 +191,8 @@ class PeakMeter final : public IAudioMeterInformation {
   /// Opens the record stream on `source` and waits until it records.
   AudioResult Attach(const std::string& source) {
     ServerConnection::Lock lock(*connection_);
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kMeterRate, 1};
-    stream_ = pa_stream_new(connection_->Context(), "Peak meter", &spec, nullptr);
+    const pa_sample_spec sampleSpec{PA_SAMPLE_FLOAT32NE, kMeterRate, 1};
+    stream_ = pa_stream_new(connection_->Context(), "Peak meter", &sampleSpec, nullptr);
     if (stream_ == nullptr) return kServiceNotRunning;
     pa_stream_set_state_callback(stream_, &PeakMeter::OnState, this);
     pa_stream_set_read_callback(stream_, &PeakMeter::OnRead, this);

@@ -40,4 +40,15 @@ std::string LocalTimeText(const char* format) {
   return std::string(text, length);
 }
 
+LocalDateTime LocalTimeNow() {
+  const timespec now = Now(CLOCK_REALTIME);
+  std::tm local{};
+  localtime_r(&now.tv_sec, &local);
+  return LocalDateTime{
+      static_cast<uint16_t>(local.tm_year + 1900), static_cast<uint16_t>(local.tm_mon + 1),
+      static_cast<uint16_t>(local.tm_mday),        static_cast<uint16_t>(local.tm_hour),
+      static_cast<uint16_t>(local.tm_min),         static_cast<uint16_t>(local.tm_sec),
+      static_cast<uint16_t>(now.tv_nsec / 1000000)};
+}
+
 }  // namespace platform

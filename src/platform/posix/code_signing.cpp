@@ -6,6 +6,7 @@
 #include <openssl/x509v3.h>
 #include <sys/stat.h>
 
+#include <climits>
 #include <memory>
 
 #include "platform/machine.h"
@@ -28,7 +29,7 @@ struct OpenSslDeleter {
   }
 };
 
-using Bio = std::unique_ptr<BIO, OpenSslDeleter<BIO_free>>;
+using Bio = std::unique_ptr<BIO, OpenSslDeleter<BIO_free_all>>;
 using CmsContent = std::unique_ptr<CMS_ContentInfo, OpenSslDeleter<CMS_ContentInfo_free>>;
 using Store = std::unique_ptr<X509_STORE, OpenSslDeleter<X509_STORE_free>>;
 using StoreContext = std::unique_ptr<X509_STORE_CTX, OpenSslDeleter<X509_STORE_CTX_free>>;
@@ -117,8 +118,16 @@ std::optional<FileSignature> Verify(const std::string& path, const ReadOnlyFile&
   const CmsContent cms = ReadSignature(path);
   const Store store = MakeTrustStore();
   if (!cms || !store) return std::nullopt;
-  const Bio data(BIO_new_mem_buf(content->data(), static_cast<int>(content->size())));
-  if (!data || CMS_verify(cms.get(), nullptr, store.get(), data.get(), nullptr, CMS_BINARY) != 1) {
+  // The memory buffer takes its length as an int; an open file is always shorter than that.
+  static_assert(ReadOnlyFile::kMaxBytes <= INT_MAX);
+  Bio memory(BIO_new_mem_buf(content->data(), static_cast<int>(content->size())));
+  // Handed over as a memory BIO, the content is copied by CMS_verify into a buffer of its own
+  // that it leaks when the signed data cannot be read; behind a buffering filter it is read in
+  // place.
+  Bio data(BIO_new(BIO_f_buffer()));
+  if (!memory || !data) return std::nullopt;
+  BIO_push(data.get(), memory.release());
+  if (CMS_verify(cms.get(), nullptr, store.get(), data.get(), nullptr, CMS_BINARY) != 1) {
     return std::nullopt;
   }
   FileSignature signature;

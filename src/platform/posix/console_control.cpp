@@ -4,14 +4,17 @@
 #include <signal.h>
 
 #include <atomic>
+#include <system_error>
 #include <thread>
 
 #include "platform/posix/key_poller.h"
 
 // Console control events arrive as signals: SIGINT is Ctrl+C, SIGHUP the closed terminal,
 // SIGTERM the system shutting the program down, SIGQUIT (Ctrl+\) plays the part of Ctrl+Break.
-// The signals are blocked in every thread and taken by one thread with sigwait, so the handler
-// runs on a thread of its own like a Windows console control handler.
+// The signals are blocked in every thread and taken by one thread with sigwait; each event is
+// handled on a new thread of its own, as Windows does, so a handler that takes long (the first
+// Ctrl+C tears the run down) never holds back the next event, whose handler may let the
+// default action end the process at once.
 
 namespace platform {
 
@@ -56,12 +59,20 @@ uint32_t EventOf(int signal) {
   for (;;) pause();
 }
 
+void HandleControlSignal(int signal) {
+  const ConsoleControlHandler handler = installedHandler.load();
+  if (handler == nullptr || !handler(EventOf(signal))) EndProcessBySignal(signal);
+}
+
 [[noreturn]] void WaitForControlSignals(sigset_t set) {
   for (;;) {
     int signal = 0;
     if (sigwait(&set, &signal) != 0) continue;
-    const ConsoleControlHandler handler = installedHandler.load();
-    if (handler == nullptr || !handler(EventOf(signal))) EndProcessBySignal(signal);
+    try {
+      std::thread(HandleControlSignal, signal).detach();
+    } catch (const std::system_error&) {
+      HandleControlSignal(signal);  // no thread to be had: handled here, as before
+    }
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "platform/handle.h"
 #include "platform/machine.h"
 
 namespace platform {
@@ -28,10 +31,50 @@ ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
   return *this;
 }
 
+namespace {
+
+// Copies what `source` holds from its start into `target`; false when it fails or the content
+// reaches `limit` bytes.
+bool CopyContent(int source, int target, uint64_t limit) {
+  uint64_t copied = 0;
+  for (;;) {
+    const ssize_t count = sendfile(target, source, nullptr, 1 << 20);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return false;
+    if (count == 0) return true;
+    copied += static_cast<uint64_t>(count);
+    if (copied >= limit) return false;
+  }
+}
+
+std::string MemoryFileName(const std::string& path) {
+  // The name shows in the process's maps; the system takes at most 249 bytes.
+  return std::filesystem::path(path).filename().string().substr(0, 249);
+}
+
+}  // namespace
+
 ReadOnlyFile ReadOnlyFile::Open(const std::string& path) {
-  // POSIX has no share modes: other processes can still write the file. Callers that need the
-  // content to stay put read it through this descriptor.
-  return ReadOnlyFile(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // POSIX has no share modes: other processes could still write or replace the file. Its
+  // content is therefore copied once into an anonymous memory file that is then sealed
+  // against every change, and everything read or loaded through this object comes from that
+  // copy.
+  const OwnedHandle source(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  const auto sourceDescriptor = static_cast<int>(source.Get());
+  struct stat status {};
+  if (!source.IsValid() || fstat(sourceDescriptor, &status) != 0) return ReadOnlyFile();
+  if (!S_ISREG(status.st_mode) || static_cast<uint64_t>(status.st_size) >= kMaxBytes) {
+    errno = S_ISREG(status.st_mode) ? EFBIG : EINVAL;  // a folder or a device is not a file
+    return ReadOnlyFile();
+  }
+  OwnedHandle copy(memfd_create(MemoryFileName(path).c_str(), MFD_CLOEXEC | MFD_ALLOW_SEALING));
+  const auto copyDescriptor = static_cast<int>(copy.Get());
+  constexpr int kSeals = F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL;
+  if (!copy.IsValid() || !CopyContent(sourceDescriptor, copyDescriptor, kMaxBytes) ||
+      fcntl(copyDescriptor, F_ADD_SEALS, kSeals) != 0) {
+    return ReadOnlyFile();
+  }
+  return ReadOnlyFile(static_cast<int>(copy.Release()));
 }
 
 std::optional<std::vector<uint8_t>> ReadOnlyFile::ReadContents() const {

@@ -9,6 +9,7 @@
 #include <climits>
 
 #include "platform/posix/child_reaper.h"
+#include "platform/posix/process_creators.h"
 
 namespace platform {
 
@@ -89,6 +90,7 @@ bool StartApplicationProcess(const ApplicationLaunch& launch, ProcessInformation
     errno = error;
     return false;
   }
+  NoteLaunchedProcess(processId);
   created.process.emplace(OwnedHandle(fd), processId, TrackProcess(lock, processId));
   created.processId = processId;
   created.threadId = processId;  // the first thread's id is the process id

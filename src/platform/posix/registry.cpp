@@ -46,12 +46,10 @@ std::optional<std::string> ReadMachineRegistryString(std::string_view key,
     return std::nullopt;
   }
   const ReadOnlyFile opened = ReadOnlyFile::Open(*file);
+  // A folder (a key) or a device does not open: EINVAL, not a string value.
   if (!opened.IsOpen()) return std::nullopt;
   const std::optional<std::vector<uint8_t>> content = opened.ReadContents();
-  if (!content) {
-    errno = EINVAL;  // a folder (a key) or a device: not a string value
-    return std::nullopt;
-  }
+  if (!content) return std::nullopt;
   std::string value(content->begin(), content->end());
   if (!value.empty() && value.back() == '\n') value.pop_back();
   if (value.find('\0') != std::string::npos) {

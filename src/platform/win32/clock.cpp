@@ -48,4 +48,11 @@ std::string LocalTimeText(const char* format) {
   return std::string(text, length);
 }
 
+LocalDateTime LocalTimeNow() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  return LocalDateTime{now.wYear,   now.wMonth,  now.wDay,         now.wHour,
+                       now.wMinute, now.wSecond, now.wMilliseconds};
+}
+
 }  // namespace platform

@@ -43,9 +43,22 @@ ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
 }
 
 ReadOnlyFile ReadOnlyFile::Open(const std::string& path) {
-  HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  return ReadOnlyFile(file == INVALID_HANDLE_VALUE ? -1 : HandleToLong(file));
+  // No write or delete sharing: while the handle is open nobody can change, replace, rename or
+  // delete the file, so what is read or loaded through it is what it held when it was opened.
+  ReadOnlyFile opened(
+      HandleToLong(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+  if (!opened.IsOpen()) return opened;
+  LARGE_INTEGER size{};
+  if (GetFileType(AsHandle(opened.descriptor_)) != FILE_TYPE_DISK ||
+      !GetFileSizeEx(AsHandle(opened.descriptor_), &size)) {
+    opened.Close();
+    SetLastError(ERROR_INVALID_PARAMETER);  // a device is not a file
+  } else if (static_cast<uint64_t>(size.QuadPart) >= kMaxBytes) {
+    opened.Close();
+    SetLastError(ERROR_FILE_TOO_LARGE);
+  }
+  return opened;
 }
 
 std::optional<std::vector<uint8_t>> ReadOnlyFile::ReadContents() const {
