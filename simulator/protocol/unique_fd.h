@@ -4,7 +4,8 @@
 
 namespace luxsim {
 
-/// Owns a file descriptor and closes it.
+/// Owns a file descriptor and closes it. On Windows it owns a Winsock socket (whose handle
+/// values are small kernel handles) and ends the Winsock start-up made for it.
 class UniqueFd {
  public:
   UniqueFd() = default;

@@ -85,7 +85,7 @@ bool OpenLogFile(const std::string& path) {
   }
   std::fseek(logFile, 0, SEEK_END);
   if (std::ftell(logFile) > 0) {
-    const std::string separator = FormatSeparatorLine(platform::LocalTimeText("%Y-%m-%d %T"));
+    const std::string separator = FormatSeparatorLine(platform::LocalTimeText("%Y-%m-%d %H:%M:%S"));
     std::fwrite(separator.data(), 1, separator.size(), logFile);
     std::fflush(logFile);
   }

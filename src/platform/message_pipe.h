@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -66,10 +67,19 @@ class MessagePipe : public Waitable {
  private:
   friend class MessagePipeServer;
   friend PipeConnection ConnectMessagePipe(const std::string& name, uint32_t busyWaitMs);
+#ifdef _WIN32
+  // The pipe with its read-ahead, at a fixed address while overlapped I/O uses it.
+  struct End;
+  explicit MessagePipe(std::shared_ptr<End> end) : end_(std::move(end)) {}
+  intptr_t WaitHandle() const override;
+
+  std::shared_ptr<End> end_;
+#else
   explicit MessagePipe(OwnedHandle handle) : handle_(std::move(handle)) {}
   intptr_t WaitHandle() const override { return handle_.Get(); }
 
   OwnedHandle handle_;
+#endif
 };
 
 /// Result of connecting to a pipe.
@@ -93,6 +103,14 @@ class MessagePipeServer : public Waitable {
   std::optional<MessagePipe> Accept();
 
  private:
+#ifdef _WIN32
+  // The pipe instance that waits for the next client, with its pending connection.
+  struct Listener;
+  explicit MessagePipeServer(std::shared_ptr<Listener> listener) : listener_(std::move(listener)) {}
+  intptr_t WaitHandle() const override;
+
+  std::shared_ptr<Listener> listener_;
+#else
   MessagePipeServer(OwnedHandle handle, std::string path, uint64_t device, uint64_t inode)
       : handle_(std::move(handle)), path_(std::move(path)), device_(device), inode_(inode) {}
   intptr_t WaitHandle() const override { return handle_.Get(); }
@@ -101,6 +119,7 @@ class MessagePipeServer : public Waitable {
   std::string path_;  // where the pipe's name lives, removed again by the destructor
   uint64_t device_;   // identity of the name this server created, so that the destructor
   uint64_t inode_;    // leaves alone a name that a later server has taken over
+#endif
 };
 
 }  // namespace platform

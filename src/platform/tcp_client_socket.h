@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -47,6 +48,11 @@ class TcpClientSocket {
  private:
   static constexpr intptr_t kNoSocket = -1;
   intptr_t handle_ = kNoSocket;
+#ifdef _WIN32
+  // Set by Shutdown: Winsock's select does not wake for a shutdown made by another thread, so
+  // the wait looks at this between short slices.
+  mutable std::atomic<bool> shutDown_{false};
+#endif
 };
 
 }  // namespace platform

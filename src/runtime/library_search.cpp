@@ -6,30 +6,24 @@
 #include "platform/files.h"
 #include "runtime/signature_check.h"
 
-// The directory separator is '/' where Windows uses a backslash; the library's file name
-// carries the platform's suffix (".so" for ".dll").
+// The directory separator and the library's suffix are the system's: '\\' and ".dll" on
+// Windows, '/' and ".so" on POSIX.
 
 namespace LuxLoader {
-
-namespace {
-
-constexpr char kLibrarySuffix[] = ".so";
-
-}  // namespace
 
 std::array<std::string, 2> CandidateDirectories(const char* variable) {
   std::string configured = variable != nullptr ? variable : "";
   if (configured.size() > kMaxPath - 1) configured.clear();
-  if (!configured.empty() && configured.back() != '/') {
-    configured.push_back('/');
+  if (!configured.empty() && configured.back() != platform::PathSeparator()) {
+    configured.push_back(platform::PathSeparator());
     if (configured.size() >= kMaxPath) configured.clear();
   }
   return {configured, std::string()};
 }
 
 std::optional<std::string> RuntimeLibraryPath(const std::string& directory, int majorVersion) {
-  std::string path =
-      directory + "LibLUXRT" + "64" + "_" + std::to_string(majorVersion) + kLibrarySuffix;
+  std::string path = directory + "LibLUXRT" + "64" + "_" + std::to_string(majorVersion) +
+                     platform::SharedLibrarySuffix();
   if (path.size() >= kMaxPath) return std::nullopt;
   return path;
 }

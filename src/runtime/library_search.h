@@ -16,13 +16,14 @@ inline constexpr char kLibraryDirectoryVariable[] = "LIBLUX_DLL_DIR";
 inline constexpr size_t kMaxPath = 260;
 
 /// The directories tried for the runtime library, in order: the value of LIBLUX_DLL_DIR
-/// (`variable`, may be null) ending in '/', then the empty directory, which stands for the
-/// system's library search. A value that is unset, empty, or too long for the path buffer
+/// (`variable`, may be null) ending in the path separator, then the empty directory, which stands
+/// for the system's library search. A value that is unset, empty, or too long for the path buffer
 /// leaves the first directory empty too.
 std::array<std::string, 2> CandidateDirectories(const char* variable);
 
 /// The runtime library's file name in `directory` for `majorVersion`
-/// ("LibLUXRT64_1.so" for major 1 and an empty directory); nothing when it does not fit the
+/// ("LibLUXRT64_1.dll" on Windows, "LibLUXRT64_1.so" on POSIX, for major 1 and an empty
+/// directory); nothing when it does not fit the
 /// path buffer.
 std::optional<std::string> RuntimeLibraryPath(const std::string& directory, int majorVersion);
 

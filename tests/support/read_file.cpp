@@ -5,11 +5,21 @@
 
 namespace testsupport {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
+namespace {
+
+std::string Read(const std::string& path, std::ios::openmode mode) {
+  std::ifstream file(path, mode);
   std::stringstream content;
   content << file.rdbuf();
   return content.str();
 }
+
+}  // namespace
+
+std::string ReadFile(const std::string& path) {
+  return Read(path, std::ios::in | std::ios::binary);
+}
+
+std::string ReadTextFile(const std::string& path) { return Read(path, std::ios::in); }
 
 }  // namespace testsupport

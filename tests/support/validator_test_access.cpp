@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "support/test_programs.h"
+
 namespace testsupport {
 
 QasValidator::WaitServices FakeTime::Services(std::function<bool()> enterPressed) {
@@ -93,7 +95,10 @@ testsupport::ShellScript ValidatorTestAccess::ApplicationInFront(
     Validator* const subject = validator.load();
     const uint32_t launched = subject != nullptr ? LaunchedProcessId(*subject) : 0;
     if (path == "/life_cycle/get_actual_location") {
-      if (!added->exchange(true)) AddSession(*subject, launched);
+      if (!added->exchange(true)) {
+        testsupport::WaitUntilShown(launched);
+        AddSession(*subject, launched);
+      }
       return testsupport::ShellAnswer{"LIFE_CYCLE_LOCATION_UPDATE", R"({"location":"APP"})"};
     }
     if (path == "/life_cycle/get_top_app_render_pid") return testsupport::PidAnswer(launched);
@@ -111,7 +116,10 @@ testsupport::ShellScript ValidatorTestAccess::NewerShellApplicationInFront(
       return testsupport::ShellAnswer{"DASH_VISIBILITY", R"({"dashVisibility":"HIDDEN"})"};
     }
     if (path == "/life_cycle/get_focused_pid") {
-      if (!added->exchange(true)) AddSession(*subject, launched);
+      if (!added->exchange(true)) {
+        testsupport::WaitUntilShown(launched);
+        AddSession(*subject, launched);
+      }
       return testsupport::PidAnswer(launched);
     }
     if (path == "/life_cycle/get_hsw_needed") {
@@ -126,7 +134,8 @@ FrontApplicationRig::FrontApplicationRig(std::function<bool()> enterPressed,
     : surroundings(testsupport::Answering(shell(pointer))),
       validator({{}, PausingServices(std::move(enterPressed), std::move(onPause))}) {
   pointer = &validator;
-  validator.SetApplication("/bin/sleep", {"30"});
+  const testsupport::TestProgram program = testsupport::SleepingProgram("30");
+  validator.SetApplication(program.path, program.arguments);
 }
 
 WaitServices FrontApplicationRig::PausingServices(std::function<bool()> enterPressed,

@@ -101,9 +101,9 @@ class ValidatorTestAccess {
       const std::atomic<Validator*>& validator);
 };
 
-/// A Validator on a fake clock whose application (/bin/sleep 30) comes to the front of a shell
-/// with its session: the shell of ValidatorTestAccess::ApplicationInFront unless `shell` makes
-/// another one for the validator. Make it in a child process (RunInChild).
+/// A Validator on a fake clock whose application (the sleeping program, 30 s) comes to the front of
+/// a shell with its session: the shell of ValidatorTestAccess::ApplicationInFront unless `shell`
+/// makes another one for the validator. Make it in a child process (RunInChild).
 /// With `onPause`, that function is called on the main thread after every sleep of the
 /// validator and every millisecond of its waits' pauses (which then end after a millisecond, as
 /// if woken), to play the part of the application and the runtime; it must not pause.

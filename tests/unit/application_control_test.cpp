@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -10,9 +7,12 @@
 
 #include "log/validator_log.h"
 #include "platform/process_handle.h"
+#include "platform/process_info.h"
 #include "platform/process_launch.h"
+#include "platform/system_error.h"
 #include "support/child_process.h"
 #include "support/console_lines.h"
+#include "support/test_programs.h"
 #include "support/validator_test_access.h"
 #include "support/wait_until.h"
 #include "validator/status_codes.h"
@@ -46,6 +46,12 @@ class ApplicationControlTest : public testing::Test, protected ValidatorTestAcce
 namespace {
 
 using namespace std::chrono_literals;
+
+// Makes the sleeping program, running `seconds`, the validator's application.
+void SetSleepingApplication(Validator& validator, const std::string& seconds) {
+  const testsupport::TestProgram program = testsupport::SleepingProgram(seconds);
+  validator.SetApplication(program.path, program.arguments);
+}
 
 TEST(StatusCodes, OnlyTheTransientErrorIsRetriedAndWindowsErrorsBecomeHResults) {
   EXPECT_EQ(TestResultOfStatus(0), TestResult::Passed);
@@ -159,8 +165,10 @@ TEST_F(ApplicationControlTest, WaitsSleepUntilWokenPolledOrDueAndKeepTheirDeadli
 TEST_F(ApplicationControlTest, TheEndOfAProcessWakesItsWaitAndTheQuitWaitCountsDown) {
   // No event pump runs: the wait reads the session process's exit code itself when it ends.
   EXPECT_EQ(Printed([] {
+              const testsupport::TestProgram program = testsupport::SleepingProgram("0");
               platform::ProcessInformation ended;
-              ASSERT_TRUE(platform::StartApplicationProcess({"/bin/true", "", {}}, ended));
+              ASSERT_TRUE(
+                  platform::StartApplicationProcess({program.path, "", program.arguments}, ended));
               platform::WaitForSingle(*ended.process, platform::kInfinite);
               FakeTime time;
               Validator validator({{}, time.Services()});
@@ -296,22 +304,27 @@ TEST_F(ApplicationControlTest, ALaunchThatFailsOrIsCancelledStartsNothing) {
   EXPECT_EQ(Printed([] {
               ValidatorSurroundings surroundings;
               Validator validator;
-              validator.SetApplication("/nonexistent/app", {});
+              validator.SetApplication(testing::TempDir() + "no_such_app", {});
               EXPECT_EQ(validator.SetUpApplication(false), TestResult::Failed);
               EXPECT_TRUE(surroundings.shell.Requests().empty());
             }),
-            std::string("ERROR: Could not start the application.\n\tSystem Error Code: 2\n\tNo "
-                        "such file or directory\n") +
-                kSetupFailed + "HRESULT: -2147024894\n");
+            // The system's text of error 2 ("No such file or directory" on POSIX).
+            "ERROR: Could not start the application.\n\tSystem Error Code: 2\n\t" +
+                platform::SystemErrorText(2) + "\n" + kSetupFailed + "HRESULT: -2147024894\n");
   // Shutdown quits the application and cancels the validation: no later launch.
   const std::string printed = Printed([] {
     FrontApplicationRig rig;
     Validator& subject = rig.validator;
     EXPECT_EQ(subject.SetUpApplication(true), TestResult::Passed);
-    const auto launched = static_cast<pid_t>(LaunchedProcessId(subject));
+    const uint32_t launched = LaunchedProcessId(subject);
     subject.Shutdown(false);
     EXPECT_FALSE(ApplicationLaunched(subject));
-    EXPECT_TRUE(kill(launched, 0) != 0 && errno == ESRCH);  // ended and collected
+#ifdef _WIN32
+    std::optional<platform::ProcessHandle> process = platform::ProcessHandle::Open(launched);
+    EXPECT_TRUE(!process || process->HasEnded());  // ended
+#else
+    EXPECT_FALSE(platform::ProcessHandle::Open(launched));  // ended and collected
+#endif
     EXPECT_EQ(subject.SetUpApplication(true), TestResult::Failed);
     EXPECT_FALSE(ApplicationLaunched(subject));
   });
@@ -395,8 +408,8 @@ TEST_F(ApplicationControlTest, AnApplicationThatDoesNotQuitIsTerminatedAfterTwen
                 clock = &rig.time;
                 // The close request (SIGTERM) ignored, also by the program the shell becomes;
                 // the file says the shell ignores it.
-                const std::string ignoring =
-                    testing::TempDir() + "ignoring_close_" + std::to_string(getpid());
+                const std::string ignoring = testing::TempDir() + "ignoring_close_" +
+                                             std::to_string(platform::CurrentProcessId());
                 std::remove(ignoring.c_str());
                 if (c.ignoresClose) {
                   rig.validator.SetApplication(
@@ -430,7 +443,7 @@ TEST_F(ApplicationControlTest, NoSessionOfTheApplicationInFrontFailsTheLaunch) {
                   }));
               FakeTime time;
               Validator validator({{}, time.Services()});
-              validator.SetApplication("/bin/true", {});
+              SetSleepingApplication(validator, "0");
               EXPECT_EQ(validator.SetUpApplication(false), TestResult::Failed);
               EXPECT_GE(time.Elapsed(), 30000ms);
               validator.StopApplication();
@@ -448,7 +461,7 @@ TEST_F(ApplicationControlTest, NoSessionOfTheApplicationInFrontFailsTheLaunch) {
         }));
     FakeTime time;
     Validator validator({{}, time.Services()});
-    validator.SetApplication("/bin/true", {});
+    SetSleepingApplication(validator, "0");
     EXPECT_EQ(validator.SetUpApplication(false), TestResult::Failed);
     validator.StopApplication();
   });
@@ -469,7 +482,7 @@ TEST_F(ApplicationControlTest, NoSessionOfTheApplicationInFrontFailsTheLaunch) {
               FakeTime time;
               Validator subject({{}, time.Services()});
               validator = &subject;
-              subject.SetApplication("/bin/true", {});
+              SetSleepingApplication(subject, "0");
               EXPECT_EQ(subject.SetUpApplication(false), TestResult::TransientError);
               subject.StopApplication();
               EXPECT_LT(time.Elapsed(), 1100ms);

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <thread>
@@ -7,6 +6,7 @@
 #include "event_records.h"
 #include "events/packet_format.h"
 #include "log/validator_log.h"
+#include "platform/process_info.h"
 #include "support/child_process.h"
 #include "support/loopback_server.h"
 #include "support/wait_until.h"
@@ -183,8 +183,8 @@ TEST_F(ValidatorEventsTest, CommitsAreCountedByTheVisibleFlagAndARecenterAnswerE
 }
 
 TEST_F(ValidatorEventsTest, SdkAndEngineReportsCountForTheApplicationAndItsChildrenOnly) {
-  const uint32_t self = static_cast<uint32_t>(getpid());
-  const uint32_t parent = static_cast<uint32_t>(getppid());
+  const uint32_t self = platform::CurrentProcessId();
+  const uint32_t parent = platform::ParentProcessId().value();
   sessionPid = kApp;
   launchedProcessId = parent;
   // The session's, the launched process's and a child's of it; the parent is no child of it.

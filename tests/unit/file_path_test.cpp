@@ -74,6 +74,7 @@ TEST(FilePath, OnlyADirectoryIsIteratedOver) {
   EXPECT_EQ(run.out, "ERROR: IterateOverChildren() invoked on non-directory\n");
 }
 
+#ifndef _WIN32  // POSIX paths: 4095 bytes, folders made with mkdir
 TEST(FilePath, AnEntryWhosePathIsTooLongIsRefusedNotCut) {
   const std::string root = Fresh("file_path_deep");
   const auto run = testsupport::ExpectInChild([&] {
@@ -92,6 +93,7 @@ TEST(FilePath, AnEntryWhosePathIsTooLongIsRefusedNotCut) {
   EXPECT_EQ(run.out, "ERROR: Failed to iterate over the files in the directory " + run.err +
                          ".File name too long\n");
 }
+#endif
 
 TEST(TextHelpers, NamesBecomeValidUtf8AndLetterCaseIsLowered) {
   EXPECT_EQ(ToUtf8("Spiel/\xC3\x84rger \xF0\x9F\x8E\xAE.pdb"),

@@ -299,7 +299,7 @@ TEST(MainFlow, LogAloneWritesTheLogFileOfItsDefaultName) {
     return status;
   });
   EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(testsupport::ReadFile(file), "ERROR: after the run\n");
+  EXPECT_EQ(testsupport::ReadTextFile(file), "ERROR: after the run\n");
   std::filesystem::remove_all(directory);
 }
 

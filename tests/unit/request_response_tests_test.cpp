@@ -4,6 +4,7 @@
 #include "checks/request_judgements.h"
 #include "event_records.h"
 #include "log/validator_log.h"
+#include "platform/process_handle.h"
 #include "platform/process_launch.h"
 #include "support/child_process.h"
 #include "support/validator_course.h"
@@ -102,7 +103,13 @@ std::pair<FrontApplicationRig::ShellFactory, FrontApplicationRig::PauseHook> Des
                                                                    "Invalid parameter", false, 5));
     }
     if (!destroys) {
+#ifdef _WIN32
+      constexpr uint32_t kAccessViolation = 0xC0000005;
+      if (auto process = platform::ProcessHandle::Open(session))
+        process->Terminate(kAccessViolation);
+#else
       kill(static_cast<pid_t>(session), SIGSEGV);
+#endif
       return;
     }
     Deliver(validator,

@@ -1,7 +1,6 @@
 #include "log/validator_log.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
@@ -16,12 +15,12 @@ namespace QasValidator {
 namespace {
 
 using testsupport::ExpectInChild;
-using testsupport::ReadFile;
 
 TEST(ValidatorLog, ConsoleAndFileFormatsPerLevelAndASeparatorWhenAFileIsReopened) {
-  // Per process: ctest runs the cases of this binary in parallel.
-  const std::string path =
-      testing::TempDir() + "validator_log_test_" + std::to_string(getpid()) + ".txt";
+  // Per test: ctest runs the cases of this binary in parallel, and on Windows the child is the
+  // test program started again, which must find the same name.
+  const std::string path = testing::TempDir() + "validator_log_test_" +
+                           testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
   std::filesystem::remove(path);
   const testsupport::ChildOutcome run = ExpectInChild([&] {
     LogInfo("before the file");
@@ -46,7 +45,7 @@ TEST(ValidatorLog, ConsoleAndFileFormatsPerLevelAndASeparatorWhenAFileIsReopened
   EXPECT_EQ(run.out,
             "before the file\nSummary:\nERROR: went wrong\nshown\nERROR: first\n\tsecond\n" +
                 runtimeErrors + "after the file\n");
-  const std::string logged = ReadFile(path);
+  const std::string logged = testsupport::ReadTextFile(path);
   const std::string before =
       "INFO: Summary:\nERROR: went wrong\nVERBOSE: shown\nERROR: first\n\tsecond\n";
   ASSERT_TRUE(logged.starts_with(before)) << logged;

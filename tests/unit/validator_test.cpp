@@ -44,7 +44,7 @@ TEST(Validator, ShutdownWithoutARuntimeReportsTheEventOutputFailureAndClosesTheL
   EXPECT_EQ(run.out,
             "ERROR: Failed to terminate realtime event output.\n\tLUX Error Code: -1004\n\t"
             "Error String: lux_Initialize never called\nafter shutdown\n");
-  EXPECT_EQ(testsupport::ReadFile(path),
+  EXPECT_EQ(testsupport::ReadTextFile(path),
             "ERROR: Failed to terminate realtime event output.\n\tLUX Error Code: -1004\n\t"
             "Error String: lux_Initialize never called\n");
 }

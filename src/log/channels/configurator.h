@@ -24,7 +24,7 @@ inline constexpr uint32_t kConfiguredLevel = kDebug;
 /// The list of the process's channels and their configured level.
 class Configurator {
  public:
-  constexpr Configurator() = default;
+  Configurator() = default;
 
   /// Puts `registration` at the front of the list; once the worker exists, the channel gets
   /// the configured level unless its level is locked.

@@ -13,7 +13,14 @@ namespace luxlog {
 
 namespace {
 
-constinit Configurator configurator;
+// Made on first use, so that the channels of static objects in other files can register
+// whatever the order in which the files' statics are made; it outlives every object that used it
+// while being made.
+Configurator& TheConfigurator() {
+  static Configurator configurator;
+  return configurator;
+}
+
 std::atomic<bool> workerStopped{false};
 
 /// The module's worker with the outputs of the process. Made on first use; its destruction,
@@ -29,7 +36,7 @@ class ModuleWorker {
       worker_.AddOutput(
           std::make_shared<OutputConsole>(std::getenv("LuxOutputToStdout") != nullptr));
     }
-    configurator.ApplyConfiguredLevel();
+    TheConfigurator().ApplyConfiguredLevel();
     worker_.Start();
   }
   ~ModuleWorker() {
@@ -66,11 +73,11 @@ extern "C" void OutputWorkerOutputFunctionC(const char* channel, uint32_t level,
 }
 
 extern "C" void ConfiguratorRegisterC(luxlog::ChannelRegistration* registration) {
-  if (registration != nullptr) luxlog::configurator.Register(registration);
+  if (registration != nullptr) luxlog::TheConfigurator().Register(registration);
 }
 
 extern "C" void ConfiguratorUnregisterC(luxlog::ChannelRegistration* registration) {
-  if (registration != nullptr) luxlog::configurator.Unregister(registration);
+  if (registration != nullptr) luxlog::TheConfigurator().Unregister(registration);
 }
 
 extern "C" void ConfiguratorOnChannelLevelChangeC(luxlog::Channel*, uint32_t) {

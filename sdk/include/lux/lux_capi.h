@@ -1,12 +1,15 @@
 /* The Corvia Tarn runtime's public C interface (LibLUX). Applications compile against this
- * header and link the runtime client library, LibLUXRT64_1 (LibLUXRT64_1.so on Linux). */
+ * header and link the runtime client library, LibLUXRT64_1 (LibLUXRT64_1.dll on Windows,
+ * LibLUXRT64_1.so on Linux). */
 #ifndef LUX_CAPI_H
 #define LUX_CAPI_H
 
 #include <stddef.h>
 #include <stdint.h>
 
-#if defined(LUX_BUILDING_RUNTIME) && defined(__GNUC__)
+#if defined(LUX_BUILDING_RUNTIME) && defined(_WIN32)
+#define LUX_PUBLIC_FUNCTION(type) __declspec(dllexport) type
+#elif defined(LUX_BUILDING_RUNTIME) && defined(__GNUC__)
 #define LUX_PUBLIC_FUNCTION(type) __attribute__((visibility("default"))) type
 #else
 #define LUX_PUBLIC_FUNCTION(type) type

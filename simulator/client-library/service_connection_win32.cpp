@@ -1,0 +1,106 @@
+#include <winsock2.h>
+// winsock2.h first: afunix.h needs its types.
+#include <afunix.h>
+
+#include <cstring>
+
+#include "protocol/messages.h"
+#include "service_connection.h"
+
+// The runtime service's socket is a Unix-domain stream socket, which Winsock offers since
+// Windows 10 (AF_UNIX). Winsock is started for every connection and ended with it.
+
+namespace luxsim {
+
+namespace {
+
+// How long the service may take to answer one request.
+constexpr int kAnswerTimeoutMs = 10000;
+
+std::string WinsockErrorText(int code) {
+  char text[512] = {};
+  const DWORD length =
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                     static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
+  std::string result(text, length);
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
+  return result.empty() ? "Winsock error " + std::to_string(code) : result;
+}
+
+}  // namespace
+
+std::unique_ptr<ServiceConnection> ServiceConnection::Connect(const std::string& path,
+                                                              std::string* error) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof address.sun_path) {
+    *error = "the socket path is too long";
+    return nullptr;
+  }
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  WSADATA data{};
+  if (const int started = WSAStartup(MAKEWORD(2, 2), &data); started != 0) {
+    *error = WinsockErrorText(started);
+    return nullptr;
+  }
+  const SOCKET raw = socket(AF_UNIX, SOCK_STREAM, 0);
+  UniqueFd socket(raw == INVALID_SOCKET ? -1 : static_cast<int>(raw));
+  if (!socket.IsValid() ||
+      connect(raw, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    *error = WinsockErrorText(WSAGetLastError());
+    socket.Reset();
+    WSACleanup();
+    return nullptr;
+  }
+  return std::make_unique<ServiceConnection>(std::move(socket));
+}
+
+std::optional<Json::Value> ServiceConnection::Call(Json::Value request, std::string* error) {
+  std::lock_guard lock(mutex_);
+  const uint64_t id = nextId_++;
+  request[key::kId] = Json::UInt64(id);
+  if (!SendAll(EncodeFrame(request), error)) return std::nullopt;
+  return Receive(id, error);
+}
+
+bool ServiceConnection::SendAll(const std::string& bytes, std::string* error) {
+  size_t sent = 0;
+  while (sent < bytes.size()) {
+    const int count = send(static_cast<SOCKET>(socket_.Get()), bytes.data() + sent,
+                           static_cast<int>(bytes.size() - sent), 0);
+    if (count <= 0) {
+      *error = "the runtime service connection failed: " + WinsockErrorText(WSAGetLastError());
+      return false;
+    }
+    sent += static_cast<size_t>(count);
+  }
+  return true;
+}
+
+std::optional<Json::Value> ServiceConnection::Receive(uint64_t id, std::string* error) {
+  for (;;) {
+    while (std::optional<Json::Value> message = decoder_.Next()) {
+      if ((*message)[key::kId].asUInt64() == id) return message;
+    }
+    if (decoder_.Failed()) {
+      *error = "the runtime service sent a malformed message";
+      return std::nullopt;
+    }
+    WSAPOLLFD pending{static_cast<SOCKET>(socket_.Get()), POLLRDNORM, 0};
+    const int ready = WSAPoll(&pending, 1, kAnswerTimeoutMs);
+    if (ready == 0) {
+      *error = "the runtime service did not answer";
+      return std::nullopt;
+    }
+    char buffer[4096];
+    const int count =
+        ready > 0 ? recv(static_cast<SOCKET>(socket_.Get()), buffer, sizeof buffer, 0) : -1;
+    if (count <= 0) {
+      *error = "the runtime service closed the connection";
+      return std::nullopt;
+    }
+    decoder_.Append(buffer, static_cast<size_t>(count));
+  }
+}
+
+}  // namespace luxsim
