@@ -211,7 +211,7 @@ TEST_F(ValidatorEventsTest, SdkAndEngineReportsCountForTheApplicationAndItsChild
             "\tEnginePluginName: Corvia\n\tEnginePluginVersion: 1.2\n\tEngineVersion: 2019.4\n");
 }
 
-TEST_F(ValidatorEventsTest, RuntimeErrorsAreCountedPrintedWhenAskedAndMarkTransientOrLostDisplay) {
+TEST_F(ValidatorEventsTest, RuntimeErrorsAndTheCableMarkTransientOrLostDisplayAndArePrinted) {
   EXPECT_EQ(Printed({Error(-1001, "Quiet")}), "");
   reportRuntimeErrors = true;
   const std::string full(64, 'x');
@@ -228,9 +228,7 @@ TEST_F(ValidatorEventsTest, RuntimeErrorsAreCountedPrintedWhenAskedAndMarkTransi
   EXPECT_TRUE(displayLost);
   EXPECT_EQ(displayLostCount, 2u);  // even when the error is not counted
   EXPECT_EQ(runtimeErrorCount, 1u);
-}
-
-TEST_F(ValidatorEventsTest, TheCableStateSetsAndClearsTheLostDisplay) {
+  // The cable state sets and clears the lost display.
   TelemetryEvent other = records::CableStateEvent(true, 5.0);
   WritePayload<uint32_t, 0>(other, 3);
   const TelemetryEvent unplugged = records::CableStateEvent(false, 5.0);
