@@ -8,8 +8,6 @@
 #include "log/validator_log.h"
 #include "platform/process_info.h"
 #include "support/child_process.h"
-#include "support/loopback_server.h"
-#include "support/wait_until.h"
 #include "validator/validator.h"
 
 // How the Validator distils runtime events into facts, fed with the records the simulated
@@ -101,7 +99,6 @@ class ValidatorEventsTest : public testing::Test {
   std::atomic<bool>& printVersionEvents = validator.printVersionEvents;
   std::atomic<bool>& reportRuntimeErrors = validator.reportRuntimeErrors;
   std::mutex& eventLock = validator.eventLock;
-  std::unique_ptr<LUX::Telemetry::TClientSocket>& listener = validator.listener;
 };
 
 namespace {
@@ -214,7 +211,7 @@ TEST_F(ValidatorEventsTest, SdkAndEngineReportsCountForTheApplicationAndItsChild
             "\tEnginePluginName: Corvia\n\tEnginePluginVersion: 1.2\n\tEngineVersion: 2019.4\n");
 }
 
-TEST_F(ValidatorEventsTest, RuntimeErrorsAreCountedPrintedWhenAskedAndMarkTransientOrLostDisplay) {
+TEST_F(ValidatorEventsTest, RuntimeErrorsAndTheCableMarkTransientOrLostDisplayAndArePrinted) {
   EXPECT_EQ(Printed({Error(-1001, "Quiet")}), "");
   reportRuntimeErrors = true;
   const std::string full(64, 'x');
@@ -231,9 +228,7 @@ TEST_F(ValidatorEventsTest, RuntimeErrorsAreCountedPrintedWhenAskedAndMarkTransi
   EXPECT_TRUE(displayLost);
   EXPECT_EQ(displayLostCount, 2u);  // even when the error is not counted
   EXPECT_EQ(runtimeErrorCount, 1u);
-}
-
-TEST_F(ValidatorEventsTest, TheCableStateSetsAndClearsTheLostDisplay) {
+  // The cable state sets and clears the lost display.
   TelemetryEvent other = records::CableStateEvent(true, 5.0);
   WritePayload<uint32_t, 0>(other, 3);
   const TelemetryEvent unplugged = records::CableStateEvent(false, 5.0);
@@ -277,45 +272,28 @@ TEST_F(ValidatorEventsTest, ResetForgetsTheApplicationButKeepsDisplayLossesAndEn
   EXPECT_TRUE(EngineOf(kApp));
 }
 
-TEST_F(ValidatorEventsTest, TheListenerConnectsToTheStreamAndThePumpFeedsTheFacts) {
-  // A refused connection: ValidatorE2E.WithoutTheService...
-  testsupport::LoopbackServer server;
-  ASSERT_EQ(validator.ConnectEventListener(server.Port()), 0);
-  ASSERT_TRUE(server.Accept());
-  std::atomic<bool> stop{false};
-  std::thread pump([&] {
-    while (!stop) validator.PumpEventRound(*listener);
-  });
-  // The application's frames, every fourth compositor frame lost; the main thread reads the
-  // facts meanwhile.
-  constexpr uint32_t kFrames = 200;
-  std::vector<TelemetryEvent> sent = {Process(LUX::Telemetry::kSessionCreated, kApp, 0.0)};
+// Connecting the listener and the pump thread run in every end-to-end run of the validator.
+TEST_F(ValidatorEventsTest, OnlyTheApplicationsLostFramesCountAndTheRatesMayBeReadMeanwhile) {
+  std::vector<TelemetryEvent> sent;
   FrameStatistics expected;
-  for (uint32_t i = 0; i < kFrames; ++i) {
-    sent.push_back(Process(LUX::Telemetry::kFrameSubmitted, kApp, 0.0));
+  for (uint32_t i = 0; i < 200; ++i) {
     if (i % 4 == 0) {
       sent.push_back(records::LostFrameEvent(kApp, i, 0.0));
       expected.OnLostFrame();
     }
-    // Not an application's frame.
     TelemetryEvent notTheApplications = records::LostFrameEvent(kApp, i, 0.0);
     WritePayload<uint8_t, 0>(notTheApplications, 1);
     sent.push_back(notTheApplications);
     sent.push_back(records::EndCompositorFrameEvent(i, 0.0));
     expected.OnCompositorFrame();
   }
-  for (size_t start = 0; start < sent.size(); start += 50) {
-    ASSERT_TRUE(server.Send(LUX::Telemetry::EncodePacket(
-        std::span(sent).subspan(start, std::min<size_t>(50, sent.size() - start)))));
-  }
-  const bool allFrames = testsupport::WaitUntil([&] {
-    validator.CurrentFrameRate();
-    validator.AverageFrameRate();
-    return Record(kApp) && Record(kApp)->submitFrameCount == kFrames;
+  std::atomic<bool> delivered{false};
+  std::thread pump([&] {
+    for (const TelemetryEvent& event : sent) Deliver({event});
+    delivered = true;
   });
-  stop = true;
+  while (!delivered) validator.CurrentFrameRate(), validator.AverageFrameRate();
   pump.join();
-  ASSERT_TRUE(allFrames);
   EXPECT_LT(expected.CurrentFrameRate(), 90.0);
   EXPECT_EQ(validator.CurrentFrameRate(), expected.CurrentFrameRate());
   EXPECT_EQ(validator.AverageFrameRate(), expected.fpsStatistic.mean);

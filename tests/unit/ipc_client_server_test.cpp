@@ -134,8 +134,6 @@ TEST_F(ClientServerTest, CallsTravelInBothDirectionsWhicheverEndCreatedTheSectio
     EXPECT_EQ(client.client.Call(toHub_, std::string("x"), 1), kCallBadSignature);
     EXPECT_EQ(client.client.Call(toHub_, std::string("still fine")), kCallSuccess);
   }
-  EXPECT_EQ(CallStatusText(kCallNotRegistered),
-            "Version incompatibility: Callee does not have that function registered");
 }
 
 TEST_F(ClientServerTest, CallsFromManyThreadsTakeTurns) {
@@ -246,15 +244,11 @@ TEST_F(ClientServerTest, TheServerRefusesBadHellosAndKeepsServing) {
   EXPECT_EQ(RawHello(garbage), kHelloRefusedVersion);
   EXPECT_EQ(RawHello(MakeHello(self + 1, self, std::nullopt, std::nullopt)), kHelloRefusedPeer);
 
-  // A section block whose handle values point nowhere.
+  // A section block with too few handles passed: which blocks adopt is the resources' test.
   std::optional<ConnectionResources> resources = ConnectionResources::Create(3, kRingSize);
   ASSERT_TRUE(resources);
   std::vector<const platform::OwnedHandle*> handles;
-  SectionBlock block = resources->Describe(self, handles);
-  block.sectionHandle = 99;
-  EXPECT_EQ(RawHello(MakeHello(self, self, block, std::nullopt), handles), kHelloSetupFailed);
-  // The same block with too few handles passed.
-  block = resources->Describe(self, handles);
+  const SectionBlock block = resources->Describe(self, handles);
   handles.resize(10);
   EXPECT_EQ(RawHello(MakeHello(self, self, block, std::nullopt), handles), kHelloSetupFailed);
 
@@ -314,8 +308,6 @@ TEST_F(ClientServerTest, TheClientJudgesTheServersAnswer) {
             kConnectTransactionFailed);
   EXPECT_EQ(connectTo([](Pipe& pipe) { pipe.reset(); }), kConnectPipeUnavailable);
   // How each answer's fields and status are judged: Hello.TheClientJudgesTheResponse.
-  EXPECT_EQ(connectTo(Answer(MakeHello(self, self, std::nullopt, kHelloRefusedPeer))),
-            kConnectRefused);
   // The server claims to have created the section but passes none of its handles.
   std::optional<ConnectionResources> resources = ConnectionResources::Create(3, kRingSize);
   ASSERT_TRUE(resources);

@@ -43,7 +43,7 @@ namespace {
 
 using testsupport::ExpectInChild;
 
-TEST(Event, AutoResetReleasesOneWaitPerSignalManualResetStaysSignalledUntilReset) {
+TEST(Event, AutoResetReleasesOneWaitPerSignalManualStaysSignalledUntilResetAdoptsOnlyEvents) {
   Event automatic = *Event::Create(EventReset::kAuto);
   automatic.Set();
   automatic.Set();  // a second Set of a signalled event adds nothing
@@ -62,15 +62,12 @@ TEST(Event, AutoResetReleasesOneWaitPerSignalManualResetStaysSignalledUntilReset
   });
   EXPECT_TRUE(automatic.Wait(kInfinite));  // until another thread sets it
   setter.join();
-}
-
-TEST(Event, AdoptsOnlyEventHandles) {
-  Event event = *Event::Create(EventReset::kAuto);
+  // Only event handles are adopted.
   std::optional<Event> copy =
-      Event::Adopt(OwnedHandle(dup(static_cast<int>(event.Handle().Get()))), EventReset::kAuto);
+      Event::Adopt(OwnedHandle(dup(static_cast<int>(manual.Handle().Get()))), EventReset::kAuto);
   ASSERT_TRUE(copy);
   copy->Set();  // the two handles are one event
-  EXPECT_TRUE(event.Wait(0));
+  EXPECT_TRUE(manual.Wait(0));
   int pipeEnds[2];
   ASSERT_EQ(pipe(pipeEnds), 0);
   OwnedHandle writeEnd(pipeEnds[1]);
@@ -173,7 +170,7 @@ TEST(Files, AReadOnlyFileReadsItsWholeContentEachTime) {
   EXPECT_FALSE(ReadOnlyFile::Open(MakeDirectory("files_dir")).ReadContents());
 }
 
-TEST(Files, FullPathsAndTheLibrarySearchOrder) {
+TEST(Files, FullPathsMachinePathsAndTheLibrarySearchOrder) {
   const std::string prefix = MakeDirectory("search_prefix");
   const std::string current = MakeDirectory("search_current");
   const std::string extra = MakeDirectory("search_extra");
@@ -188,6 +185,11 @@ TEST(Files, FullPathsAndTheLibrarySearchOrder) {
     EXPECT_EQ(FullPathName("lib/../share/./x"), "/usr/share/x");
     EXPECT_EQ(FullPathName("/a//b/"), "/a/b/");
     EXPECT_EQ(FullPathName(""), "");
+    unsetenv(MachinePrefixVariable);
+    EXPECT_EQ(MachinePath("run/corvia/x"), "/run/corvia/x");
+    setenv(MachinePrefixVariable, "/tmp/m/", 1);
+    EXPECT_EQ(MachinePath("/dev/COM1"), "/tmp/m/dev/COM1");
+    EXPECT_EQ(RuntimeRunFolder(), "/tmp/m/run/corvia/");
     setenv(MachinePrefixVariable, prefix.c_str(), 1);
     setenv("LD_LIBRARY_PATH", ("/nonexistent::" + extra).c_str(), 1);
     ASSERT_EQ(chdir(current.c_str()), 0);
@@ -204,18 +206,6 @@ TEST(Files, FullPathsAndTheLibrarySearchOrder) {
   // The directory of the running executable comes first.
   ASSERT_GE(run.out.size(), expected.size());
   EXPECT_EQ(run.out.substr(run.out.size() - expected.size()), expected) << run.out;
-}
-
-TEST(MachinePath, JoinsThePrefixAndTheRelativePath) {
-  ExpectInChild([] {
-    unsetenv(MachinePrefixVariable);
-    EXPECT_EQ(MachinePath("run/corvia/x"), "/run/corvia/x");
-    setenv(MachinePrefixVariable, "/tmp/m", 1);
-    EXPECT_EQ(MachinePath("/etc/corvia"), "/tmp/m/etc/corvia");
-    EXPECT_EQ(RuntimeRunFolder(), "/tmp/m/run/corvia/");
-    setenv(MachinePrefixVariable, "/tmp/m/", 1);
-    EXPECT_EQ(MachinePath("dev/COM1"), "/tmp/m/dev/COM1");
-  });
 }
 
 TEST(KeyPoller, AKeyPressedBeforeTheQueryCountsOnceAndKeysAreRememberedApart) {
@@ -276,7 +266,7 @@ uint32_t ExitCodeAfterEnd(ProcessHandle& process) {
 
 // A crash's exit code: LaunchTestsE2E.AnApplicationThatCrashes...; a missing program:
 // ApplicationControlTest.ALaunchThatFails...
-TEST(ProcessLaunch, ArgumentsGoAsTheyAreAndTheExitCodeOrSignalComesBack) {
+TEST(ProcessLaunch, ArgumentsGoAsTheyAreTheExitCodeOrSignalComesBackSignalsAreReset) {
   ExpectInChild([] {
     // After the script, the shell's $0 and $1 are the next two arguments: nothing is split or
     // unquoted on the way.
@@ -296,11 +286,7 @@ TEST(ProcessLaunch, ArgumentsGoAsTheyAreAndTheExitCodeOrSignalComesBack) {
     setpgid(0, 0);  // a group of its own: a stray signal to "process 0" would end only this
     PostCloseToProcessWindows(0);
     PostCloseToProcessWindows(CurrentProcessId());
-  });
-}
-
-TEST(ProcessLaunch, TheBlockedAndIgnoredSignalsOfTheCallerAreReset) {
-  ExpectInChild([] {
+    // The blocked and ignored signals of the caller are reset.
     sigset_t blocked;
     sigemptyset(&blocked);
     sigaddset(&blocked, SIGTERM);
@@ -314,7 +300,7 @@ TEST(ProcessLaunch, TheBlockedAndIgnoredSignalsOfTheCallerAreReset) {
   });
 }
 
-TEST(ProcessHandle, IsStillActiveUntilItEndsAndEveryHandleReadsTheExitCode) {
+TEST(ProcessHandle, IsStillActiveUntilItEndsEveryHandleReadsTheExitCodeOrphansAreReaped) {
   ExpectInChild([] {
     ProcessInformation created = StartShell("sleep 5");
     std::optional<ProcessHandle> second = ProcessHandle::Open(created.processId);
@@ -336,11 +322,7 @@ TEST(ProcessHandle, IsStillActiveUntilItEndsAndEveryHandleReadsTheExitCode) {
     EXPECT_FALSE(ProcessHandle::Open(created.processId));
     EXPECT_TRUE(ProcessHandle::Open(CurrentProcessId()));
     EXPECT_FALSE(ProcessHandle::Open(0));
-  });
-}
-
-TEST(ProcessHandle, AProcessLeftBehindIsReapedUnlessItsOwnParentCollectsIt) {
-  ExpectInChild([] {
+    // A process left behind is reaped unless its own parent collects it.
     const std::string path = testing::TempDir() + "left_behind_pid";
     // Starts a launcher with an application that ends with 9 after 0.3 s, then `rest`.
     const auto started = [&](const std::string& rest) {
@@ -377,7 +359,7 @@ class MessagePipeTest : public testing::Test {
   testsupport::ScopedMachinePrefix prefix_;
 };
 
-TEST_F(MessagePipeTest, CarriesMessagesWithHandlesAndNamesThePeer) {
+TEST_F(MessagePipeTest, CarriesMessagesWithHandlesNamesThePeerAndReportsFailures) {
   std::optional<MessagePipeServer> server = MessagePipeServer::Listen("TestPipe");
   ASSERT_TRUE(server);
   EXPECT_TRUE(std::filesystem::exists(RuntimeRunFolder() + "TestPipe"));
@@ -407,13 +389,8 @@ TEST_F(MessagePipeTest, CarriesMessagesWithHandlesAndNamesThePeer) {
   ASSERT_EQ(accepted.Receive(message, 16, 4, 1000), PipeStatus::kOk);  // one message per Send
   EXPECT_EQ(message.bytes, std::vector<uint8_t>{4});
   EXPECT_TRUE(message.handles.empty());
-}
 
-TEST_F(MessagePipeTest, ReportsTimeoutsOversizedMessagesAndTheEndOfThePipe) {
-  std::optional<MessagePipeServer> server = MessagePipeServer::Listen("TestPipe");
-  ASSERT_TRUE(server);
-  auto [client, accepted] = Pair(*server);
-  PipeMessage message;
+  // Time-outs, empty and oversized messages, too many handles, the end of the pipe.
   EXPECT_EQ(accepted.Receive(message, 16, 0, 20), PipeStatus::kTimeout);
 
   ASSERT_EQ(client.Send({}), PipeStatus::kOk);
@@ -425,8 +402,7 @@ TEST_F(MessagePipeTest, ReportsTimeoutsOversizedMessagesAndTheEndOfThePipe) {
   ASSERT_EQ(client.Send(std::vector<uint8_t>(16, 9)), PipeStatus::kOk);
   EXPECT_EQ(accepted.Receive(message, 16, 0, 1000), PipeStatus::kOk);
 
-  Event event = *Event::Create(EventReset::kAuto);
-  const OwnedHandle* three[] = {&event.Handle(), &event.Handle(), &event.Handle()};
+  const OwnedHandle* three[] = {&first.Handle(), &first.Handle(), &first.Handle()};
   ASSERT_EQ(client.Send(std::vector<uint8_t>{1}, three), PipeStatus::kOk);
   EXPECT_EQ(accepted.Receive(message, 16, 2, 1000), PipeStatus::kOk);
   EXPECT_TRUE(message.handlesTruncated);
@@ -435,11 +411,6 @@ TEST_F(MessagePipeTest, ReportsTimeoutsOversizedMessagesAndTheEndOfThePipe) {
   { MessagePipe gone = std::move(client); }
   EXPECT_EQ(accepted.Receive(message, 16, 0, 1000), PipeStatus::kBroken);
   EXPECT_EQ(accepted.Send(std::vector<uint8_t>{1}), PipeStatus::kBroken);
-}
-
-TEST_F(MessagePipeTest, ConnectingToAnUnservedNameFindsNothing) {
-  EXPECT_EQ(ConnectMessagePipe("TestPipe", 1000).status, PipeStatus::kNotFound);
-  EXPECT_EQ(ConnectMessagePipe(std::string(200, 'n'), 1000).status, PipeStatus::kNotFound);
 }
 
 TEST_F(MessagePipeTest, ABusyServerIsWaitedForUpToTheBusyWait) {
@@ -465,17 +436,16 @@ TEST_F(MessagePipeTest, ABusyServerIsWaitedForUpToTheBusyWait) {
   acceptor.join();
 }
 
-TEST_F(MessagePipeTest, ANameIsServedByOneLiveServerAtATime) {
+TEST_F(MessagePipeTest, ANameIsServedByOneLiveServerAtATimeAndALeftoverIsTakenOver) {
+  EXPECT_EQ(ConnectMessagePipe("TestPipe", 1000).status, PipeStatus::kNotFound);
+  EXPECT_EQ(ConnectMessagePipe(std::string(200, 'n'), 1000).status, PipeStatus::kNotFound);
   std::optional<MessagePipeServer> first = MessagePipeServer::Listen("TestPipe");
   ASSERT_TRUE(first);
   EXPECT_FALSE(MessagePipeServer::Listen("TestPipe"));
   first.reset();
   EXPECT_FALSE(std::filesystem::exists(RuntimeRunFolder() + "TestPipe"));
   EXPECT_TRUE(MessagePipeServer::Listen("TestPipe"));
-}
-
-TEST_F(MessagePipeTest, ANameLeftBehindByAnEndedServerIsTakenOver) {
-  std::filesystem::create_directories(RuntimeRunFolder());
+  // A name left behind by a server that ended without removing it.
   const std::string path = RuntimeRunFolder() + "TestPipe";
   {
     OwnedHandle stale(socket(AF_UNIX, SOCK_SEQPACKET, 0));

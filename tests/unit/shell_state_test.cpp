@@ -55,7 +55,7 @@ class ShellTest : public testing::Test {
   std::unique_ptr<ShellState> shell_;  // goes first
 };
 
-TEST_F(ShellTest, WithoutAnApplicationTheUserIsInTheMenu) {
+TEST_F(ShellTest, TheUserIsInTheMenuUntilANewApplicationComesToTheFrontBehindTheWarning) {
   EXPECT_EQ(Location(), "UM");
   EXPECT_EQ(shell_->FrontProcess(), 0u);
   EXPECT_FALSE(shell_->HealthAndSafetyWarningNeeded());
@@ -64,9 +64,7 @@ TEST_F(ShellTest, WithoutAnApplicationTheUserIsInTheMenu) {
   EXPECT_TRUE(shell_->RequestLocation("UM").IsDone());
   EXPECT_EQ(shell_->AcknowledgeWarning().reason, "No health and safety warning is shown");
   EXPECT_EQ(shell_->PromptResponse(true).reason, "No prompt is shown");
-}
 
-TEST_F(ShellTest, ANewApplicationComesToTheFrontBehindTheWarning) {
   const App app = Launch(100, false);
   EXPECT_EQ(shell_->FrontProcess(), 100u);
   EXPECT_TRUE(shell_->HealthAndSafetyWarningNeeded());
@@ -100,6 +98,12 @@ TEST_F(ShellTest, TheMenuHidesTheApplicationUntilTheUserGoesBack) {
   EXPECT_EQ(shell_->RequestLocation("HSW").reason, "No health and safety warning is pending");
   EXPECT_TRUE(shell_->RequestLocation("APP").IsDone());
   EXPECT_TRUE(Visible(app));
+  // A session ending in the background leaves the user where they are.
+  const App front = Launch(150);
+  EXPECT_TRUE(shell_->RequestLocation("UM").IsDone());
+  registry_->DestroySession(app.client, app.session);
+  EXPECT_EQ(Location(), "UM");
+  EXPECT_FALSE(Visible(front));
 
   // Going back to an application still warned shows the warning, which can be asked for too.
   const App warned = Launch(200, false);
@@ -151,15 +155,6 @@ TEST_F(ShellTest, ClosingAnApplicationAsksEachOfItsSessionsToQuitAndTheNextComes
   registry_->RemoveClient(app.client);
   EXPECT_EQ(shell_->FrontProcess(), 0u);
   EXPECT_EQ(Location(), "UM");
-}
-
-TEST_F(ShellTest, ASessionEndingInTheBackgroundLeavesTheUserWhereTheyAre) {
-  const App background = Launch(100);
-  const App front = Launch(200);
-  EXPECT_TRUE(shell_->RequestLocation("UM").IsDone());
-  registry_->DestroySession(background.client, background.session);
-  EXPECT_EQ(Location(), "UM");
-  EXPECT_FALSE(Visible(front));
 }
 
 TEST_F(ShellTest, TheProximitySensorDecidesWhetherTheHeadsetIsWorn) {
@@ -223,7 +218,7 @@ TEST_F(ShellTest, FocusAwarenessAndRecenterRequestsGoByProcess) {
   EXPECT_EQ(shell_->RequestRecenter(5).reason, "No application session of process 5");
 }
 
-TEST_F(ShellTest, AClientThatLeavesTakesItsAcknowledgementAndDashAlong) {
+TEST_F(ShellTest, AClientThatLeavesTakesItsAcknowledgementAndDashAlongAndSoDoesTheShell) {
   const App app = Launch(100);
   EXPECT_TRUE(shell_->ShowDash(100, true).IsDone());
   registry_->RemoveClient(app.client);
@@ -232,14 +227,12 @@ TEST_F(ShellTest, AClientThatLeavesTakesItsAcknowledgementAndDashAlong) {
   EXPECT_TRUE(shell_->AcknowledgeWarning().IsDone());
   EXPECT_FALSE(shell_->DashShownOverFront());
   EXPECT_TRUE(Visible(again));
-}
-
-TEST_F(ShellTest, TheShellLeavesTheRegistryAsItWasWhenItGoes) {
-  const App app = Launch(100, false);
+  // The shell that goes leaves the registry as it was.
+  const App warned = Launch(200, false);
   shell_.reset();
   registry_->RefreshStatuses();
-  EXPECT_TRUE(Visible(app));
-  registry_->CreateSession(app.client);  // no report reaches the shell that is gone
+  EXPECT_TRUE(Visible(warned));
+  registry_->CreateSession(warned.client);  // no report reaches the shell that is gone
 }
 
 }  // namespace
