@@ -30,17 +30,19 @@ int main(int argc, char** argv) {
   HANDLE disconnected = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (ready == nullptr || disconnected == nullptr) return 2;
   const uint32_t self = GetCurrentProcessId();
-  PeerShellService service(
-      testsupport::Answering(
-          [self](const std::string& path) -> std::optional<testsupport::ShellAnswer> {
-            if (path == "/life_cycle/get_focused_pid") return testsupport::PidAnswer(self);
-            return std::nullopt;
-          }),
-      disconnected);
-  if (!service.Start()) return 3;
-  SetEvent(ready);
-  const bool ended = WaitForSingleObject(disconnected, limitMs) == WAIT_OBJECT_0;
-  service.Stop();
+  bool ended = false;
+  {
+    PeerShellService service(
+        testsupport::Answering(
+            [self](const std::string& path) -> std::optional<testsupport::ShellAnswer> {
+              if (path == "/life_cycle/get_focused_pid") return testsupport::PidAnswer(self);
+              return std::nullopt;
+            }),
+        disconnected);
+    if (!service.Start()) return 3;
+    SetEvent(ready);
+    ended = WaitForSingleObject(disconnected, limitMs) == WAIT_OBJECT_0;
+  }  // the service stops before the event it signals is closed
   CloseHandle(ready);
   CloseHandle(disconnected);
   return ended ? 0 : 4;
