@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,10 +53,11 @@ class ListenerRingTest : public testing::Test {
     return sequences;
   }
 
-  std::vector<std::string> ErrorMessages(int32_t code) const {
+  /// The messages of the errors of `code`, or of every error.
+  std::vector<std::string> ErrorMessages(std::optional<int32_t> code = std::nullopt) const {
     std::vector<std::string> messages;
     for (const ListenerError& error : listener_->Errors()) {
-      if (error.code == code) messages.push_back(error.message);
+      if (!code || error.code == *code) messages.push_back(error.message);
     }
     return messages;
   }
@@ -269,7 +271,8 @@ std::vector<std::byte> PacketOf(uint32_t firstSequence, uint32_t count) {
   return EncodePacket(records);
 }
 
-class ListenerConnectionTest : public testing::Test {
+// The listener on a real loopback connection.
+class ListenerConnectionTest : public ListenerRingTest {
  protected:
   void ConnectAndAccept() {
     ASSERT_NE(server_.Port(), 0);
@@ -277,30 +280,7 @@ class ListenerConnectionTest : public testing::Test {
     ASSERT_TRUE(server_.Accept());
   }
 
-  bool ReceivedRecords(uint64_t count) {
-    return WaitUntil([&] { return listener_->Counters().recordsReceived >= count; });
-  }
-
-  std::vector<uint32_t> Process() {
-    std::vector<uint32_t> sequences;
-    listener_->ProcessEvents(
-        [&](TelemetryEvent** events, int32_t count) {
-          for (int32_t i = 0; i < count; ++i) sequences.push_back(EventProcessId(*events[i]));
-        },
-        0);
-    return sequences;
-  }
-
-  std::vector<std::string> ErrorMessages() const {
-    std::vector<std::string> messages;
-    for (const ListenerError& error : listener_->Errors()) messages.push_back(error.message);
-    return messages;
-  }
-
   LoopbackServer server_;
-  std::atomic<double> now_{100.0};
-  std::unique_ptr<TClientSocket> listener_ =
-      std::make_unique<TClientSocket>([this] { return now_.load(); });
 };
 
 TEST_F(ListenerConnectionTest, MalformedPacketIsReportedOnEveryLaterArrival) {
