@@ -73,6 +73,14 @@ void CopyFile(const std::string& from, const std::string& to) {
   std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
 }
 
+// A new folder `name` with a copy of the signed simulator library and its signature.
+std::string SignedLibraryCopy(const std::string& name) {
+  const std::string directory = MakeEmptyDirectory(name);
+  CopyFile(kLibraryDir + "/LibLUXRT64_1.so", directory + "/LibLUXRT64_1.so");
+  CopyFile(kLibraryDir + "/LibLUXRT64_1.so.sig", directory + "/LibLUXRT64_1.so.sig");
+  return directory;
+}
+
 TEST(LoaderE2E, TheSignedSimulatorLibraryLoadsAndBinds) {
   const auto run = RunInChild([] {
     SearchIn(kLibraryDir);
@@ -98,19 +106,14 @@ TEST(LoaderE2E, TheSignedSimulatorLibraryLoadsAndBinds) {
 TEST(LoaderE2E, EachFolderLoadsItsLibraryOrRefusesItWithItsError) {
   // The signed library with a byte appended, with the signature of another build, and too large
   // to check in one piece.
-  const std::string tampered = MakeEmptyDirectory("loader_e2e_tampered");
-  CopyFile(kLibraryDir + "/LibLUXRT64_1.so", tampered + "/LibLUXRT64_1.so");
-  CopyFile(kLibraryDir + "/LibLUXRT64_1.so.sig", tampered + "/LibLUXRT64_1.so.sig");
+  const std::string tampered = SignedLibraryCopy("loader_e2e_tampered");
   std::ofstream(tampered + "/LibLUXRT64_1.so", std::ios::app) << '\0';
-  const std::string swapped = MakeEmptyDirectory("loader_e2e_swapped");
-  CopyFile(kLibraryDir + "/LibLUXRT64_1.so", swapped + "/LibLUXRT64_1.so");
+  const std::string swapped = SignedLibraryCopy("loader_e2e_swapped");
   CopyFile(kVariants + "/no-query-distortion/LibLUXRT64_1.so.sig",
            swapped + "/LibLUXRT64_1.so.sig");
   // The signed library followed by 4 GiB of zeros (a sparse file, no room on the disk): its
   // size taken as a 32-bit number is the signed part alone.
-  const std::string huge = MakeEmptyDirectory("loader_e2e_huge");
-  CopyFile(kLibraryDir + "/LibLUXRT64_1.so", huge + "/LibLUXRT64_1.so");
-  CopyFile(kLibraryDir + "/LibLUXRT64_1.so.sig", huge + "/LibLUXRT64_1.so.sig");
+  const std::string huge = SignedLibraryCopy("loader_e2e_huge");
   std::filesystem::resize_file(
       huge + "/LibLUXRT64_1.so",
       (uintmax_t{1} << 32) + std::filesystem::file_size(huge + "/LibLUXRT64_1.so"));
@@ -133,9 +136,7 @@ TEST(LoaderE2E, EachFolderLoadsItsLibraryOrRefusesItWithItsError) {
 }
 
 TEST(LoaderE2E, TheValidatorRunsTheLibraryItCheckedEvenIfTheFileIsSwappedAfterTheCheck) {
-  const std::string directory = MakeEmptyDirectory("loader_e2e_swap");
-  CopyFile(kLibraryDir + "/LibLUXRT64_1.so", directory + "/LibLUXRT64_1.so");
-  CopyFile(kLibraryDir + "/LibLUXRT64_1.so.sig", directory + "/LibLUXRT64_1.so.sig");
+  const std::string directory = SignedLibraryCopy("loader_e2e_swap");
   const std::string mark = testing::TempDir() + "loader_e2e_swapped_code_ran";
   std::filesystem::remove(mark);
   // The loader reads the machine's trusted roots right after the library and its signature.

@@ -13,12 +13,12 @@ QasValidator::WaitServices FakeTime::Services(std::function<bool()> enterPressed
   services.now = [this] {
     return WaitServices::Clock::time_point(std::chrono::microseconds(micros_.load()));
   };
-  services.sleep = [this](std::chrono::microseconds duration) { Pass(duration); };
+  services.sleep = [this](std::chrono::microseconds duration) { Advance(duration); };
   services.pause = [this](WaitServices::WakeSources sources, std::chrono::microseconds duration,
                           bool) {
     const uint32_t signalled = platform::WaitForMultiple(sources, 0);
     if (signalled < sources.size()) return signalled;
-    if (duration != WaitServices::kForever) Pass(duration);
+    if (duration != WaitServices::kForever) Advance(duration);
     return platform::kWaitTimeout;
   };
   services.enterPressed = std::move(enterPressed);
@@ -29,11 +29,6 @@ QasValidator::WaitServices FakeTime::Services(std::function<bool()> enterPressed
 std::chrono::milliseconds FakeTime::Elapsed() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::microseconds(micros_.load()));
-}
-
-void FakeTime::Pass(std::chrono::microseconds duration) {
-  if (duration > longestSleep_) longestSleep_ = duration;
-  micros_ += duration.count();
 }
 
 ValidatorSurroundings::ValidatorSurroundings(ShellService::Responder responder, bool settingsTaken)

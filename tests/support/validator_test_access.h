@@ -26,15 +26,10 @@ class FakeTime {
   QasValidator::WaitServices Services(std::function<bool()> enterPressed = [] { return false; });
 
   std::chrono::milliseconds Elapsed() const;
-  /// The longest single sleep or pause so far.
-  std::chrono::microseconds LongestSleep() const { return longestSleep_; }
   void Advance(std::chrono::microseconds duration) { micros_ += duration.count(); }
 
  private:
-  void Pass(std::chrono::microseconds duration);
-
   std::atomic<int64_t> micros_{0};
-  std::chrono::microseconds longestSleep_{0};  // of the thread that sleeps
 };
 
 /// What a Validator of a unit test talks to besides the event stream: a private machine prefix

@@ -205,9 +205,7 @@ TEST(Configurator, ConfiguredLevelReachesUnlockedChannelsOnceTheWorkerExists) {
   EXPECT_EQ(levels[2].load(), kDebug);
   configurator.Unregister(&entries[2]);
   configurator.Unregister(&entries[0]);
-}
-
-TEST(Channel, WritesMessagesFromItsLevelUp) {
+  // A channel writes messages from its level up.
   const Channel channel("Levels");
   EXPECT_EQ(channel.Level(), kInfo);
   EXPECT_FALSE(channel.Writes(kDebug));

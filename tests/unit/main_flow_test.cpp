@@ -33,35 +33,25 @@ class FakeTarget : public RunTarget {
   // Called with the name of each test as it runs.
   std::function<void(const std::string&)> whileRunning = [](const std::string&) {};
 
-  int32_t Initialize() override {
-    Note("Initialize");
-    return 0;
-  }
-  int32_t Shutdown(bool shutdownRuntime) override {
-    Note("Shutdown " + std::to_string(shutdownRuntime));
-    return 0;
-  }
+  int32_t Initialize() override { return Note("Initialize"); }
+  int32_t Shutdown(bool shutdownRuntime) override { return Note("Shutdown", shutdownRuntime); }
   // The runtime's clock: 100 s at the first reading, 2.5 s later at each further one.
   double TimeInSeconds() override {
     const double now = clock;
     clock += 2.5;
     return now;
   }
-  void SetUseBreakerBox(bool use) override { Note("SetUseBreakerBox " + std::to_string(use)); }
-  void SetLoadTimeMs(int32_t ms) override { Note("SetLoadTimeMs " + std::to_string(ms)); }
+  void SetUseBreakerBox(bool use) override { Note("SetUseBreakerBox", use); }
+  void SetLoadTimeMs(int32_t ms) override { Note("SetLoadTimeMs", ms); }
   void SetApplication(const std::string& path, const std::vector<std::string>& args) override {
     std::string line = "SetApplication [" + path + "]";
     for (const std::string& arg : args) line += " [" + arg + "]";
     Note(line);
   }
-  void SetMaxTimeToFrame(double seconds) override {
-    Note("SetMaxTimeToFrame " + std::to_string(seconds));
-  }
-  void SetMinAvgFps(double fps) override { Note("SetMinAvgFps " + std::to_string(fps)); }
-  void SetPrintFps(bool print) override { Note("SetPrintFps " + std::to_string(print)); }
-  void SetFpsTestDuration(int32_t seconds) override {
-    Note("SetFpsTestDuration " + std::to_string(seconds));
-  }
+  void SetMaxTimeToFrame(double seconds) override { Note("SetMaxTimeToFrame", seconds); }
+  void SetMinAvgFps(double fps) override { Note("SetMinAvgFps", fps); }
+  void SetPrintFps(bool print) override { Note("SetPrintFps", print); }
+  void SetFpsTestDuration(int32_t seconds) override { Note("SetFpsTestDuration", seconds); }
   std::vector<TestEntry> GetDefaultTests() override {
     return Entries({"TestSdkVersion", "TestCorviaDLLIncludes", "TestLaunchIntoVR", "TestFrameRate",
                     "TestSubmitFramesWhenVisible", "TestSubmitFramesWhenNotVisible",
@@ -75,7 +65,13 @@ class FakeTarget : public RunTarget {
   void PrintSummary() override { Note("PrintSummary"); }
 
  private:
-  static void Note(const std::string& line) { std::cout << "[fake] " << line << std::endl; }
+  static int32_t Note(const std::string& line) {
+    std::cout << "[fake] " << line << std::endl;
+    return 0;
+  }
+  static int32_t Note(const std::string& call, auto value) {
+    return Note(call + " " + std::to_string(value));
+  }
 
   std::vector<TestEntry> Entries(std::initializer_list<const char*> names) {
     std::vector<TestEntry> entries;

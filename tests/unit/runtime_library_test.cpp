@@ -44,9 +44,7 @@ TEST(RuntimeLibrary, UnboundTheTableAndTheInternalFunctionsAnswerAsAnAbsentRunti
     void* function = nullptr;
     EXPECT_EQ(lux_Create(&session, &luid), -1004);
     EXPECT_EQ(lux_Lookup("luxi_X", &function), -1004);
-    EXPECT_FALSE(lux_SetBool(nullptr, "FakeIADEnabled", luxTrue));
-    EXPECT_FALSE(lux_SetInt(nullptr, "FrequentTelEventPid", 1));
-    EXPECT_FALSE(lux_SetFloat(nullptr, "FakeIAD", 0.06f));
+    EXPECT_FALSE(lux_SetInt(nullptr, "FrequentTelEventPid", 1));  // the others: FakeIadSettings
     EXPECT_EQ(lux_GetTimeInSeconds(), 0.0);
     lux_Destroy(session);
     lux_Shutdown();
