@@ -126,6 +126,16 @@ void Redirect(int descriptor, const std::string& path, int flags, DWORD standard
   _exit(status);
 }
 
+/// An inheritable handle of the null device. Each standard stream of the child needs its own:
+/// the child's C runtime closes a stream's handle when the stream is redirected, so a handle
+/// shared by the three streams would be closed three times, the later closes hitting whatever
+/// handle has taken its value since, such as the file just opened for standard error.
+HANDLE OpenNullDevice() {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  return CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     &inherit, OPEN_EXISTING, 0, nullptr);
+}
+
 int StartChild(const std::string& orderPath) {
   wchar_t program[MAX_PATH];
   GetModuleFileNameW(nullptr, program, MAX_PATH);
@@ -133,19 +143,18 @@ int StartChild(const std::string& orderPath) {
   std::wstring commandLine =
       L"\"" + std::wstring(program) + L"\" " + std::wstring(filter.begin(), filter.end());
   SetEnvironmentVariableA(kChildVariable, orderPath.c_str());
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE nothing =
-      CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  &inherit, OPEN_EXISTING, 0, nullptr);
+  const HANDLE nothing[] = {OpenNullDevice(), OpenNullDevice(), OpenNullDevice()};
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = startup.hStdOutput = startup.hStdError = nothing;
+  startup.hStdInput = nothing[0];
+  startup.hStdOutput = nothing[1];
+  startup.hStdError = nothing[2];
   PROCESS_INFORMATION process{};
   const BOOL started = CreateProcessW(program, commandLine.data(), nullptr, nullptr, TRUE, 0,
                                       nullptr, nullptr, &startup, &process);
   SetEnvironmentVariableA(kChildVariable, nullptr);
-  CloseHandle(nothing);
+  for (const HANDLE handle : nothing) CloseHandle(handle);
   if (!started) return -1;
   WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 0;
