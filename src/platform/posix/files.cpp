@@ -147,19 +147,6 @@ std::optional<FileIdentity> IdentifyFile(const std::string& path) {
   return FileIdentity{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
 }
 
-DirectoryListing::~DirectoryListing() { Close(); }
-
-DirectoryListing::DirectoryListing(DirectoryListing&& other) noexcept
-    : stream_(std::exchange(other.stream_, nullptr)) {}
-
-DirectoryListing& DirectoryListing::operator=(DirectoryListing&& other) noexcept {
-  if (this != &other) {
-    Close();
-    stream_ = std::exchange(other.stream_, nullptr);
-  }
-  return *this;
-}
-
 std::optional<DirectoryListing> DirectoryListing::Open(const std::string& path) {
   DIR* stream = opendir(path.c_str());
   if (stream == nullptr) return std::nullopt;

@@ -33,20 +33,6 @@ bool IsNamedEventSignalled(std::string_view name) {
   return locked;
 }
 
-OwnedNamedEvent::~OwnedNamedEvent() { Release(); }
-
-OwnedNamedEvent::OwnedNamedEvent(OwnedNamedEvent&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)), path_(std::move(other.path_)) {}
-
-OwnedNamedEvent& OwnedNamedEvent::operator=(OwnedNamedEvent&& other) noexcept {
-  if (this != &other) {
-    Release();
-    descriptor_ = std::exchange(other.descriptor_, -1);
-    path_ = std::move(other.path_);
-  }
-  return *this;
-}
-
 std::optional<OwnedNamedEvent> OwnedNamedEvent::Create(std::string_view name, bool signalled) {
   std::string path = EventPath(name);
   const int descriptor = open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);

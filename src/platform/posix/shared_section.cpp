@@ -50,23 +50,6 @@ std::optional<SharedSection> SharedSection::Open(OwnedHandle handle, size_t expe
   return SharedSection(std::move(handle), base, expectedSize);
 }
 
-SharedSection::SharedSection(SharedSection&& other) noexcept
-    : handle_(std::move(other.handle_)),
-      base_(std::exchange(other.base_, nullptr)),
-      size_(std::exchange(other.size_, 0)) {}
-
-SharedSection& SharedSection::operator=(SharedSection&& other) noexcept {
-  if (this != &other) {
-    Unmap();
-    handle_ = std::move(other.handle_);
-    base_ = std::exchange(other.base_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-  }
-  return *this;
-}
-
-SharedSection::~SharedSection() { Unmap(); }
-
 void SharedSection::Unmap() {
   if (base_ != nullptr) munmap(base_, size_);
   base_ = nullptr;

@@ -8,19 +8,6 @@
 
 namespace platform {
 
-LoadedModule::~LoadedModule() { Free(); }
-
-LoadedModule::LoadedModule(LoadedModule&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)) {}
-
-LoadedModule& LoadedModule::operator=(LoadedModule&& other) noexcept {
-  if (this != &other) {
-    Free();
-    handle_ = std::exchange(other.handle_, nullptr);
-  }
-  return *this;
-}
-
 namespace {
 
 // Loads `path` and pins it: FreeLibrary then never unmaps its code.

@@ -145,19 +145,6 @@ struct FindState {
   bool entryPending = true;
 };
 
-DirectoryListing::~DirectoryListing() { Close(); }
-
-DirectoryListing::DirectoryListing(DirectoryListing&& other) noexcept
-    : stream_(std::exchange(other.stream_, nullptr)) {}
-
-DirectoryListing& DirectoryListing::operator=(DirectoryListing&& other) noexcept {
-  if (this != &other) {
-    Close();
-    stream_ = std::exchange(other.stream_, nullptr);
-  }
-  return *this;
-}
-
 std::optional<DirectoryListing> DirectoryListing::Open(const std::string& path) {
   std::string pattern = path;
   if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern.push_back('\\');

@@ -19,20 +19,6 @@ bool IsNamedEventSignalled(std::string_view name) {
   return signalled;
 }
 
-OwnedNamedEvent::~OwnedNamedEvent() { Release(); }
-
-OwnedNamedEvent::OwnedNamedEvent(OwnedNamedEvent&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)), path_(std::move(other.path_)) {}
-
-OwnedNamedEvent& OwnedNamedEvent::operator=(OwnedNamedEvent&& other) noexcept {
-  if (this != &other) {
-    Release();
-    descriptor_ = std::exchange(other.descriptor_, -1);
-    path_ = std::move(other.path_);
-  }
-  return *this;
-}
-
 std::optional<OwnedNamedEvent> OwnedNamedEvent::Create(std::string_view name, bool signalled) {
   HANDLE event = CreateEventW(nullptr, TRUE, signalled ? TRUE : FALSE, Widen(name).c_str());
   if (event == nullptr) return std::nullopt;
