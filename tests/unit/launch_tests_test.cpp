@@ -113,6 +113,7 @@ TEST(LaunchCourse, FrameRatePrintsTheRateEveryHalfSecondAndJudgesTheAverage) {
     // No compositor frame arrives: the rate stays at its full history, the average at 0.
     EXPECT_EQ(rig.validator.TestFrameRate(), TestResult::Failed);
     const std::vector<std::string> paths = testsupport::RequestPaths(rig.surroundings.shell);
+    ASSERT_GE(paths.size(), 3u);
     EXPECT_EQ(paths.front(), "/hardware/set_proximity_sensor true");
     EXPECT_EQ(std::vector<std::string>(paths.end() - 3, paths.end()),
               (std::vector<std::string>{"/hardware/set_proximity_sensor true",
