@@ -31,7 +31,9 @@ constexpr uint32_t kRingSize = 4096;
 struct Offered {
   Offered() {
     connection.emplace(*ConnectionResources::Create(IPC::kChannelCount, kRingSize));
-    connection->Describe(1, handles);
+    platform::PeerHandles described(*platform::ProcessHandle::Open(platform::CurrentProcessId()));
+    connection->Describe(1, described);
+    handles = described.Carried();
     handles.push_back(&otherSection->Handle());
     int ends[2];
     if (pipe(ends) != 0) std::abort();
@@ -72,11 +74,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   block.sectionHandle = static_cast<int8_t>(input.Take(1));
   block.stopHandle = static_cast<int8_t>(input.Take(1));
-  std::vector<platform::OwnedHandle> received;
-  while (!input.Empty() && received.size() < IPC::kMaxHelloHandles) {
+  std::vector<platform::OwnedHandle> carried;
+  while (!input.Empty() && carried.size() < IPC::kMaxHelloHandles) {
     const platform::OwnedHandle* handle = offered.handles[input.Take(1) % offered.handles.size()];
-    received.emplace_back(dup(static_cast<int>(handle->Get())));
+    carried.emplace_back(dup(static_cast<int>(handle->Get())));
   }
+  platform::ReceivedHandles received(std::move(carried));
   if (std::optional<ConnectionResources> adopted = ConnectionResources::Adopt(block, received)) {
     Touch(*adopted);
   }

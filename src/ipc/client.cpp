@@ -57,11 +57,13 @@ int32_t Client::Handshake(std::string_view serverName, const ConnectOptions& opt
   const bool clientCreates = server.has_value() && !options.serverCreatesSection;
   std::optional<ConnectionResources> resources;
   std::optional<SectionBlock> block;
-  std::vector<const platform::OwnedHandle*> handles;
+  std::optional<platform::PeerHandles> handles;
   if (clientCreates) {
     resources = ConnectionResources::Create(kChannelCount, kRingSize);
     if (!resources) return kConnectSetupFailed;
-    block = resources->Describe(clientProcessId, handles);
+    handles.emplace(*server);
+    block = resources->Describe(clientProcessId, *handles);
+    if (!block) return kConnectSetupFailed;
   }
   // From here on a failure also tells an accepting server that the connection is off.
   const auto fail = [&resources](int32_t result) {
@@ -75,14 +77,11 @@ int32_t Client::Handshake(std::string_view serverName, const ConnectOptions& opt
                   buffer)) {
     return fail(kConnectSetupFailed);
   }
-  const PipeStatus sent = pipe.Send(buffer.Bytes(), handles);
-  if (sent == PipeStatus::kBroken) return fail(kConnectPipeUnavailable);
-  if (sent != PipeStatus::kOk) return fail(kConnectTransactionFailed);
   platform::PipeMessage answer;
-  const PipeStatus received =
-      pipe.Receive(answer, kHelloBytes, kMaxHelloHandles, options.helloTimeoutMs);
-  if (received == PipeStatus::kBroken) return fail(kConnectPipeUnavailable);
-  if (received != PipeStatus::kOk) return fail(kConnectTransactionFailed);
+  const PipeStatus exchanged = pipe.Transact(buffer.Bytes(), handles ? &*handles : nullptr, answer,
+                                             kHelloBytes, kMaxHelloHandles, options.helloTimeoutMs);
+  if (exchanged == PipeStatus::kBroken) return fail(kConnectPipeUnavailable);
+  if (exchanged != PipeStatus::kOk) return fail(kConnectTransactionFailed);
   connection.pipe.reset();  // the pipe serves only the hello
 
   HelloMessage response;

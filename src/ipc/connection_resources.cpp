@@ -1,7 +1,5 @@
 #include "ipc/connection_resources.h"
 
-#include <set>
-
 namespace IPC {
 
 namespace {
@@ -22,15 +20,6 @@ constexpr ConnectionResources::Ring kBlockOrder[] = {
 size_t SectionSize(int32_t channelCount, uint32_t ringSize) {
   return size_t{ConnectionResources::kRingsPerChannel} * ringSize *
          static_cast<size_t>(channelCount);
-}
-
-// The handle a block value refers to, taken out of `handles`; invalid when the value is out of
-// range or was used before.
-OwnedHandle TakeHandle(int64_t value, std::vector<OwnedHandle>& handles, std::set<int64_t>& used) {
-  if (value < 0 || value >= static_cast<int64_t>(handles.size()) || !used.insert(value).second) {
-    return OwnedHandle();
-  }
-  return std::move(handles[static_cast<size_t>(value)]);
 }
 
 }  // namespace
@@ -54,7 +43,7 @@ std::optional<ConnectionResources> ConnectionResources::Create(int32_t channelCo
 }
 
 std::optional<ConnectionResources> ConnectionResources::Adopt(const SectionBlock& block,
-                                                              std::vector<OwnedHandle>& handles) {
+                                                              platform::ReceivedHandles& handles) {
   if (block.channelCount < 1 || block.channelCount > kChannelCount || block.ringSize <= 0 ||
       block.ringSize > UINT32_MAX ||
       block.eventHandles.size() != static_cast<size_t>(block.channelCount * kEventsPerChannel)) {
@@ -62,23 +51,21 @@ std::optional<ConnectionResources> ConnectionResources::Adopt(const SectionBlock
   }
   const auto channelCount = static_cast<int32_t>(block.channelCount);
   const auto ringSize = static_cast<uint32_t>(block.ringSize);
-  std::set<int64_t> used;
   std::vector<std::optional<Event>> adopted(block.eventHandles.size());
   for (int32_t channel = 0; channel < channelCount; ++channel) {
     for (size_t position = 0; position < std::size(kBlockOrder); ++position) {
       const size_t value = static_cast<size_t>(channel) * kEventsPerChannel + position * 2;
       const size_t index = EventIndex(channel, kBlockOrder[position]);
       for (size_t pair = 0; pair < 2; ++pair) {
-        adopted[index + pair] = Event::Adopt(
-            TakeHandle(block.eventHandles[value + pair], handles, used), EventReset::kAuto);
+        adopted[index + pair] =
+            Event::Adopt(handles.Take(block.eventHandles[value + pair]), EventReset::kAuto);
         if (!adopted[index + pair]) return std::nullopt;
       }
     }
   }
   std::optional<platform::SharedSection> section = platform::SharedSection::Open(
-      TakeHandle(block.sectionHandle, handles, used), SectionSize(channelCount, ringSize));
-  std::optional<Event> stop =
-      Event::Adopt(TakeHandle(block.stopHandle, handles, used), EventReset::kManual);
+      handles.Take(block.sectionHandle), SectionSize(channelCount, ringSize));
+  std::optional<Event> stop = Event::Adopt(handles.Take(block.stopHandle), EventReset::kManual);
   if (!section || !stop) return std::nullopt;
   std::vector<Event> events;
   events.reserve(adopted.size());
@@ -87,16 +74,17 @@ std::optional<ConnectionResources> ConnectionResources::Adopt(const SectionBlock
                              ringSize);
 }
 
-SectionBlock ConnectionResources::Describe(uint32_t ownerProcessId,
-                                           std::vector<const OwnedHandle*>& handles) const {
-  handles.clear();
+std::optional<SectionBlock> ConnectionResources::Describe(uint32_t ownerProcessId,
+                                                          platform::PeerHandles& handles) const {
   SectionBlock block;
   block.ownerProcessId = ownerProcessId;
   block.channelCount = channelCount_;
   block.ringSize = ringSize_;
-  const auto add = [&handles](const OwnedHandle& handle) {
-    handles.push_back(&handle);
-    return static_cast<int64_t>(handles.size() - 1);
+  bool added = true;
+  const auto add = [&handles, &added](const OwnedHandle& handle) {
+    const std::optional<int64_t> reference = handles.Add(handle);
+    added = added && reference.has_value();
+    return reference.value_or(0);
   };
   for (int32_t channel = 0; channel < channelCount_; ++channel) {
     for (const Ring ring : kBlockOrder) {
@@ -107,6 +95,7 @@ SectionBlock ConnectionResources::Describe(uint32_t ownerProcessId,
   }
   block.sectionHandle = add(section_.Handle());
   block.stopHandle = add(stop_.Handle());
+  if (!added) return std::nullopt;
   return block;
 }
 

@@ -8,6 +8,7 @@
 #include "ipc/hello.h"
 #include "platform/event.h"
 #include "platform/handle.h"
+#include "platform/message_pipe.h"
 #include "platform/shared_section.h"
 
 namespace IPC {
@@ -32,19 +33,20 @@ class ConnectionResources {
 
   /// New resources for `channelCount` channels of rings of `ringSize` bytes.
   static std::optional<ConnectionResources> Create(int32_t channelCount, uint32_t ringSize);
-  /// Takes over the resources the peer described in `block`, whose handle values index
-  /// `handles` (the handles used are moved out). Fails unless every value indexes a distinct
-  /// handle of the right kind and the section has the size the block implies.
+  /// Takes over the resources the peer described in `block`, whose handle values are
+  /// references into `handles`. Fails unless every value names a distinct handle of the right
+  /// kind and the section has the size the block implies.
   static std::optional<ConnectionResources> Adopt(const SectionBlock& block,
-                                                  std::vector<platform::OwnedHandle>& handles);
+                                                  platform::ReceivedHandles& handles);
 
   ConnectionResources(ConnectionResources&&) = default;
   ConnectionResources& operator=(ConnectionResources&&) = default;
 
-  /// The block that describes these resources to the peer, for the creator `ownerProcessId`;
-  /// `handles` receives the handles to send with it, in the order its values index.
-  SectionBlock Describe(uint32_t ownerProcessId,
-                        std::vector<const platform::OwnedHandle*>& handles) const;
+  /// The block that describes these resources to the peer, for the creator `ownerProcessId`,
+  /// its handle values the references `handles` gives for them; nothing when a handle cannot
+  /// be passed to the peer.
+  std::optional<SectionBlock> Describe(uint32_t ownerProcessId,
+                                       platform::PeerHandles& handles) const;
 
   int32_t ChannelCount() const { return channelCount_; }
   uint32_t RingSize() const { return ringSize_; }

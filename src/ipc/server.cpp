@@ -121,14 +121,18 @@ void Server::Greet(platform::MessagePipe pipe) {
     }
   }
   std::optional<SectionBlock> block;
-  std::vector<const platform::OwnedHandle*> handles;
+  std::optional<platform::PeerHandles> handles;
   if (verdict.status == kHelloAccepted) {
     if (request->section) {
       verdict.resources = ConnectionResources::Adopt(*request->section, hello.handles);
     } else {
       verdict.serverCreated = true;
       verdict.resources = ConnectionResources::Create(kChannelCount, kRingSize);
-      if (verdict.resources) block = verdict.resources->Describe(serverProcessId, handles);
+      if (verdict.resources) {
+        handles.emplace(*verdict.client);
+        block = verdict.resources->Describe(serverProcessId, *handles);
+        if (!block) verdict.resources.reset();
+      }
     }
     if (!verdict.resources) verdict.status = kHelloSetupFailed;
   }
@@ -138,7 +142,8 @@ void Server::Greet(platform::MessagePipe pipe) {
   const bool written = WriteHello(
       MakeHello(serverProcessId, clientProcessId.value_or(0), std::move(block), verdict.status),
       buffer);
-  if (!written || pipe.Send(buffer.Bytes(), handles) != platform::PipeStatus::kOk ||
+  if (!written ||
+      pipe.Send(buffer.Bytes(), handles ? &*handles : nullptr) != platform::PipeStatus::kOk ||
       verdict.status != kHelloAccepted) {
     if (verdict.resources) verdict.resources->StopEvent().Set();
     return;

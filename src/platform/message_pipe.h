@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "platform/handle.h"
+#include "platform/process_handle.h"
 #include "platform/waitable.h"
 
 namespace platform {
@@ -24,11 +26,71 @@ enum class PipeStatus {
   kFailed,        // any other failure
 };
 
-/// One message read from a pipe, with the handles that travelled with it.
+/// Handles passed to the process at the other end of a pipe with one message, which refers to
+/// them by the references `Add` gives. On Windows each handle is duplicated into the peer process
+/// (DuplicateHandle) and its reference is the value it has there, so the message itself carries
+/// the handles; on POSIX the descriptors travel beside the message (SCM_RIGHTS) and a reference
+/// is a descriptor's index among them. Duplicates that no sent message carried to the peer are
+/// closed in the peer again when this object goes.
+class PeerHandles {
+ public:
+  /// Handles for the process `peer`, which on Windows must be open with the right to duplicate
+  /// handles into it.
+  explicit PeerHandles(const ProcessHandle& peer);
+  ~PeerHandles();
+  PeerHandles(const PeerHandles&) = delete;
+  PeerHandles& operator=(const PeerHandles&) = delete;
+
+  /// The reference the peer will use for `handle`; nothing when the handle cannot be passed.
+  /// `handle` stays open until the message has been sent.
+  std::optional<int64_t> Add(const OwnedHandle& handle);
+
+#ifndef _WIN32
+  /// The descriptors that travel with the message, in the order of their references.
+  const std::vector<const OwnedHandle*>& Carried() const { return carried_; }
+#endif
+
+ private:
+  friend class MessagePipe;
+#ifdef _WIN32
+  OwnedHandle process_;               // a duplicate of the peer's process handle
+  std::vector<intptr_t> duplicated_;  // the values in the peer, in the order added
+  bool delivered_ = false;            // a sent message carried them to the peer
+#else
+  std::vector<const OwnedHandle*> carried_;
+#endif
+};
+
+/// The handles that came with one message, taken by the references the message gives for them
+/// (see PeerHandles): on Windows handle values in this process, on POSIX indexes into the
+/// descriptors that arrived with the message. A reference is taken at most once; on POSIX the
+/// descriptors nobody took are closed with this object, on Windows values nobody took are left
+/// alone, since nothing tells whether the peer really duplicated them.
+class ReceivedHandles {
+ public:
+  ReceivedHandles() = default;
+#ifndef _WIN32
+  explicit ReceivedHandles(std::vector<OwnedHandle> carried) : carried_(std::move(carried)) {}
+  size_t CarriedCount() const { return carried_.size(); }
+#endif
+
+  /// The handle `reference` names, now owned by the caller; an invalid handle when it names
+  /// none or was taken before.
+  OwnedHandle Take(int64_t reference);
+
+ private:
+  std::set<int64_t> taken_;
+#ifndef _WIN32
+  std::vector<OwnedHandle> carried_;
+#endif
+};
+
+/// One message read from a pipe, with the handles that came with it.
 struct PipeMessage {
   std::vector<uint8_t> bytes;
-  std::vector<OwnedHandle> handles;
-  /// True when the sender passed more handles than the receiver accepts; the surplus is closed.
+  ReceivedHandles handles;
+  /// True when the sender passed more descriptors than the receiver accepts (POSIX); the
+  /// surplus is closed.
   bool handlesTruncated = false;
 };
 
@@ -42,20 +104,25 @@ struct PipeConnection;
 /// kBusy.
 PipeConnection ConnectMessagePipe(const std::string& name, uint32_t busyWaitMs);
 
-/// One connected end of a message-mode named pipe. Each Send arrives as one message. Handles
-/// sent with a message are duplicated into the receiving process; they arrive in the order they
-/// were given, so a message can refer to a handle by its index in that list. The pipe is
-/// signalled while a message waits to be received or the other end has gone.
+/// One connected end of a message-mode named pipe. Each Send arrives as one message, with the
+/// handles of its PeerHandles. The pipe is signalled while a message waits to be received or
+/// the other end has gone; a client end reads ahead, and so is signalled, only once a Receive
+/// has started, so that a Transact finds no read under way.
 class MessagePipe : public Waitable {
  public:
   MessagePipe(MessagePipe&&) = default;
   MessagePipe& operator=(MessagePipe&&) = default;
 
-  /// Sends `bytes` as one message together with `handles`.
-  PipeStatus Send(std::span<const uint8_t> bytes, std::span<const OwnedHandle* const> handles = {});
+  /// Sends `bytes` as one message, together with `handles` when given.
+  PipeStatus Send(std::span<const uint8_t> bytes, PeerHandles* handles = nullptr);
   /// Waits up to `timeoutMs` (kInfinite: without limit) for the next message of at most
   /// `maxBytes` bytes, accepting at most `maxHandles` handles with it.
   PipeStatus Receive(PipeMessage& message, size_t maxBytes, size_t maxHandles, uint32_t timeoutMs);
+  /// Sends `request` (with `handles` when given) and receives the answer, as Send and Receive
+  /// do. On Windows one TransactNamedPipe, overlapped, on a pipe without a read under way: an
+  /// answer still pending after `timeoutMs` is cancelled (CancelIoEx) and gives kTimeout.
+  PipeStatus Transact(std::span<const uint8_t> request, PeerHandles* handles, PipeMessage& answer,
+                      size_t maxBytes, size_t maxHandles, uint32_t timeoutMs);
 
   /// The id of the process at the other end (GetNamedPipeServerProcessId or
   /// GetNamedPipeClientProcessId); nothing when it cannot be read.

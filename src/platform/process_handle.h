@@ -25,6 +25,8 @@ inline constexpr uint32_t kExitCodeUnknown = 0xFFFFFFFF;
 /// backend.
 struct ProcessExitRecord;
 
+class PeerHandles;
+
 /// A handle to a process (OpenProcess with the rights to wait, query and terminate). It is
 /// signalled once the process has ended.
 class ProcessHandle : public Waitable {
@@ -53,6 +55,7 @@ class ProcessHandle : public Waitable {
   bool Terminate(uint32_t exitCode);
 
  private:
+  friend class PeerHandles;  // duplicates handles into the process
   intptr_t WaitHandle() const override { return handle_.Get(); }
 
   OwnedHandle handle_;

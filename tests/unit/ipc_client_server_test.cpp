@@ -216,20 +216,18 @@ TEST_F(ClientServerTest, AClientThatSaysNothingHoldsUpOthersOnlyForTheHelloTimeo
   EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
 }
 
-// Sends `hello` (serialized) with `handles` on a raw pipe to the server and returns the
-// status of its response (-1 without a valid response).
-int64_t RawHello(const HelloMessage& hello,
-                 const std::vector<const platform::OwnedHandle*>& handles = {}) {
+// Sends `hello` (serialized) on a raw pipe to the server and returns the status of its response
+// (-1 without a valid response).
+int64_t RawHello(const HelloMessage& hello) {
   platform::PipeConnection connection =
       platform::ConnectMessagePipe(std::string("CorviaIPC") + kServerName, 1000);
   if (!connection.pipe) return -1;
   std::array<uint8_t, kHelloBytes> storage{};
   IpcBuffer buffer = IpcBuffer::Fixed(storage);
   WriteHello(hello, buffer);
-  connection.pipe->Send(buffer.Bytes(), handles);
   platform::PipeMessage answer;
-  if (connection.pipe->Receive(answer, kHelloBytes, kMaxHelloHandles, 5000) !=
-      platform::PipeStatus::kOk) {
+  if (connection.pipe->Transact(buffer.Bytes(), nullptr, answer, kHelloBytes, kMaxHelloHandles,
+                                5000) != platform::PipeStatus::kOk) {
     return -1;
   }
   const auto response = ReadHello(answer.bytes, HelloKind::kResponse);
@@ -244,13 +242,14 @@ TEST_F(ClientServerTest, TheServerRefusesBadHellosAndKeepsServing) {
   EXPECT_EQ(RawHello(garbage), kHelloRefusedVersion);
   EXPECT_EQ(RawHello(MakeHello(self + 1, self, std::nullopt, std::nullopt)), kHelloRefusedPeer);
 
-  // A section block with too few handles passed: which blocks adopt is the resources' test.
+  // A section block whose handles did not come with it: which blocks adopt is the resources'
+  // test.
   std::optional<ConnectionResources> resources = ConnectionResources::Create(3, kRingSize);
   ASSERT_TRUE(resources);
-  std::vector<const platform::OwnedHandle*> handles;
-  const SectionBlock block = resources->Describe(self, handles);
-  handles.resize(10);
-  EXPECT_EQ(RawHello(MakeHello(self, self, block, std::nullopt), handles), kHelloSetupFailed);
+  platform::PeerHandles handles(*platform::ProcessHandle::Open(self));
+  const std::optional<SectionBlock> block = resources->Describe(self, handles);
+  ASSERT_TRUE(block);
+  EXPECT_EQ(RawHello(MakeHello(self, self, block, std::nullopt)), kHelloSetupFailed);
 
   ASSERT_EQ(client_.client.Connect(kServerName), kConnected);
   EXPECT_EQ(client_.client.Call(toHub_, std::string("ok")), kCallSuccess);
@@ -311,8 +310,9 @@ TEST_F(ClientServerTest, TheClientJudgesTheServersAnswer) {
   // The server claims to have created the section but passes none of its handles.
   std::optional<ConnectionResources> resources = ConnectionResources::Create(3, kRingSize);
   ASSERT_TRUE(resources);
-  std::vector<const platform::OwnedHandle*> handles;
-  const SectionBlock block = resources->Describe(self, handles);
+  platform::PeerHandles handles(*platform::ProcessHandle::Open(self));
+  const std::optional<SectionBlock> block = resources->Describe(self, handles);
+  ASSERT_TRUE(block);
   ConnectOptions serverCreates;
   serverCreates.serverCreatesSection = true;
   EXPECT_EQ(connectTo(Answer(MakeHello(self, self, block, kHelloAccepted)), serverCreates),

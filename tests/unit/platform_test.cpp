@@ -370,25 +370,30 @@ TEST_F(MessagePipeTest, CarriesMessagesWithHandlesNamesThePeerAndReportsFailures
 
   Event first = *Event::Create(EventReset::kAuto);
   Event second = *Event::Create(EventReset::kAuto);
-  const OwnedHandle* handles[] = {&first.Handle(), &second.Handle()};
+  const ProcessHandle self = *ProcessHandle::Open(CurrentProcessId());
+  PeerHandles handles(self);
+  EXPECT_EQ(handles.Add(first.Handle()), 0);  // a reference is the index among the descriptors
+  EXPECT_EQ(handles.Add(second.Handle()), 1);
   const std::vector<uint8_t> bytes = {1, 2, 3};
-  ASSERT_EQ(client.Send(bytes, handles), PipeStatus::kOk);
+  ASSERT_EQ(client.Send(bytes, &handles), PipeStatus::kOk);
   ASSERT_EQ(client.Send(std::vector<uint8_t>{4}), PipeStatus::kOk);
 
   PipeMessage message;
   ASSERT_EQ(accepted.Receive(message, 16, 4, 1000), PipeStatus::kOk);
   EXPECT_EQ(message.bytes, bytes);
-  ASSERT_EQ(message.handles.size(), 2u);
+  ASSERT_EQ(message.handles.CarriedCount(), 2u);
   EXPECT_FALSE(message.handlesTruncated);
-  std::optional<Event> received = Event::Adopt(std::move(message.handles[1]), EventReset::kAuto);
+  std::optional<Event> received = Event::Adopt(message.handles.Take(1), EventReset::kAuto);
   ASSERT_TRUE(received);
+  EXPECT_FALSE(message.handles.Take(1).IsValid());  // taken once
+  EXPECT_FALSE(message.handles.Take(2).IsValid());
   received->Set();
   EXPECT_TRUE(second.Wait(0));  // the handle at index 1 is the second event
   EXPECT_FALSE(first.Wait(0));
 
   ASSERT_EQ(accepted.Receive(message, 16, 4, 1000), PipeStatus::kOk);  // one message per Send
   EXPECT_EQ(message.bytes, std::vector<uint8_t>{4});
-  EXPECT_TRUE(message.handles.empty());
+  EXPECT_EQ(message.handles.CarriedCount(), 0u);
 
   // Time-outs, empty and oversized messages, too many handles, the end of the pipe.
   EXPECT_EQ(accepted.Receive(message, 16, 0, 20), PipeStatus::kTimeout);
@@ -402,11 +407,12 @@ TEST_F(MessagePipeTest, CarriesMessagesWithHandlesNamesThePeerAndReportsFailures
   ASSERT_EQ(client.Send(std::vector<uint8_t>(16, 9)), PipeStatus::kOk);
   EXPECT_EQ(accepted.Receive(message, 16, 0, 1000), PipeStatus::kOk);
 
-  const OwnedHandle* three[] = {&first.Handle(), &first.Handle(), &first.Handle()};
-  ASSERT_EQ(client.Send(std::vector<uint8_t>{1}, three), PipeStatus::kOk);
+  PeerHandles three(self);
+  for (int i = 0; i < 3; ++i) three.Add(first.Handle());
+  ASSERT_EQ(client.Send(std::vector<uint8_t>{1}, &three), PipeStatus::kOk);
   EXPECT_EQ(accepted.Receive(message, 16, 2, 1000), PipeStatus::kOk);
   EXPECT_TRUE(message.handlesTruncated);
-  EXPECT_LE(message.handles.size(), 2u);
+  EXPECT_LE(message.handles.CarriedCount(), 2u);
 
   { MessagePipe gone = std::move(client); }
   EXPECT_EQ(accepted.Receive(message, 16, 0, 1000), PipeStatus::kBroken);

@@ -6,11 +6,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "breaker/breaker_box.h"
 #include "hub/hub_remote_control.h"
 #include "platform/code_signing.h"
 #include "platform/console_control.h"
+#include "platform/message_pipe.h"
 #include "platform/process_info.h"
 #include "platform/process_launch.h"
 #include "platform/registry.h"
@@ -162,6 +164,31 @@ TEST(WindowsIpc, TwoProcessesTalkOverTheNamedPipeAndTheSharedRings) {
   uint32_t exitCode = 99;
   EXPECT_TRUE(peer.process->GetExitCode(exitCode));
   EXPECT_EQ(exitCode, 0u);
+}
+
+// A hello transaction that gets no answer is cancelled after its time-out; one whose server goes
+// while it waits sees the broken pipe.
+TEST(WindowsIpc, ATransactionTimesOutOrSeesTheServerGo) {
+  const std::string name = "CorviaTestTransact" + std::to_string(GetCurrentProcessId());
+  std::optional<platform::MessagePipeServer> server = platform::MessagePipeServer::Listen(name);
+  ASSERT_TRUE(server);
+  for (const bool hangUp : {false, true}) {
+    platform::PipeConnection client = platform::ConnectMessagePipe(name, 1000);
+    ASSERT_TRUE(client.pipe);
+    ASSERT_EQ(platform::WaitForSingle(*server, 1000), 0u);
+    std::optional<platform::MessagePipe> accepted = server->Accept();
+    ASSERT_TRUE(accepted);
+    std::thread closer([&] {
+      if (!hangUp) return;
+      Sleep(100);
+      accepted.reset();
+    });
+    platform::PipeMessage answer;
+    const uint8_t request[] = {1};
+    EXPECT_EQ(client.pipe->Transact(request, nullptr, answer, 512, 0, hangUp ? 5000 : 200),
+              hangUp ? platform::PipeStatus::kBroken : platform::PipeStatus::kTimeout);
+    closer.join();
+  }
 }
 
 // The simulated runtime service's breaker box on a pseudo-terminal that the run maps to COM5

@@ -18,10 +18,11 @@
 
 // A named pipe is a Unix-domain SOCK_SEQPACKET socket named after the pipe in the runtime run
 // folder: it keeps message boundaries like a message-mode pipe. Handles travel as descriptors
-// with SCM_RIGHTS. The process at the other end comes from SO_PEERCRED; its user id stands in
-// for the Windows session, since a session separates the users of one machine.
-// Connecting uses the socket's send time-out: while the server's backlog is full, connect()
-// waits that long for room (WaitNamedPipe) and then fails with EAGAIN.
+// with SCM_RIGHTS, and a message refers to each by its index among them. The process at the other
+// end comes from SO_PEERCRED; its user id stands in for the Windows session, since a session
+// separates the users of one machine. Connecting uses the socket's send time-out: while the
+// server's backlog is full, connect() waits that long for room (WaitNamedPipe) and then fails with
+// EAGAIN.
 
 namespace platform {
 
@@ -77,7 +78,7 @@ bool IsServed(const sockaddr_un& address) {
          connect(Fd(probe), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
-void CollectHandles(msghdr& header, PipeMessage& message) {
+void CollectHandles(msghdr& header, std::vector<OwnedHandle>& handles) {
   for (cmsghdr* control = CMSG_FIRSTHDR(&header); control != nullptr;
        control = CMSG_NXTHDR(&header, control)) {
     if (control->cmsg_level != SOL_SOCKET || control->cmsg_type != SCM_RIGHTS) continue;
@@ -85,12 +86,30 @@ void CollectHandles(msghdr& header, PipeMessage& message) {
     for (size_t i = 0; i < count; ++i) {
       int fd = -1;
       std::memcpy(&fd, CMSG_DATA(control) + i * sizeof(int), sizeof fd);
-      message.handles.emplace_back(fd);
+      handles.emplace_back(fd);
     }
   }
 }
 
 }  // namespace
+
+PeerHandles::PeerHandles(const ProcessHandle&) {}
+
+PeerHandles::~PeerHandles() = default;
+
+std::optional<int64_t> PeerHandles::Add(const OwnedHandle& handle) {
+  if (!handle.IsValid()) return std::nullopt;
+  carried_.push_back(&handle);
+  return static_cast<int64_t>(carried_.size() - 1);
+}
+
+OwnedHandle ReceivedHandles::Take(int64_t reference) {
+  if (reference < 0 || reference >= static_cast<int64_t>(carried_.size()) ||
+      !taken_.insert(reference).second) {
+    return OwnedHandle();
+  }
+  return std::move(carried_[static_cast<size_t>(reference)]);
+}
 
 uint32_t CurrentSessionId() { return static_cast<uint32_t>(geteuid()); }
 
@@ -118,8 +137,10 @@ PipeConnection ConnectMessagePipe(const std::string& name, uint32_t busyWaitMs) 
   return result;
 }
 
-PipeStatus MessagePipe::Send(std::span<const uint8_t> bytes,
-                             std::span<const OwnedHandle* const> handles) {
+PipeStatus MessagePipe::Send(std::span<const uint8_t> bytes, PeerHandles* peerHandles) {
+  const std::span<const OwnedHandle* const> handles = peerHandles != nullptr
+                                                          ? std::span(peerHandles->carried_)
+                                                          : std::span<const OwnedHandle* const>();
   iovec data{const_cast<uint8_t*>(bytes.data()), bytes.size()};
   msghdr header{};
   header.msg_iov = &data;
@@ -177,10 +198,11 @@ PipeStatus MessagePipe::Receive(PipeMessage& message, size_t maxBytes, size_t ma
     message.bytes.clear();
     return errno == ECONNRESET ? PipeStatus::kBroken : PipeStatus::kFailed;
   }
-  CollectHandles(header, message);
-  message.handlesTruncated =
-      (header.msg_flags & MSG_CTRUNC) != 0 || message.handles.size() > maxHandles;
-  if (message.handles.size() > maxHandles) message.handles.resize(maxHandles);
+  std::vector<OwnedHandle> handles;
+  CollectHandles(header, handles);
+  message.handlesTruncated = (header.msg_flags & MSG_CTRUNC) != 0 || handles.size() > maxHandles;
+  if (handles.size() > maxHandles) handles.resize(maxHandles);
+  message.handles = ReceivedHandles(std::move(handles));
   message.bytes.resize(static_cast<size_t>(received));
   // A read of nothing from a hung-up socket is the end of the pipe, not an empty message.
   if (received == 0 && (descriptor.revents & POLLHUP) != 0) return PipeStatus::kBroken;
@@ -189,6 +211,13 @@ PipeStatus MessagePipe::Receive(PipeMessage& message, size_t maxBytes, size_t ma
     return PipeStatus::kMoreData;
   }
   return PipeStatus::kOk;
+}
+
+PipeStatus MessagePipe::Transact(std::span<const uint8_t> request, PeerHandles* handles,
+                                 PipeMessage& answer, size_t maxBytes, size_t maxHandles,
+                                 uint32_t timeoutMs) {
+  const PipeStatus sent = Send(request, handles);
+  return sent == PipeStatus::kOk ? Receive(answer, maxBytes, maxHandles, timeoutMs) : sent;
 }
 
 std::optional<uint32_t> MessagePipe::PeerProcessId() const {

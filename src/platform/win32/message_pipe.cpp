@@ -3,38 +3,35 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 #include "platform/win32/wide_text.h"
 
 // Message-mode named pipes "\\.\pipe\<name>", opened for overlapped I/O. Each end keeps one read
 // under way into its own buffer, so that the pipe's event is signalled while a message waits or
-// the other end has gone, and a receive can be bounded.
+// the other end has gone, and a receive can be bounded. A client end starts reading ahead only
+// at its first Receive, so that a TransactNamedPipe finds no read under way.
 //
-// Handles travel in front of the message's bytes: the sender duplicates each handle into the
-// process at the other end (DuplicateHandle) and sends the count and the values the receiver
-// will see, so that the receiver owns them as they arrive.
+// Handles travel inside the message: the sender duplicates each into the process at the other
+// end (DuplicateHandle) and writes the value it has there; the receiver takes the values it is
+// given.
 
 namespace platform {
 
 namespace {
 
 constexpr DWORD kPipeBuffer = 64 * 1024;
-constexpr size_t kCountBytes = sizeof(uint32_t);
-constexpr size_t kValueBytes = sizeof(int64_t);
-// Most handles one message can carry; a message claiming more is not one of ours.
-constexpr uint32_t kMaxCarriedHandles = 64;
 
 std::wstring PipePath(const std::string& name) { return L"\\\\.\\pipe\\" + Widen(name); }
 
 HANDLE NewEvent() { return CreateEventW(nullptr, TRUE, FALSE, nullptr); }
 
-// Closes handles that were duplicated into `process` but never reached it.
-void CloseRemoteHandles(HANDLE process, const std::vector<HANDLE>& handles) {
-  for (HANDLE handle : handles) {
-    DuplicateHandle(process, handle, nullptr, nullptr, 0, FALSE, DUPLICATE_CLOSE_SOURCE);
-  }
+HANDLE Native(const OwnedHandle& handle) { return reinterpret_cast<HANDLE>(handle.Get()); }
+
+PipeStatus WriteStatus(DWORD error) {
+  return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA || error == ERROR_PIPE_NOT_CONNECTED
+             ? PipeStatus::kBroken
+             : PipeStatus::kFailed;
 }
 
 }  // namespace
@@ -47,8 +44,6 @@ struct MessagePipe::End {
       DWORD ignored = 0;
       GetOverlappedResult(pipe, &read, &ignored, TRUE);
     }
-    // Handles that arrived in a message nobody received are ours to close.
-    if (readDone) ReleaseHandles(TakeMessage());
     if (event != nullptr) CloseHandle(event);
     CloseHandle(pipe);
   }
@@ -113,28 +108,15 @@ struct MessagePipe::End {
     }
   }
 
-  /// The completed message, split into handles and bytes; the read-ahead is taken.
+  /// The completed message; the read-ahead is taken.
   PipeMessage TakeMessage() {
     PipeMessage message;
     readDone = false;
     ResetEvent(event);
-    uint32_t count = 0;
-    if (buffer.size() >= kCountBytes) std::memcpy(&count, buffer.data(), kCountBytes);
-    const size_t header = kCountBytes + size_t{count} * kValueBytes;
-    if (count > kMaxCarriedHandles || buffer.size() < header) {
-      malformed = true;
-      return message;
-    }
-    for (uint32_t i = 0; i < count; ++i) {
-      int64_t value = 0;
-      std::memcpy(&value, buffer.data() + kCountBytes + i * kValueBytes, kValueBytes);
-      message.handles.emplace_back(static_cast<intptr_t>(value));
-    }
-    message.bytes.assign(buffer.begin() + static_cast<std::ptrdiff_t>(header), buffer.end());
+    message.bytes = std::move(buffer);
+    buffer.clear();
     return message;
   }
-
-  static void ReleaseHandles(PipeMessage message) { message.handles.clear(); }
 
   HANDLE pipe;
   const bool server;
@@ -143,9 +125,42 @@ struct MessagePipe::End {
   std::vector<uint8_t> buffer;
   bool reading = false;   // a read is under way
   bool readDone = false;  // a read completed and waits to be taken
-  bool malformed = false;
   DWORD readError = ERROR_SUCCESS;
 };
+
+PeerHandles::PeerHandles(const ProcessHandle& peer) {
+  HANDLE process = nullptr;
+  if (DuplicateHandle(GetCurrentProcess(), Native(peer.handle_), GetCurrentProcess(), &process, 0,
+                      FALSE, DUPLICATE_SAME_ACCESS)) {
+    process_.Reset(reinterpret_cast<intptr_t>(process));
+  }
+}
+
+PeerHandles::~PeerHandles() {
+  if (delivered_) return;
+  for (const intptr_t value : duplicated_) {
+    DuplicateHandle(Native(process_), reinterpret_cast<HANDLE>(value), nullptr, nullptr, 0, FALSE,
+                    DUPLICATE_CLOSE_SOURCE);
+  }
+}
+
+std::optional<int64_t> PeerHandles::Add(const OwnedHandle& handle) {
+  HANDLE target = nullptr;
+  if (!process_.IsValid() || !DuplicateHandle(GetCurrentProcess(), Native(handle), Native(process_),
+                                              &target, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    return std::nullopt;
+  }
+  duplicated_.push_back(reinterpret_cast<intptr_t>(target));
+  return static_cast<int64_t>(duplicated_.back());
+}
+
+// Kernel handle values are positive; the negative ones are pseudo handles.
+OwnedHandle ReceivedHandles::Take(int64_t reference) {
+  if (reference <= 0 || reference > INTPTR_MAX || !taken_.insert(reference).second) {
+    return OwnedHandle();
+  }
+  return OwnedHandle(static_cast<intptr_t>(reference));
+}
 
 uint32_t CurrentSessionId() {
   DWORD session = 0;
@@ -182,7 +197,6 @@ PipeConnection ConnectMessagePipe(const std::string& name, uint32_t busyWaitMs) 
   }
   auto end = std::make_shared<MessagePipe::End>(pipe, false);
   if (end->event == nullptr) return result;
-  end->StartRead();
   result.status = PipeStatus::kOk;
   result.pipe = MessagePipe(std::move(end));
   return result;
@@ -190,58 +204,62 @@ PipeConnection ConnectMessagePipe(const std::string& name, uint32_t busyWaitMs) 
 
 intptr_t MessagePipe::WaitHandle() const { return reinterpret_cast<intptr_t>(end_->event); }
 
-PipeStatus MessagePipe::Send(std::span<const uint8_t> bytes,
-                             std::span<const OwnedHandle* const> handles) {
-  std::vector<HANDLE> duplicated;
-  HANDLE peer = nullptr;
-  if (!handles.empty()) {
-    const std::optional<uint32_t> peerId = PeerProcessId();
-    peer = peerId ? OpenProcess(PROCESS_DUP_HANDLE, FALSE, *peerId) : nullptr;
-    if (peer == nullptr) return PipeStatus::kFailed;
-    for (const OwnedHandle* handle : handles) {
-      HANDLE target = nullptr;
-      if (!DuplicateHandle(GetCurrentProcess(), reinterpret_cast<HANDLE>(handle->Get()), peer,
-                           &target, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-        CloseRemoteHandles(peer, duplicated);
-        CloseHandle(peer);
-        return PipeStatus::kFailed;
-      }
-      duplicated.push_back(target);
-    }
-  }
-  std::vector<uint8_t> message(kCountBytes + duplicated.size() * kValueBytes + bytes.size());
-  const auto count = static_cast<uint32_t>(duplicated.size());
-  std::memcpy(message.data(), &count, kCountBytes);
-  for (size_t i = 0; i < duplicated.size(); ++i) {
-    const auto value = static_cast<int64_t>(reinterpret_cast<intptr_t>(duplicated[i]));
-    std::memcpy(message.data() + kCountBytes + i * kValueBytes, &value, kValueBytes);
-  }
-  if (!bytes.empty()) {
-    std::memcpy(message.data() + kCountBytes + duplicated.size() * kValueBytes, bytes.data(),
-                bytes.size());
-  }
+PipeStatus MessagePipe::Send(std::span<const uint8_t> bytes, PeerHandles* handles) {
   OVERLAPPED write{};
   write.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   DWORD written = 0;
-  bool sent =
+  const bool sent =
       write.hEvent != nullptr &&
-      (WriteFile(end_->pipe, message.data(), static_cast<DWORD>(message.size()), nullptr, &write) ||
+      (WriteFile(end_->pipe, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, &write) ||
        GetLastError() == ERROR_IO_PENDING) &&
-      GetOverlappedResult(end_->pipe, &write, &written, TRUE) && written == message.size();
+      GetOverlappedResult(end_->pipe, &write, &written, TRUE) && written == bytes.size();
   const DWORD error = GetLastError();
   if (write.hEvent != nullptr) CloseHandle(write.hEvent);
-  if (peer != nullptr) {
-    if (!sent) CloseRemoteHandles(peer, duplicated);
-    CloseHandle(peer);
-  }
-  if (sent) return PipeStatus::kOk;
-  return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA || error == ERROR_PIPE_NOT_CONNECTED
-             ? PipeStatus::kBroken
-             : PipeStatus::kFailed;
+  if (!sent) return WriteStatus(error);
+  if (handles != nullptr) handles->delivered_ = true;
+  return PipeStatus::kOk;
 }
 
-PipeStatus MessagePipe::Receive(PipeMessage& message, size_t maxBytes, size_t maxHandles,
-                                uint32_t timeoutMs) {
+PipeStatus MessagePipe::Transact(std::span<const uint8_t> request, PeerHandles* handles,
+                                 PipeMessage& answer, size_t maxBytes, size_t, uint32_t timeoutMs) {
+  answer = PipeMessage{};
+  // A read under way would take the answer.
+  if (end_->reading || end_->readDone) return PipeStatus::kFailed;
+  OVERLAPPED transaction{};
+  transaction.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (transaction.hEvent == nullptr) return PipeStatus::kFailed;
+  answer.bytes.resize(maxBytes);
+  DWORD received = 0;
+  PipeStatus status = PipeStatus::kOk;
+  if (!TransactNamedPipe(end_->pipe, const_cast<uint8_t*>(request.data()),
+                         static_cast<DWORD>(request.size()), answer.bytes.data(),
+                         static_cast<DWORD>(maxBytes), &received, &transaction)) {
+    DWORD error = GetLastError();
+    if (error == ERROR_IO_PENDING) {
+      // The request has gone out: the handles it names are the peer's now.
+      if (handles != nullptr) handles->delivered_ = true;
+      if (WaitForSingleObject(transaction.hEvent, timeoutMs) != WAIT_OBJECT_0) {
+        CancelIoEx(end_->pipe, &transaction);
+        GetOverlappedResult(end_->pipe, &transaction, &received, TRUE);
+        error = ERROR_TIMEOUT;
+      } else {
+        error = GetOverlappedResult(end_->pipe, &transaction, &received, FALSE) ? ERROR_SUCCESS
+                                                                                : GetLastError();
+      }
+    }
+    status = error == ERROR_SUCCESS       ? PipeStatus::kOk
+             : error == ERROR_TIMEOUT     ? PipeStatus::kTimeout
+             : error == ERROR_BROKEN_PIPE ? PipeStatus::kBroken
+             : error == ERROR_MORE_DATA   ? PipeStatus::kMoreData
+                                          : PipeStatus::kFailed;
+  }
+  CloseHandle(transaction.hEvent);
+  if (status == PipeStatus::kOk && handles != nullptr) handles->delivered_ = true;
+  answer.bytes.resize(status == PipeStatus::kOk || status == PipeStatus::kMoreData ? received : 0);
+  return status;
+}
+
+PipeStatus MessagePipe::Receive(PipeMessage& message, size_t maxBytes, size_t, uint32_t timeoutMs) {
   message = PipeMessage{};
   end_->StartRead();
   if (!end_->Collect()) {
@@ -261,13 +279,7 @@ PipeStatus MessagePipe::Receive(PipeMessage& message, size_t maxBytes, size_t ma
     return PipeStatus::kFailed;
   }
   message = end_->TakeMessage();
-  const bool malformed = std::exchange(end_->malformed, false);
   end_->StartRead();
-  if (malformed) return PipeStatus::kFailed;
-  if (message.handles.size() > maxHandles) {
-    message.handles.resize(maxHandles);
-    message.handlesTruncated = true;
-  }
   if (message.bytes.size() > maxBytes) {
     message.bytes.resize(maxBytes);
     return PipeStatus::kMoreData;
