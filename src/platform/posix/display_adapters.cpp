@@ -71,10 +71,4 @@ int32_t DisplayAdapterFactory::Create(std::optional<DisplayAdapterFactory>& fact
   return 0;
 }
 
-int32_t DisplayAdapterFactory::AdapterLuidAt(uint32_t index, AdapterLuid& luid) const {
-  if (index >= adapters_.size()) return kDxgiErrorNotFound;
-  luid = adapters_[index];
-  return 0;
-}
-
 }  // namespace platform

@@ -29,19 +29,6 @@ bool EndsWithExe(const std::string& path) {
 
 }  // namespace
 
-ReadOnlyFile::~ReadOnlyFile() { Close(); }
-
-ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)) {}
-
-ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    descriptor_ = std::exchange(other.descriptor_, -1);
-  }
-  return *this;
-}
-
 ReadOnlyFile ReadOnlyFile::Open(const std::string& path) {
   // No write or delete sharing: while the handle is open nobody can change, replace, rename or
   // delete the file, so what is read or loaded through it is what it held when it was opened.
