@@ -28,9 +28,7 @@ bool RealtimeEventStream::Start(ServiceContext& context, std::string* error) {
   if (!server_->Listen(port_, error)) return false;
   source_ = std::make_unique<RealtimeEventSource>(
       context.sessions, context.properties, clock_, context.headset.Connected(),
-      [server = server_.get()](const LUX::Telemetry::TelemetryEvent& record) {
-        server->Post(record);
-      });
+      [this](const LUX::Telemetry::TelemetryEvent& record) { unsent_.push_back(record); });
   source_->ReportSessionsOfGoneClients(reportGoneClients_);
   context.sessions.AddObserver(source_.get());
   HeadsetState& headset = context.headset;
@@ -52,12 +50,18 @@ bool RealtimeEventStream::Start(ServiceContext& context, std::string* error) {
         reply(Answer(luxSuccess));
       });
   compositorClock_ = context.loop.AddTimer(kCompositorFramePeriod, kCompositorFramePeriod,
-                                           [this] { source_->OnCompositorFrame(); });
+                                           [this] { OnCompositorFrame(); });
   if (compositorClock_ == 0) {
     *error = "cannot start the compositor clock";
     return false;
   }
   return true;
+}
+
+void RealtimeEventStream::OnCompositorFrame() {
+  source_->OnCompositorFrame();
+  for (const LUX::Telemetry::TelemetryEvent& record : unsent_) server_->Post(record);
+  unsent_.clear();
 }
 
 }  // namespace luxsim
