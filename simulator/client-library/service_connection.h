@@ -28,8 +28,14 @@ class ServiceConnection {
   explicit ServiceConnection(UniqueFd socket) : socket_(std::move(socket)) {}
 
  private:
+  // How long the service may take to answer one request.
+  static constexpr int kAnswerTimeoutMs = 10000;
+
   bool SendAll(const std::string& bytes, std::string* error);
   std::optional<Json::Value> Receive(uint64_t id, std::string* error);
+  /// Waits for bytes at most `kAnswerTimeoutMs` and receives up to `size` of them; 0, with the
+  /// reason in `error`, when none came in time or the connection ended.
+  size_t ReceiveSome(char* buffer, size_t size, std::string* error);
 
   std::mutex mutex_;  // guards every field below and the socket's use
   UniqueFd socket_;

@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "protocol/messages.h"
 #include "service_connection.h"
 
 // The runtime service's socket is a Unix-domain stream socket, which Winsock offers since
@@ -13,9 +12,6 @@
 namespace luxsim {
 
 namespace {
-
-// How long the service may take to answer one request.
-constexpr int kAnswerTimeoutMs = 10000;
 
 std::string WinsockErrorText(int code) {
   char text[512] = {};
@@ -55,14 +51,6 @@ std::unique_ptr<ServiceConnection> ServiceConnection::Connect(const std::string&
   return std::make_unique<ServiceConnection>(std::move(socket));
 }
 
-std::optional<Json::Value> ServiceConnection::Call(Json::Value request, std::string* error) {
-  std::lock_guard lock(mutex_);
-  const uint64_t id = nextId_++;
-  request[key::kId] = Json::UInt64(id);
-  if (!SendAll(EncodeFrame(request), error)) return std::nullopt;
-  return Receive(id, error);
-}
-
 bool ServiceConnection::SendAll(const std::string& bytes, std::string* error) {
   size_t sent = 0;
   while (sent < bytes.size()) {
@@ -77,30 +65,20 @@ bool ServiceConnection::SendAll(const std::string& bytes, std::string* error) {
   return true;
 }
 
-std::optional<Json::Value> ServiceConnection::Receive(uint64_t id, std::string* error) {
-  for (;;) {
-    while (std::optional<Json::Value> message = decoder_.Next()) {
-      if ((*message)[key::kId].asUInt64() == id) return message;
-    }
-    if (decoder_.Failed()) {
-      *error = "the runtime service sent a malformed message";
-      return std::nullopt;
-    }
-    WSAPOLLFD pending{static_cast<SOCKET>(socket_.Get()), POLLRDNORM, 0};
-    const int ready = WSAPoll(&pending, 1, kAnswerTimeoutMs);
-    if (ready == 0) {
-      *error = "the runtime service did not answer";
-      return std::nullopt;
-    }
-    char buffer[4096];
-    const int count =
-        ready > 0 ? recv(static_cast<SOCKET>(socket_.Get()), buffer, sizeof buffer, 0) : -1;
-    if (count <= 0) {
-      *error = "the runtime service closed the connection";
-      return std::nullopt;
-    }
-    decoder_.Append(buffer, static_cast<size_t>(count));
+size_t ServiceConnection::ReceiveSome(char* buffer, size_t size, std::string* error) {
+  WSAPOLLFD pending{static_cast<SOCKET>(socket_.Get()), POLLRDNORM, 0};
+  const int ready = WSAPoll(&pending, 1, kAnswerTimeoutMs);
+  if (ready == 0) {
+    *error = "the runtime service did not answer";
+    return 0;
   }
+  const int count =
+      ready > 0 ? recv(static_cast<SOCKET>(socket_.Get()), buffer, static_cast<int>(size), 0) : -1;
+  if (count <= 0) {
+    *error = "the runtime service closed the connection";
+    return 0;
+  }
+  return static_cast<size_t>(count);
 }
 
 }  // namespace luxsim
