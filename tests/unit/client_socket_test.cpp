@@ -94,53 +94,52 @@ TEST_F(ListenerRingTest, DeliversRecordsUnchangedInArrivalOrderOnceTheyAreOldEno
   EXPECT_EQ((ReadPayload<uint32_t, 16>(delivered_[3])), 42u);
 }
 
-TEST_F(ListenerRingTest, AFutureTimestampOrOneThatIsNotFiniteTakesItsPredecessors) {
-  Add(1, 99.0);
-  Add(2, 100.5);  // more than 0.15 s ahead of the clock
-  Add(3, std::nan(""));
-  Add(4, -std::numeric_limits<double>::infinity());
-  Add(5, 100.1);  // ahead, but within 0.15 s: kept
-  now_ = 100.2;
-  EXPECT_EQ(Process(), (std::vector<uint32_t>{1, 2, 3, 4}));
-  for (int i = 1; i < 4; ++i) EXPECT_EQ(delivered_[i].timestamp, 99.0) << i;
-  now_ = 100.3;
-  EXPECT_EQ(Process(), std::vector<uint32_t>{5});
-}
-
-TEST_F(ListenerRingTest, LateRecordStillYoungerThanTheCutOffIsMovedIntoOrder) {
-  Add(1, 99.95);
-  Add(2, 99.99);
-  Add(3, 99.90);  // late, but not older than 100.0 - 0.15
-  Add(4, 99.87);
-  EXPECT_TRUE(Process().empty());
-  now_ = 100.2;
-  EXPECT_EQ(Process(), (std::vector<uint32_t>{4, 3, 1, 2}));
-  EXPECT_TRUE(listener_->Errors().empty());
-}
-
-TEST_F(ListenerRingTest, LateRecordOlderThanTheCutOffIsCountedAndLeftInPlace) {
-  Add(1, 99.95);
-  EXPECT_TRUE(Process().empty());
-  Add(2, 99.80);
-  Add(3, 99.70);
-  EXPECT_TRUE(Process().empty());
-  EXPECT_EQ(ErrorMessages(kOutOfOrderError), std::vector<std::string>{"2 events out-of-order"});
-  EXPECT_TRUE(listener_->Errors()[0].taken);  // by the ProcessEvents that reported it
-  EXPECT_EQ(listener_->Counters().recordsSorted, 3u);
-  now_ = 100.2;
-  EXPECT_EQ(Process(), (std::vector<uint32_t>{1, 2, 3}));
-  EXPECT_EQ(ErrorMessages(kOutOfOrderError).size(), 1u);  // the count started again
-}
-
-TEST_F(ListenerRingTest, LateRecordNeverMovesIntoTheDeliveredPart) {
-  Add(1, 99.0);
-  EXPECT_EQ(Process(), std::vector<uint32_t>{1});
-  now_ = 99.1;  // a clock that stepped back lets a late record look young
-  Add(2, 98.99);
-  EXPECT_TRUE(Process().empty());
-  EXPECT_EQ(ErrorMessages(kOutOfOrderError), std::vector<std::string>{"1 events out-of-order"});
-  now_ = 99.2;
-  EXPECT_EQ(Process(), std::vector<uint32_t>{2});
+// Each step sets the clock, adds records (sequence, timestamp) and delivers what is due.
+TEST_F(ListenerRingTest, LateFutureAndTimelessRecordsArePutInOrderOrCountedAsOutOfOrder) {
+  struct Step {
+    double now;
+    std::vector<std::pair<uint32_t, double>> added;
+    std::vector<uint32_t> delivered;
+  };
+  const double nan = std::nan("");
+  const double minusInfinity = -std::numeric_limits<double>::infinity();
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+    std::vector<std::string> reports;
+  } cases[] = {
+      // More than 0.15 s ahead of the clock, or no time at all; 5 is ahead, but within 0.15 s.
+      {"future or not finite: the predecessor's time",
+       {{100.0, {{1, 99.0}, {2, 100.5}, {3, nan}, {4, minusInfinity}, {5, 100.1}}, {1, 2, 3, 4}},
+        {100.3, {}, {5}}},
+       {}},
+      {"late, but younger than the cut-off: moved into order",
+       {{100.0, {{1, 99.95}, {2, 99.99}, {3, 99.90}, {4, 99.87}}, {}}, {100.2, {}, {4, 3, 1, 2}}},
+       {}},
+      // Reported once, by the delivery that found them.
+      {"late and older than the cut-off: counted, left in place",
+       {{100.0, {{1, 99.95}}, {}}, {100.0, {{2, 99.80}, {3, 99.70}}, {}}, {100.2, {}, {1, 2, 3}}},
+       {"2 events out-of-order"}},
+      // A clock that stepped back lets a late record look young.
+      {"never moved into the delivered part",
+       {{100.0, {{1, 99.0}}, {1}}, {99.1, {{2, 98.99}}, {}}, {99.2, {}, {2}}},
+       {"1 events out-of-order"}},
+      // 3 is too young; 4 is late and old, left behind it.
+      {"a batch ends at the first record that is too young",
+       {{100.0, {{1, 99.0}, {2, 99.5}, {3, 99.95}, {4, 99.0}}, {1, 2}}, {100.2, {}, {3, 4}}},
+       {"1 events out-of-order"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    listener_ = std::make_unique<TClientSocket>([this] { return now_.load(); });
+    for (const Step& step : c.steps) {
+      now_ = step.now;
+      for (const auto& [sequence, timestamp] : step.added) Add(sequence, timestamp);
+      EXPECT_EQ(Process(), step.delivered) << step.now;
+    }
+    EXPECT_EQ(ErrorMessages(kOutOfOrderError), c.reports);
+    for (const ListenerError& error : listener_->Errors()) EXPECT_TRUE(error.taken);
+  }
 }
 
 TEST_F(ListenerRingTest, FullRingDropsTheOldestAndReportsTheLoss) {
@@ -213,16 +212,6 @@ TEST_F(ListenerRingTest, DeliversInBatchesOf64AndAtMostTheAskedNumberOfBatches) 
   EXPECT_TRUE(Process(-1).empty());
   EXPECT_EQ(Process(0).size(), kRingCapacity);
   EXPECT_EQ(batchSizes_.size(), 35u);
-}
-
-TEST_F(ListenerRingTest, BatchEndsAtTheFirstRecordThatIsTooYoung) {
-  Add(1, 99.0);
-  Add(2, 99.5);
-  Add(3, 99.95);  // too young
-  Add(4, 99.0);   // late and old: counted, left behind the young one
-  EXPECT_EQ(Process(), (std::vector<uint32_t>{1, 2}));
-  now_ = 100.2;
-  EXPECT_EQ(Process(), (std::vector<uint32_t>{3, 4}));
 }
 
 TEST_F(ListenerRingTest, WakesTheWaiterAfterEvery20ReleasedRecords) {
