@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <thread>
@@ -93,53 +94,52 @@ TEST_F(ListenerRingTest, DeliversRecordsUnchangedInArrivalOrderOnceTheyAreOldEno
   EXPECT_EQ((ReadPayload<uint32_t, 16>(delivered_[3])), 42u);
 }
 
-TEST_F(ListenerRingTest, AFutureTimestampOrOneThatIsNotFiniteTakesItsPredecessors) {
-  Add(1, 99.0);
-  Add(2, 100.5);  // more than 0.15 s ahead of the clock
-  Add(3, std::nan(""));
-  Add(4, -std::numeric_limits<double>::infinity());
-  Add(5, 100.1);  // ahead, but within 0.15 s: kept
-  now_ = 100.2;
-  EXPECT_EQ(Process(), (std::vector<uint32_t>{1, 2, 3, 4}));
-  for (int i = 1; i < 4; ++i) EXPECT_EQ(delivered_[i].timestamp, 99.0) << i;
-  now_ = 100.3;
-  EXPECT_EQ(Process(), std::vector<uint32_t>{5});
-}
-
-TEST_F(ListenerRingTest, LateRecordStillYoungerThanTheCutOffIsMovedIntoOrder) {
-  Add(1, 99.95);
-  Add(2, 99.99);
-  Add(3, 99.90);  // late, but not older than 100.0 - 0.15
-  Add(4, 99.87);
-  EXPECT_TRUE(Process().empty());
-  now_ = 100.2;
-  EXPECT_EQ(Process(), (std::vector<uint32_t>{4, 3, 1, 2}));
-  EXPECT_TRUE(listener_->Errors().empty());
-}
-
-TEST_F(ListenerRingTest, LateRecordOlderThanTheCutOffIsCountedAndLeftInPlace) {
-  Add(1, 99.95);
-  EXPECT_TRUE(Process().empty());
-  Add(2, 99.80);
-  Add(3, 99.70);
-  EXPECT_TRUE(Process().empty());
-  EXPECT_EQ(ErrorMessages(kOutOfOrderError), std::vector<std::string>{"2 events out-of-order"});
-  EXPECT_TRUE(listener_->Errors()[0].taken);  // by the ProcessEvents that reported it
-  EXPECT_EQ(listener_->Counters().recordsSorted, 3u);
-  now_ = 100.2;
-  EXPECT_EQ(Process(), (std::vector<uint32_t>{1, 2, 3}));
-  EXPECT_EQ(ErrorMessages(kOutOfOrderError).size(), 1u);  // the count started again
-}
-
-TEST_F(ListenerRingTest, LateRecordNeverMovesIntoTheDeliveredPart) {
-  Add(1, 99.0);
-  EXPECT_EQ(Process(), std::vector<uint32_t>{1});
-  now_ = 99.1;  // a clock that stepped back lets a late record look young
-  Add(2, 98.99);
-  EXPECT_TRUE(Process().empty());
-  EXPECT_EQ(ErrorMessages(kOutOfOrderError), std::vector<std::string>{"1 events out-of-order"});
-  now_ = 99.2;
-  EXPECT_EQ(Process(), std::vector<uint32_t>{2});
+// Each step sets the clock, adds records (sequence, timestamp) and delivers what is due.
+TEST_F(ListenerRingTest, LateFutureAndTimelessRecordsArePutInOrderOrCountedAsOutOfOrder) {
+  struct Step {
+    double now;
+    std::vector<std::pair<uint32_t, double>> added;
+    std::vector<uint32_t> delivered;
+  };
+  const double nan = std::nan("");
+  const double minusInfinity = -std::numeric_limits<double>::infinity();
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+    std::vector<std::string> reports;
+  } cases[] = {
+      // More than 0.15 s ahead of the clock, or no time at all; 5 is ahead, but within 0.15 s.
+      {"future or not finite: the predecessor's time",
+       {{100.0, {{1, 99.0}, {2, 100.5}, {3, nan}, {4, minusInfinity}, {5, 100.1}}, {1, 2, 3, 4}},
+        {100.3, {}, {5}}},
+       {}},
+      {"late, but younger than the cut-off: moved into order",
+       {{100.0, {{1, 99.95}, {2, 99.99}, {3, 99.90}, {4, 99.87}}, {}}, {100.2, {}, {4, 3, 1, 2}}},
+       {}},
+      // Reported once, by the delivery that found them.
+      {"late and older than the cut-off: counted, left in place",
+       {{100.0, {{1, 99.95}}, {}}, {100.0, {{2, 99.80}, {3, 99.70}}, {}}, {100.2, {}, {1, 2, 3}}},
+       {"2 events out-of-order"}},
+      // A clock that stepped back lets a late record look young.
+      {"never moved into the delivered part",
+       {{100.0, {{1, 99.0}}, {1}}, {99.1, {{2, 98.99}}, {}}, {99.2, {}, {2}}},
+       {"1 events out-of-order"}},
+      // 3 is too young; 4 is late and old, left behind it.
+      {"a batch ends at the first record that is too young",
+       {{100.0, {{1, 99.0}, {2, 99.5}, {3, 99.95}, {4, 99.0}}, {1, 2}}, {100.2, {}, {3, 4}}},
+       {"1 events out-of-order"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    listener_ = std::make_unique<TClientSocket>([this] { return now_.load(); });
+    for (const Step& step : c.steps) {
+      now_ = step.now;
+      for (const auto& [sequence, timestamp] : step.added) Add(sequence, timestamp);
+      EXPECT_EQ(Process(), step.delivered) << step.now;
+    }
+    EXPECT_EQ(ErrorMessages(kOutOfOrderError), c.reports);
+    for (const ListenerError& error : listener_->Errors()) EXPECT_TRUE(error.taken);
+  }
 }
 
 TEST_F(ListenerRingTest, FullRingDropsTheOldestAndReportsTheLoss) {
@@ -214,16 +214,6 @@ TEST_F(ListenerRingTest, DeliversInBatchesOf64AndAtMostTheAskedNumberOfBatches) 
   EXPECT_EQ(batchSizes_.size(), 35u);
 }
 
-TEST_F(ListenerRingTest, BatchEndsAtTheFirstRecordThatIsTooYoung) {
-  Add(1, 99.0);
-  Add(2, 99.5);
-  Add(3, 99.95);  // too young
-  Add(4, 99.0);   // late and old: counted, left behind the young one
-  EXPECT_EQ(Process(), (std::vector<uint32_t>{1, 2}));
-  now_ = 100.2;
-  EXPECT_EQ(Process(), (std::vector<uint32_t>{3, 4}));
-}
-
 TEST_F(ListenerRingTest, WakesTheWaiterAfterEvery20ReleasedRecords) {
   EXPECT_FALSE(listener_->WaitForEvents(0));
   for (uint32_t i = 0; i < 19; ++i) Add(i, 50.0);
@@ -237,14 +227,6 @@ TEST_F(ListenerRingTest, WakesTheWaiterAfterEvery20ReleasedRecords) {
   now_ = 100.2;
   Add(20, 0.0);
   EXPECT_TRUE(listener_->WaitForEvents(0));
-}
-
-TEST_F(ListenerRingTest, AWaitEndsWhenAnotherThreadReleasesRecords) {
-  std::thread feeder([this] {
-    for (uint32_t i = 0; i < 20; ++i) Add(i, 50.0);
-  });
-  EXPECT_TRUE(listener_->WaitForEvents(10000));
-  feeder.join();
 }
 
 TEST(ListenerErrorList, KeepsTheNewest63) {
@@ -344,29 +326,6 @@ TEST_F(ListenerConnectionTest, DestructionStopsTheReceiveThreadWithoutWaitingFor
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
 }
 
-std::vector<std::byte> Join(std::vector<std::byte> first, const std::vector<std::byte>& second) {
-  first.insert(first.end(), second.begin(), second.end());
-  return first;
-}
-
-/// Plays the receive thread: writes `bytes` into the reader as one receive.
-class ReaderHarness {
- public:
-  bool Receive(std::span<const std::byte> bytes) {
-    const std::span<std::byte> space = reader.FreeSpace();
-    EXPECT_LE(bytes.size(), space.size());
-    std::copy(bytes.begin(), bytes.end(), space.begin());
-    return reader.Commit(bytes.size(), [this](const TelemetryEvent& record) {
-      sequences.push_back(EventProcessId(record));
-      timestamps.push_back(record.timestamp);
-    });
-  }
-
-  PacketReader reader;
-  std::vector<uint32_t> sequences;
-  std::vector<double> timestamps;
-};
-
 TEST(PacketFormat, HeaderIsWellFormedOnlyWhenSizeMatchesABoundedCount) {
   EXPECT_TRUE(IsWellFormedHeader(16, 0));
   EXPECT_TRUE(IsWellFormedHeader(16 + 112 * 3, 3));
@@ -377,70 +336,69 @@ TEST(PacketFormat, HeaderIsWellFormedOnlyWhenSizeMatchesABoundedCount) {
   EXPECT_FALSE(IsWellFormedHeader(16, uint64_t{1} << 60));
 }
 
-TEST(PacketReader, PacketSplitOverReceivesIsDeliveredWholeWithItsLastByte) {
-  ReaderHarness harness;
-  const std::vector<std::byte> packet = PacketOf(1, 3);
-  const std::span<const std::byte> bytes(packet);
-  EXPECT_TRUE(harness.Receive(bytes.first(10)));  // not even the header yet
-  EXPECT_TRUE(harness.Receive(bytes.subspan(10, 200)));
-  EXPECT_TRUE(harness.Receive(bytes.subspan(210, bytes.size() - 211)));
-  EXPECT_TRUE(harness.sequences.empty());
-  EXPECT_EQ(harness.reader.BufferedBytes(), packet.size() - 1);
-  EXPECT_TRUE(harness.Receive(bytes.last(1)));
-  EXPECT_EQ(harness.sequences, (std::vector<uint32_t>{1, 2, 3}));
-  EXPECT_EQ(harness.timestamps, (std::vector<double>{1.5, 1.5, 1.5}));
-  EXPECT_EQ(harness.reader.BufferedBytes(), 0u);
+std::vector<std::byte> Join(std::initializer_list<std::vector<std::byte>> parts) {
+  std::vector<std::byte> joined;
+  for (const std::vector<std::byte>& part : parts)
+    joined.insert(joined.end(), part.begin(), part.end());
+  return joined;
 }
 
-TEST(PacketReader, SeveralPacketsInOneReceiveAreAllDelivered) {
-  ReaderHarness harness;
-  const std::vector<std::byte> next = PacketOf(6, 1);
-  const auto bytes = Join(Join(PacketOf(1, 2), PacketOf(3, 3)), next);
-  // All of the first two packets and half of the third arrive together.
-  EXPECT_TRUE(harness.Receive(std::span(bytes).first(bytes.size() - 60)));
-  EXPECT_EQ(harness.sequences, (std::vector<uint32_t>{1, 2, 3, 4, 5}));
-  EXPECT_EQ(harness.reader.BufferedBytes(), next.size() - 60);
-  EXPECT_TRUE(harness.Receive(std::span(bytes).last(60)));
-  EXPECT_EQ(harness.sequences, (std::vector<uint32_t>{1, 2, 3, 4, 5, 6}));
+std::vector<uint32_t> Sequences(uint32_t first, uint32_t count) {
+  std::vector<uint32_t> sequences(count);
+  std::iota(sequences.begin(), sequences.end(), first);
+  return sequences;
 }
 
-TEST(PacketReader, MalformedHeaderStaysAndIsMetAgainOnEveryArrival) {
-  ReaderHarness harness;
-  // Announces 3 records with the size of 4, then a good packet behind it.
-  const auto bytes =
-      Join(Join(PacketHeader(16 + 112 * 4, 3), std::vector<std::byte>(112 * 4)), PacketOf(1, 1));
-  EXPECT_TRUE(harness.Receive(std::span(bytes).first(100)));  // size not reached: no verdict
-  EXPECT_FALSE(harness.Receive(std::span(bytes).subspan(100, 400)));
-  EXPECT_FALSE(harness.Receive(std::span(bytes).subspan(500)));
-  EXPECT_TRUE(harness.sequences.empty());
-  EXPECT_EQ(harness.reader.BufferedBytes(), bytes.size());
-}
-
-TEST(PacketReader, MalformedHeaderAfterGoodPacketStopsAfterIt) {
-  ReaderHarness harness;
+// The stream's bytes go into the reader as the receive thread puts them, in receives that end
+// at `ends`; what each Commit returns, the records delivered and the bytes left buffered.
+TEST(PacketReader, DeliversWholePacketsAsTheyCompleteAndStopsAtAMalformedHeader) {
+  const std::vector<std::byte> three = PacketOf(1, 3);  // 352 bytes
+  const std::vector<std::byte> six = Join({PacketOf(1, 2), PacketOf(3, 3), PacketOf(6, 1)});
+  // Announces 3 records with the size of 4, then a good packet: 592 bytes.
+  const std::vector<std::byte> malformed =
+      Join({PacketHeader(16 + 112 * 4, 3), std::vector<std::byte>(112 * 4), PacketOf(1, 1)});
   // A wrapped size: 2^60 records of 112 bytes claim 16 bytes in all.
-  const auto bytes = Join(PacketOf(1, 2), PacketHeader(16, uint64_t{1} << 60));
-  EXPECT_FALSE(harness.Receive(bytes));
-  EXPECT_EQ(harness.sequences, (std::vector<uint32_t>{1, 2}));
-  EXPECT_EQ(harness.reader.BufferedBytes(), 16u);
-}
-
-TEST(PacketReader, AnEmptyPacketIsConsumedButAHeaderWithSizeZeroWaitsForever) {
-  ReaderHarness harness;
-  EXPECT_TRUE(harness.Receive(PacketHeader(16, 0)));
-  EXPECT_EQ(harness.reader.BufferedBytes(), 0u);
-  EXPECT_TRUE(harness.Receive(Join(PacketHeader(16, 0), PacketOf(9, 1))));
-  EXPECT_EQ(harness.sequences, (std::vector<uint32_t>{9}));
-  EXPECT_TRUE(harness.Receive(Join(PacketHeader(0, 0), PacketOf(1, 1))));
-  EXPECT_EQ(harness.sequences, (std::vector<uint32_t>{9}));
-}
-
-// A larger packet fills the buffer without delivering:
-// ListenerConnectionTest.PacketLargerThanTheBufferEndsTheStreamWithoutError.
-TEST(PacketReader, APacketOf128RecordsFitsTheBuffer) {
-  ReaderHarness largest;
-  EXPECT_TRUE(largest.Receive(EncodePacket(std::vector(128, MakeRecord(kFrameSubmitted, 1, 1.0)))));
-  EXPECT_EQ(largest.sequences.size(), 128u);
+  const std::vector<std::byte> wrapped = Join({PacketOf(1, 2), PacketHeader(16, 1ull << 60)});
+  // An empty packet, one with a record, a header with size zero and a good packet.
+  const std::vector<std::byte> empty = Join({PacketHeader(16, 0), PacketHeader(16, 0),
+                                             PacketOf(9, 1), PacketHeader(0, 0), PacketOf(1, 1)});
+  const std::vector<std::byte> largest = PacketOf(1, 128);
+  const struct {
+    const std::vector<std::byte>& bytes;
+    std::vector<size_t> ends;
+    std::vector<bool> wellFormed;
+    std::vector<uint32_t> sequences;
+    size_t buffered;
+  } cases[] = {
+      {three, {10, 210, 351, 352}, {true, true, true, true}, {1, 2, 3}, 0},  // with its last byte
+      {six, {660, 720}, {true, true}, Sequences(1, 6), 0},          // two and a half, then the rest
+      {malformed, {100, 500, 592}, {true, false, false}, {}, 592},  // stays, met on every arrival
+      {wrapped, {256}, {false}, {1, 2}, 16},
+      {empty, {16, 160, 304}, {true, true, true}, {9}, 144},  // size zero waits forever
+      // A larger packet fills the buffer without delivering:
+      // ListenerConnectionTest.PacketLargerThanTheBufferEndsTheStreamWithoutError.
+      {largest, {16 + 112 * 128}, {true}, Sequences(1, 128), 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.ends));
+    PacketReader reader;
+    std::vector<uint32_t> sequences;
+    std::vector<bool> wellFormed;
+    size_t start = 0;
+    for (const size_t end : c.ends) {
+      const std::span<std::byte> space = reader.FreeSpace();
+      ASSERT_LE(end - start, space.size());
+      std::copy(c.bytes.begin() + static_cast<long>(start),
+                c.bytes.begin() + static_cast<long>(end), space.begin());
+      wellFormed.push_back(reader.Commit(end - start, [&](const TelemetryEvent& record) {
+        sequences.push_back(EventProcessId(record));
+      }));
+      start = end;
+    }
+    EXPECT_EQ(wellFormed, c.wellFormed);
+    EXPECT_EQ(sequences, c.sequences);
+    EXPECT_EQ(reader.BufferedBytes(), c.buffered);
+  }
 }
 
 }  // namespace

@@ -34,26 +34,6 @@ int32_t Check(const std::vector<uint8_t>& bytes, bool clientCreated) {
   return CheckHelloResponse(bytes, kServer, kClient, clientCreated, response);
 }
 
-TEST(Hello, ARequestWithASectionBlockFitsReadsBackAndIsAccepted) {
-  const HelloMessage request = MakeHello(kClient, kServer, Block(kClient), std::nullopt);
-  const std::vector<uint8_t> bytes = Serialize(request);
-  EXPECT_LE(bytes.size(), kHelloBytes);
-  EXPECT_EQ(bytes[0], 0);  // untagged
-  const auto read = ReadHello(bytes, HelloKind::kRequest);
-  ASSERT_TRUE(read);
-  EXPECT_EQ(*read, request);
-  EXPECT_EQ(read->magic, "CorviaIPC002\r\n");
-  EXPECT_EQ(read->greeting, "Hello");
-  EXPECT_EQ(read->ringSize, 0x40000);
-  EXPECT_FALSE(ReadHello(bytes, HelloKind::kResponse));  // a response must have a status
-  EXPECT_EQ(CheckHelloRequest(*read, kClient, kServer), kHelloAccepted);
-  HelloMessage response;
-  ASSERT_EQ(CheckHelloResponse(Serialize(MakeHello(kServer, kClient, Block(kServer), 0)), kServer,
-                               kClient, false, response),
-            kConnected);
-  EXPECT_EQ(response.section, Block(kServer));
-}
-
 TEST(Hello, TheClientJudgesTheResponse) {
   using Change = std::function<void(HelloMessage&)>;
   const auto block = [](const std::function<void(SectionBlock&)>& change) {

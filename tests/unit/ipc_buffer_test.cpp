@@ -62,28 +62,21 @@ TEST(IpcBufferWriting, AFixedBufferFailsWhenFullUntilRewoundAndASpillingOneMoves
   EXPECT_EQ(small[9], 0);  // the second value went to the new storage only
 }
 
-TEST(IpcBufferReading, ReadsWhatAWriterWroteOrATaggedMessage) {
+// Integers, booleans and strings read back are every end-to-end call's.
+TEST(IpcBufferReading, ReadsAnEmptyStringNothingPastTheEndAndATaggedMessage) {
   IpcBuffer writer = IpcBuffer::Growing();
-  writer.WriteInt(-123456789012);
-  writer.WriteBool(false);
-  writer.WriteString("hello");
   writer.WriteString("");
   IpcBuffer reader = IpcBuffer::Reader(writer.Bytes());
-  int64_t integer = 0;
-  bool flag = true;
-  std::string text, empty = "x";
-  EXPECT_TRUE(reader.ReadInt(integer) && reader.ReadBool(flag) && reader.ReadString(text));
-  EXPECT_FALSE(reader.AtEnd());
-  EXPECT_TRUE(reader.ReadString(empty));
+  std::string text = "x";
+  EXPECT_TRUE(reader.ReadString(text));
+  EXPECT_EQ(text, "");
   EXPECT_TRUE(reader.AtEnd());
-  EXPECT_EQ(integer, -123456789012);
-  EXPECT_FALSE(flag);
-  EXPECT_EQ(text, "hello");
-  EXPECT_EQ(empty, "");
   uint8_t more = 0;
   EXPECT_FALSE(reader.ReadByte(more));
   EXPECT_TRUE(reader.HasError());
 
+  int64_t integer = 0;
+  bool flag = false;
   const std::vector<uint8_t> tagged = {
       1,                                          // tagged
       8, 42, 0, 0, 0, 0, 0, 0, 0,                 // integer 42

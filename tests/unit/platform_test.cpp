@@ -56,18 +56,7 @@ TEST(Event, AutoResetReleasesOneWaitPerSignalManualStaysSignalledUntilResetAdopt
   EXPECT_TRUE(manual.Wait(0));
   manual.Reset();
   EXPECT_FALSE(manual.Wait(0));
-  std::thread setter([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    automatic.Set();
-  });
-  EXPECT_TRUE(automatic.Wait(kInfinite));  // until another thread sets it
-  setter.join();
   // Only event handles are adopted.
-  std::optional<Event> copy =
-      Event::Adopt(OwnedHandle(dup(static_cast<int>(manual.Handle().Get()))), EventReset::kAuto);
-  ASSERT_TRUE(copy);
-  copy->Set();  // the two handles are one event
-  EXPECT_TRUE(manual.Wait(0));
   int pipeEnds[2];
   ASSERT_EQ(pipe(pipeEnds), 0);
   OwnedHandle writeEnd(pipeEnds[1]);
@@ -359,42 +348,14 @@ class MessagePipeTest : public testing::Test {
   testsupport::ScopedMachinePrefix prefix_;
 };
 
-TEST_F(MessagePipeTest, CarriesMessagesWithHandlesNamesThePeerAndReportsFailures) {
+// Which handles go where, and one message per Send, are every end-to-end hello's.
+TEST_F(MessagePipeTest, ReportsTimeOutsOversizedMessagesTooManyHandlesAndTheEnd) {
   std::optional<MessagePipeServer> server = MessagePipeServer::Listen("TestPipe");
   ASSERT_TRUE(server);
-  EXPECT_TRUE(std::filesystem::exists(RuntimeRunFolder() + "TestPipe"));
   auto [client, accepted] = Pair(*server);
-  EXPECT_EQ(accepted.PeerProcessId(), CurrentProcessId());
-  EXPECT_EQ(client.PeerProcessId(), CurrentProcessId());
-  EXPECT_EQ(client.PeerSessionId(), CurrentSessionId());
-
   Event first = *Event::Create(EventReset::kAuto);
-  Event second = *Event::Create(EventReset::kAuto);
   const ProcessHandle self = *ProcessHandle::Open(CurrentProcessId());
-  PeerHandles handles(self);
-  EXPECT_EQ(handles.Add(first.Handle()), 0);  // a reference is the index among the descriptors
-  EXPECT_EQ(handles.Add(second.Handle()), 1);
-  const std::vector<uint8_t> bytes = {1, 2, 3};
-  ASSERT_EQ(client.Send(bytes, &handles), PipeStatus::kOk);
-  ASSERT_EQ(client.Send(std::vector<uint8_t>{4}), PipeStatus::kOk);
-
   PipeMessage message;
-  ASSERT_EQ(accepted.Receive(message, 16, 4, 1000), PipeStatus::kOk);
-  EXPECT_EQ(message.bytes, bytes);
-  ASSERT_EQ(message.handles.CarriedCount(), 2u);
-  EXPECT_FALSE(message.handlesTruncated);
-  std::optional<Event> received = Event::Adopt(message.handles.Take(1), EventReset::kAuto);
-  ASSERT_TRUE(received);
-  EXPECT_FALSE(message.handles.Take(1).IsValid());  // taken once
-  EXPECT_FALSE(message.handles.Take(2).IsValid());
-  received->Set();
-  EXPECT_TRUE(second.Wait(0));  // the handle at index 1 is the second event
-  EXPECT_FALSE(first.Wait(0));
-
-  ASSERT_EQ(accepted.Receive(message, 16, 4, 1000), PipeStatus::kOk);  // one message per Send
-  EXPECT_EQ(message.bytes, std::vector<uint8_t>{4});
-  EXPECT_EQ(message.handles.CarriedCount(), 0u);
-
   // Time-outs, empty and oversized messages, too many handles, the end of the pipe.
   EXPECT_EQ(accepted.Receive(message, 16, 0, 20), PipeStatus::kTimeout);
 
