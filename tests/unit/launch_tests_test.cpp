@@ -85,10 +85,7 @@ FrontApplicationRig::ShellFactory RenderingApplication(double delaySeconds) {
 }
 
 TEST(LaunchCourse, LaunchIntoVRJudgesTheFirstFrameOfTheSessionOrStopsWaitingForIt) {
-  testsupport::ExpectCourse({"TestLaunchIntoVR", RenderingApplication(0.5)},
-                            {TestResult::Passed,
-                             "Time taken to submit the first frame: 0.500000 "
-                             "seconds\n"});
+  // A first frame in time: LaunchTestsE2E.AWellBehavedApplicationPassesBothAndTheLogFileSaysSo.
   // A second of session search, then the allowed time and the grace of 10 s; never less than
   // the grace, whatever is allowed.
   for (const auto& [allowed, waited] : {std::pair{4.0, 14}, std::pair{-20.0, 10}}) {
