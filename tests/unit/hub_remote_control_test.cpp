@@ -22,8 +22,9 @@ using namespace std::chrono_literals;
 
 constexpr HubTiming kQuick{2000, 50};
 
-using testsupport::Scripted;
+using testsupport::Answering;
 using testsupport::SequenceIdOf;
+using testsupport::ShellAnswer;
 using testsupport::ShellMessage;
 using testsupport::ShellService;
 
@@ -94,7 +95,9 @@ TEST_F(HubRemoteControlTest, EachRequestReadsOnlyAnAnswerOfItsPayloadTypeAndShap
   };
   for (const auto& c : cases) {
     const testsupport::ChildOutcome run = testsupport::ExpectInChild([&] {
-      ShellService service(Scripted({{c.payloadType, c.payload}}));
+      ShellService service(Answering([&](const std::string&) -> std::optional<ShellAnswer> {
+        return ShellAnswer{c.payloadType, c.payload};
+      }));
       ASSERT_TRUE(service.Start());
       HubRemoteControl hub(kQuick);
       EXPECT_EQ(c.ask(hub), c.result) << c.payloadType << " " << c.payload;
@@ -104,7 +107,10 @@ TEST_F(HubRemoteControlTest, EachRequestReadsOnlyAnAnswerOfItsPayloadTypeAndShap
   }
   // The top application's process, and the acknowledgement of the warning, which only needs a
   // response and leaves it in the list.
-  ShellService service(Scripted({{"PLAIN_PID", R"({"pid":1234})"}, {"SOMETHING_ELSE", R"({})"}}));
+  ShellService service(Answering([](const std::string& path) -> std::optional<ShellAnswer> {
+    if (path == "/life_cycle/hsw_acked") return ShellAnswer{"SOMETHING_ELSE", "{}"};
+    return ShellAnswer{"PLAIN_PID", R"({"pid":1234})"};
+  }));
   ASSERT_TRUE(service.Start());
   HubRemoteControl hub(kQuick);
   uint32_t pid = 0;
