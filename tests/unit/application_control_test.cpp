@@ -139,10 +139,7 @@ TEST_F(ApplicationControlTest, WaitsSleepUntilWokenPolledOrDueAndKeepTheirDeadli
     EXPECT_EQ(time.Elapsed(), c.elapsed) << c.what;
     EXPECT_EQ(progress, c.progress) << c.what;
   }
-  FakeTime time;
-  Validator validator({{}, time.Services()});
-  EXPECT_EQ(validator.WaitMilliseconds(1500), 0);
-  EXPECT_EQ(time.Elapsed(), 1500ms);
+  // A plain wait of a time is the load wait of every course, whose time it checks.
 
   // A negative status ends a wait that polls it, and no other. The transient error arrives
   // with an event batch, whose delivery wakes the wait.
@@ -430,7 +427,8 @@ TEST_F(ApplicationControlTest, NoSessionOfTheApplicationInFrontFailsTheLaunch) {
             testsupport::kTransientErrorLines);
 }
 
-TEST_F(ApplicationControlTest, ShutdownTestForgetsTheShellsMessagesAndTheFakeDistance) {
+// Its switching off the fake inter-axial distance: the courses' last settings.
+TEST_F(ApplicationControlTest, ShutdownTestForgetsTheShellsMessages) {
   EXPECT_EQ(Printed([] {
               ValidatorSurroundings surroundings([](const Json::Value& request) {
                 // Every answer comes with a message that is no response.
@@ -444,8 +442,6 @@ TEST_F(ApplicationControlTest, ShutdownTestForgetsTheShellsMessagesAndTheFakeDis
               EXPECT_FALSE(ShellMessagesKept(validator).empty());
               validator.ShutdownTest("TestSomething", TestResult::Passed);
               EXPECT_TRUE(ShellMessagesKept(validator).empty());
-              EXPECT_EQ(surroundings.settings.Calls(),
-                        std::vector<std::string>{"FakeIADEnabled=false"});
             }),
             testsupport::Ended("PASSED"));
 }
