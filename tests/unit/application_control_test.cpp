@@ -47,12 +47,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Makes the sleeping program, running `seconds`, the validator's application.
-void SetSleepingApplication(Validator& validator, const std::string& seconds) {
-  const testsupport::TestProgram program = testsupport::SleepingProgram(seconds);
-  validator.SetApplication(program.path, program.arguments);
-}
-
 TEST(StatusCodes, OnlyTheTransientErrorIsRetriedAndWindowsErrorsBecomeHResults) {
   EXPECT_EQ(TestResultOfStatus(0), TestResult::Passed);
   EXPECT_EQ(TestResultOfStatus(kStatusTransientError), TestResult::TransientError);
@@ -359,72 +353,66 @@ TEST_F(ApplicationControlTest, AnApplicationThatDoesNotQuitIsTerminatedAfterTwen
 }
 
 TEST_F(ApplicationControlTest, NoSessionOfTheApplicationInFrontFailsTheLaunch) {
-  // A newer shell with no application in front, after 30 s.
-  EXPECT_EQ(Printed([] {
-              ValidatorSurroundings surroundings(
-                  Answering([](const std::string& path) -> std::optional<ShellAnswer> {
-                    if (path == "/life_cycle/get_dash_visibility") {
-                      return ShellAnswer{"DASH_VISIBILITY", R"({"dashVisibility":"HIDDEN"})"};
-                    }
-                    if (path == "/life_cycle/get_focused_pid") return PidAnswer(0);
-                    return std::nullopt;
-                  }));
-              FakeTime time;
-              Validator validator({{}, time.Services()});
-              SetSleepingApplication(validator, "0");
-              EXPECT_EQ(validator.SetUpApplication(false), TestResult::Failed);
-              EXPECT_GE(time.Elapsed(), 30000ms);
-              validator.StopApplication();
-            }),
-            "ERROR: Failed to launch the app\n");
-  // An older shell whose application in front has no session: rounds of 500 ms and a pause of
-  // 1 ms until 30 s have passed, and nothing registered.
+  using Shell = FrontApplicationRig::ShellFactory;
+  // A newer shell with no application in front.
+  const Shell nothingInFront = [](const std::atomic<Validator*>&) {
+    return [](const std::string& path) -> std::optional<ShellAnswer> {
+      if (path == "/life_cycle/get_dash_visibility") {
+        return ShellAnswer{"DASH_VISIBILITY", R"({"dashVisibility":"HIDDEN"})"};
+      }
+      if (path == "/life_cycle/get_focused_pid") return PidAnswer(0);
+      return std::nullopt;
+    };
+  };
+  // An older shell whose application in front, process 12, has a record but no session.
+  const Shell withoutSession = [](const std::atomic<Validator*>&) {
+    return [](const std::string& path) -> std::optional<ShellAnswer> {
+      if (path == "/life_cycle/get_actual_location") {
+        return ShellAnswer{"LIFE_CYCLE_LOCATION_UPDATE", R"({"location":"APP"})"};
+      }
+      if (path == "/life_cycle/get_top_app_render_pid") return PidAnswer(12);
+      return std::nullopt;
+    };
+  };
+  // The runtime's transient error arrives while the shell is asked.
+  const Shell transientError = [](const std::atomic<Validator*>& validator) {
+    return [&validator](const std::string&) -> std::optional<ShellAnswer> {
+      TransientError(*validator.load()) = true;
+      return std::nullopt;
+    };
+  };
+  // Rounds of 500 ms and a pause of 1 ms until 30 s have passed.
   std::string notInList;
   for (int round = 0; round < 60; ++round) {
     notInList += "Top app PID(12) is not in active PID list yet.\n";
   }
-  EXPECT_EQ(Printed([] {
-              ValidatorSurroundings surroundings(
-                  Answering([](const std::string& path) -> std::optional<ShellAnswer> {
-                    if (path == "/life_cycle/get_actual_location") {
-                      return ShellAnswer{"LIFE_CYCLE_LOCATION_UPDATE", R"({"location":"APP"})"};
-                    }
-                    if (path == "/life_cycle/get_top_app_render_pid") return PidAnswer(12);
-                    return std::nullopt;
-                  }));
-              FakeTime time;
-              Validator validator({{}, time.Services()});
-              SetSleepingApplication(validator, "0");
-              validator.SetLoadTimeMs(1000);  // a wrong find ends, not waits for the Enter key
-              AddRecordWithoutSession(validator, 12);
-              EXPECT_EQ(validator.SetUpApplication(false), TestResult::Failed);
-              EXPECT_GE(time.Elapsed(), 30000ms);
-              EXPECT_LT(time.Elapsed(), 30600ms);
-              EXPECT_EQ(validator.SessionPid(), 0u);
-              EXPECT_TRUE(surroundings.settings.Calls().empty());
-              validator.StopApplication();
-            }),
-            notInList + "ERROR: Failed to create a session\n");
-  // A transient error ends the search at once.
-  EXPECT_EQ(Printed([] {
-              std::atomic<Validator*> validator{nullptr};
-              ValidatorSurroundings surroundings(
-                  Answering([&](const std::string& path) -> std::optional<ShellAnswer> {
-                    // As the runtime's error event does.
-                    if (path == "/life_cycle/get_actual_location") {
-                      TransientError(*validator.load()) = true;
-                    }
-                    return std::nullopt;
-                  }));
-              FakeTime time;
-              Validator subject({{}, time.Services()});
-              validator = &subject;
-              SetSleepingApplication(subject, "0");
-              EXPECT_EQ(subject.SetUpApplication(false), TestResult::TransientError);
-              subject.StopApplication();
-              EXPECT_LT(time.Elapsed(), 1100ms);
-            }),
-            testsupport::kTransientErrorLines);
+  const struct {
+    Shell shell;
+    TestResult result;
+    std::chrono::milliseconds atLeast, below;
+    std::string printed;
+  } cases[] = {
+      {nothingInFront, TestResult::Failed, 30000ms, 31000ms, "ERROR: Failed to launch the app\n"},
+      {withoutSession, TestResult::Failed, 30000ms, 30600ms,
+       notInList + "ERROR: Failed to create a session\n"},
+      {transientError, TestResult::TransientError, 0ms, 1100ms, testsupport::kTransientErrorLines},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Printed([&] {
+                FrontApplicationRig rig([] { return false; }, c.shell);
+                const testsupport::TestProgram ending = testsupport::SleepingProgram("0");
+                rig.validator.SetApplication(ending.path, ending.arguments);
+                rig.validator.SetLoadTimeMs(1000);  // a wrong find ends, not waits for Enter
+                AddRecordWithoutSession(rig.validator, 12);
+                EXPECT_EQ(rig.validator.SetUpApplication(false), c.result);
+                EXPECT_GE(rig.time.Elapsed(), c.atLeast);
+                EXPECT_LT(rig.time.Elapsed(), c.below);
+                EXPECT_EQ(rig.validator.SessionPid(), 0u);
+                EXPECT_TRUE(rig.surroundings.settings.Calls().empty());
+                rig.validator.StopApplication();
+              }),
+              c.printed);
+  }
 }
 
 // Its switching off the fake inter-axial distance: the courses' last settings.
