@@ -1,6 +1,5 @@
 #include "support/shell_service.h"
 
-#include <atomic>
 #include <sstream>
 
 #include "hub/hub_message.h"
@@ -72,14 +71,6 @@ void ShellService::ToHub(std::string json) {
   if (!request) return;
   std::shared_ptr<IPC::ServerConnection> connection = Connection();
   for (const std::string& message : responder_(*request)) connection->Call(toClient_, message);
-}
-
-ShellService::Responder Scripted(std::vector<std::pair<std::string, std::string>> answers) {
-  auto next = std::make_shared<std::atomic<size_t>>(0);
-  return [answers = std::move(answers), next](const Json::Value& request) {
-    const auto& [type, payload] = answers.at(next->fetch_add(1) % answers.size());
-    return std::vector<std::string>{ShellMessage(SequenceIdOf(request), type, payload)};
-  };
 }
 
 ShellService::Responder Answering(ShellScript script) {

@@ -65,9 +65,6 @@ class ShellService : public IPC::ServerListener {
   IPC::Server server_{*this};  // last: it calls back into the members above
 };
 
-/// Answers the n-th request with the n-th payload type and payload (cycling).
-ShellService::Responder Scripted(std::vector<std::pair<std::string, std::string>> answers);
-
 /// A payload type and its payload.
 using ShellAnswer = std::pair<std::string, std::string>;
 /// The answer to a request, by its path; nothing for an OK answer.

@@ -47,12 +47,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Makes the sleeping program, running `seconds`, the validator's application.
-void SetSleepingApplication(Validator& validator, const std::string& seconds) {
-  const testsupport::TestProgram program = testsupport::SleepingProgram(seconds);
-  validator.SetApplication(program.path, program.arguments);
-}
-
 TEST(StatusCodes, OnlyTheTransientErrorIsRetriedAndWindowsErrorsBecomeHResults) {
   EXPECT_EQ(TestResultOfStatus(0), TestResult::Passed);
   EXPECT_EQ(TestResultOfStatus(kStatusTransientError), TestResult::TransientError);
@@ -139,10 +133,7 @@ TEST_F(ApplicationControlTest, WaitsSleepUntilWokenPolledOrDueAndKeepTheirDeadli
     EXPECT_EQ(time.Elapsed(), c.elapsed) << c.what;
     EXPECT_EQ(progress, c.progress) << c.what;
   }
-  FakeTime time;
-  Validator validator({{}, time.Services()});
-  EXPECT_EQ(validator.WaitMilliseconds(1500), 0);
-  EXPECT_EQ(time.Elapsed(), 1500ms);
+  // A plain wait of a time is the load wait of every course, whose time it checks.
 
   // A negative status ends a wait that polls it, and no other. The transient error arrives
   // with an event batch, whose delivery wakes the wait.
@@ -218,71 +209,8 @@ testsupport::ShellService::Responder NewerShell(uint32_t pid, int warnings) {
   });
 }
 
-TEST_F(ApplicationControlTest, TheSessionSearchDismissesTheWarningAndRegistersTheSessionInFront) {
-  EXPECT_EQ(Printed([] {
-              ValidatorSurroundings surroundings(NewerShell(4321, 1));
-              FakeTime time;
-              Validator validator({{}, time.Services()});
-              AddSession(validator, 4321);
-              EXPECT_EQ(WaitForSession(validator, true), 0);
-              EXPECT_EQ(validator.SessionPid(), 4321u);
-              EXPECT_EQ(time.Elapsed(), 1000ms);  // a second between the two looks
-              EXPECT_EQ(surroundings.settings.Calls(),
-                        std::vector<std::string>{"FrequentTelEventPid=4321"});
-              EXPECT_EQ(RequestPaths(surroundings.shell),
-                        (std::vector<std::string>{
-                            "/life_cycle/get_focused_pid", "/life_cycle/get_hsw_needed",
-                            "/life_cycle/hsw_acked", "/life_cycle/get_focused_pid",
-                            "/life_cycle/get_focused_pid"}));
-            }),
-            "Dismissing the health and safety warning\n");
-  // An older shell answers the warning's prompt and is asked for its top application.
-  EXPECT_EQ(Printed([] {
-              std::atomic<int> locations{0};
-              ValidatorSurroundings surroundings(
-                  Answering([&](const std::string& path) -> std::optional<ShellAnswer> {
-                    if (path == "/life_cycle/get_top_app_render_pid") return PidAnswer(99);
-                    if (path != "/life_cycle/get_actual_location") return std::nullopt;
-                    return ShellAnswer{"LIFE_CYCLE_LOCATION_UPDATE", locations++ == 0
-                                                                         ? R"({"location":"HSW"})"
-                                                                         : R"({"location":"APP"})"};
-                  }));
-              FakeTime time;
-              Validator validator({{}, time.Services()});
-              AddSession(validator, 99);
-              EXPECT_EQ(WaitForSession(validator, false), 0);
-              EXPECT_EQ(validator.SessionPid(), 99u);
-              // A second after the warning and a second between the two looks: the search paces
-              // itself.
-              EXPECT_EQ(time.Elapsed(), 2000ms);
-              EXPECT_EQ(RequestPaths(surroundings.shell),
-                        (std::vector<std::string>{
-                            "/life_cycle/get_actual_location", "/life_cycle/prompt_response",
-                            "/life_cycle/get_actual_location", "/life_cycle/get_top_app_render_pid",
-                            "/life_cycle/get_top_app_render_pid"}));
-            }),
-            "Dismissing the health and safety warning\n");
-}
-
-TEST_F(ApplicationControlTest, AFrontProcessWithoutASessionIsNotRegistered) {
-  std::string expected;
-  for (int round = 0; round < 60; ++round) {
-    expected += "Top app PID(77) is not in active PID list yet.\n";
-  }
-  EXPECT_EQ(Printed([] {
-              ValidatorSurroundings surroundings(NewerShell(77, 0));
-              FakeTime time;
-              Validator validator({{}, time.Services()});
-              AddRecordWithoutSession(validator, 77);  // a record without a session
-              EXPECT_EQ(WaitForSession(validator, true), kStatusWaitTimeout);
-              EXPECT_EQ(validator.SessionPid(), 0u);
-              EXPECT_TRUE(surroundings.settings.Calls().empty());
-              // Rounds of 500 ms and a pause of 1 ms until 30 s have passed.
-              EXPECT_GE(time.Elapsed(), 30000ms);
-              EXPECT_LT(time.Elapsed(), 30600ms);
-            }),
-            expected);
-}
+// The session found: the set-up below and every course, whose times include the second
+// between the two looks; the warning dismissed on either shell: every end-to-end run.
 
 TEST_F(ApplicationControlTest, RefusedFrequentEventsEndTheProgramWithStatusOne) {
   const auto run = testsupport::RunInChild([] {
@@ -367,16 +295,11 @@ TEST_F(ApplicationControlTest, TheApplicationRunsForTheLoadTimeOrUntilEnterAndQu
 }
 
 TEST_F(ApplicationControlTest, AnApplicationThatDoesNotQuitIsTerminatedAfterTwentySeconds) {
-  // The waits for the application's end: the whole time-out passes on the fake clock unless
-  // the process ends within a second, or in any case; or each wait times out after its process
-  // was collected.
+  // The waits for the application's end: the whole time-out passes on the fake clock, or each
+  // wait times out after its process was collected. A termination that works:
+  // LaunchTestsE2E.AnApplicationIgnoringTheCloseRequestIsTerminatedAfterTwentySeconds.
   using Wait = std::function<uint32_t(platform::Waitable&, std::chrono::milliseconds)>;
   FakeTime* clock = nullptr;
-  const Wait charging = [&](platform::Waitable& process, std::chrono::milliseconds timeout) {
-    const uint32_t result = platform::WaitForSingle(process, 1000);
-    if (result == platform::kWaitTimeout) clock->Advance(timeout);
-    return result;
-  };
   const Wait chargingAlways = [&](platform::Waitable&, std::chrono::milliseconds timeout) {
     clock->Advance(timeout);
     return platform::kWaitTimeout;
@@ -395,7 +318,6 @@ TEST_F(ApplicationControlTest, AnApplicationThatDoesNotQuitIsTerminatedAfterTwen
     std::string printed;
     std::chrono::milliseconds quitTime;
   } cases[] = {
-      {true, charging, kForced, 20000ms},
       {true, chargingAlways, kForced + "ERROR: Timed out waiting for the process to terminate!\n",
        22000ms},
       {false, afterTheEnd,
@@ -431,66 +353,70 @@ TEST_F(ApplicationControlTest, AnApplicationThatDoesNotQuitIsTerminatedAfterTwen
 }
 
 TEST_F(ApplicationControlTest, NoSessionOfTheApplicationInFrontFailsTheLaunch) {
-  // A newer shell with no application in front, after 30 s.
-  EXPECT_EQ(Printed([] {
-              ValidatorSurroundings surroundings(
-                  Answering([](const std::string& path) -> std::optional<ShellAnswer> {
-                    if (path == "/life_cycle/get_dash_visibility") {
-                      return ShellAnswer{"DASH_VISIBILITY", R"({"dashVisibility":"HIDDEN"})"};
-                    }
-                    if (path == "/life_cycle/get_focused_pid") return PidAnswer(0);
-                    return std::nullopt;
-                  }));
-              FakeTime time;
-              Validator validator({{}, time.Services()});
-              SetSleepingApplication(validator, "0");
-              EXPECT_EQ(validator.SetUpApplication(false), TestResult::Failed);
-              EXPECT_GE(time.Elapsed(), 30000ms);
-              validator.StopApplication();
-            }),
-            "ERROR: Failed to launch the app\n");
-  // An older shell whose application in front has no session.
-  const std::string printed = Printed([] {
-    ValidatorSurroundings surroundings(
-        Answering([](const std::string& path) -> std::optional<ShellAnswer> {
-          if (path == "/life_cycle/get_actual_location") {
-            return ShellAnswer{"LIFE_CYCLE_LOCATION_UPDATE", R"({"location":"APP"})"};
-          }
-          if (path == "/life_cycle/get_top_app_render_pid") return PidAnswer(12);
-          return std::nullopt;
-        }));
-    FakeTime time;
-    Validator validator({{}, time.Services()});
-    SetSleepingApplication(validator, "0");
-    EXPECT_EQ(validator.SetUpApplication(false), TestResult::Failed);
-    validator.StopApplication();
-  });
-  EXPECT_TRUE(printed.ends_with(
-      "Top app PID(12) is not in active PID list yet.\nERROR: Failed to create a session\n"))
-      << printed;
-  // A transient error ends the search at once.
-  EXPECT_EQ(Printed([] {
-              std::atomic<Validator*> validator{nullptr};
-              ValidatorSurroundings surroundings(
-                  Answering([&](const std::string& path) -> std::optional<ShellAnswer> {
-                    // As the runtime's error event does.
-                    if (path == "/life_cycle/get_actual_location") {
-                      TransientError(*validator.load()) = true;
-                    }
-                    return std::nullopt;
-                  }));
-              FakeTime time;
-              Validator subject({{}, time.Services()});
-              validator = &subject;
-              SetSleepingApplication(subject, "0");
-              EXPECT_EQ(subject.SetUpApplication(false), TestResult::TransientError);
-              subject.StopApplication();
-              EXPECT_LT(time.Elapsed(), 1100ms);
-            }),
-            testsupport::kTransientErrorLines);
+  using Shell = FrontApplicationRig::ShellFactory;
+  // A newer shell with no application in front.
+  const Shell nothingInFront = [](const std::atomic<Validator*>&) {
+    return [](const std::string& path) -> std::optional<ShellAnswer> {
+      if (path == "/life_cycle/get_dash_visibility") {
+        return ShellAnswer{"DASH_VISIBILITY", R"({"dashVisibility":"HIDDEN"})"};
+      }
+      if (path == "/life_cycle/get_focused_pid") return PidAnswer(0);
+      return std::nullopt;
+    };
+  };
+  // An older shell whose application in front, process 12, has a record but no session.
+  const Shell withoutSession = [](const std::atomic<Validator*>&) {
+    return [](const std::string& path) -> std::optional<ShellAnswer> {
+      if (path == "/life_cycle/get_actual_location") {
+        return ShellAnswer{"LIFE_CYCLE_LOCATION_UPDATE", R"({"location":"APP"})"};
+      }
+      if (path == "/life_cycle/get_top_app_render_pid") return PidAnswer(12);
+      return std::nullopt;
+    };
+  };
+  // The runtime's transient error arrives while the shell is asked.
+  const Shell transientError = [](const std::atomic<Validator*>& validator) {
+    return [&validator](const std::string&) -> std::optional<ShellAnswer> {
+      TransientError(*validator.load()) = true;
+      return std::nullopt;
+    };
+  };
+  // Rounds of 500 ms and a pause of 1 ms until 30 s have passed.
+  std::string notInList;
+  for (int round = 0; round < 60; ++round) {
+    notInList += "Top app PID(12) is not in active PID list yet.\n";
+  }
+  const struct {
+    Shell shell;
+    TestResult result;
+    std::chrono::milliseconds atLeast, below;
+    std::string printed;
+  } cases[] = {
+      {nothingInFront, TestResult::Failed, 30000ms, 31000ms, "ERROR: Failed to launch the app\n"},
+      {withoutSession, TestResult::Failed, 30000ms, 30600ms,
+       notInList + "ERROR: Failed to create a session\n"},
+      {transientError, TestResult::TransientError, 0ms, 1100ms, testsupport::kTransientErrorLines},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Printed([&] {
+                FrontApplicationRig rig([] { return false; }, c.shell);
+                const testsupport::TestProgram ending = testsupport::SleepingProgram("0");
+                rig.validator.SetApplication(ending.path, ending.arguments);
+                rig.validator.SetLoadTimeMs(1000);  // a wrong find ends, not waits for Enter
+                AddRecordWithoutSession(rig.validator, 12);
+                EXPECT_EQ(rig.validator.SetUpApplication(false), c.result);
+                EXPECT_GE(rig.time.Elapsed(), c.atLeast);
+                EXPECT_LT(rig.time.Elapsed(), c.below);
+                EXPECT_EQ(rig.validator.SessionPid(), 0u);
+                EXPECT_TRUE(rig.surroundings.settings.Calls().empty());
+                rig.validator.StopApplication();
+              }),
+              c.printed);
+  }
 }
 
-TEST_F(ApplicationControlTest, ShutdownTestForgetsTheShellsMessagesAndTheFakeDistance) {
+// Its switching off the fake inter-axial distance: the courses' last settings.
+TEST_F(ApplicationControlTest, ShutdownTestForgetsTheShellsMessages) {
   EXPECT_EQ(Printed([] {
               ValidatorSurroundings surroundings([](const Json::Value& request) {
                 // Every answer comes with a message that is no response.
@@ -504,8 +430,6 @@ TEST_F(ApplicationControlTest, ShutdownTestForgetsTheShellsMessagesAndTheFakeDis
               EXPECT_FALSE(ShellMessagesKept(validator).empty());
               validator.ShutdownTest("TestSomething", TestResult::Passed);
               EXPECT_TRUE(ShellMessagesKept(validator).empty());
-              EXPECT_EQ(surroundings.settings.Calls(),
-                        std::vector<std::string>{"FakeIADEnabled=false"});
             }),
             testsupport::Ended("PASSED"));
 }

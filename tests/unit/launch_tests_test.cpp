@@ -48,8 +48,7 @@ TEST(LaunchJudgements, TheFirstFrameAndTheAverageFrameRateAreJudgedWithTheirMess
        FirstFrame("4.000000")},
       {[] { return JudgeFirstFrame(0.25, false, 4.0); }, TestResult::Failed,
        FirstFrame("0.250000") + kNoHeadTrackedLayer},
-      {[] { return JudgeFirstFrame(4.2, false, 4.0); }, TestResult::Failed,
-       FirstFrame("4.200000") + kFirstFrameTooLateLines + kNoHeadTrackedLayer},
+      // Both faults at once: LaunchTestsE2E.ALateFirstFrameWithoutAHeadTrackedLayerFails...
       // Below 89 the hint is given; below the minimum too, the test fails.
       {[] { return JudgeAverageFrameRate(88.5, 45.0); }, TestResult::Passed,
        Average("88.500000") + kFramewatchHintLine},
@@ -85,10 +84,7 @@ FrontApplicationRig::ShellFactory RenderingApplication(double delaySeconds) {
 }
 
 TEST(LaunchCourse, LaunchIntoVRJudgesTheFirstFrameOfTheSessionOrStopsWaitingForIt) {
-  testsupport::ExpectCourse({"TestLaunchIntoVR", RenderingApplication(0.5)},
-                            {TestResult::Passed,
-                             "Time taken to submit the first frame: 0.500000 "
-                             "seconds\n"});
+  // A first frame in time: LaunchTestsE2E.AWellBehavedApplicationPassesBothAndTheLogFileSaysSo.
   // A second of session search, then the allowed time and the grace of 10 s; never less than
   // the grace, whatever is allowed.
   for (const auto& [allowed, waited] : {std::pair{4.0, 14}, std::pair{-20.0, 10}}) {

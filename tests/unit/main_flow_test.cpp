@@ -117,26 +117,19 @@ std::vector<std::string> LinesStartingWith(const std::string& text, const std::s
 }
 
 TEST(MainFlow, SettingsReachTheValidatorConvertedAndTheRuntimeAsGiven) {
-  ChildOutcome run = RunFlowRecordingTelemetry({"--path", "app.exe", "--test", "TestFrameRate"});
+  // The defaults; their usage events: ValidatorE2E.ARunReportsEveryStepAndItsDurationToTheRuntime.
+  ChildOutcome run = RunFlow({"--path", "app.exe", "--test", "TestFrameRate"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.out,
             "[fake] Initialize\n"
-            "[telemetry] application_status=launch\n"
-            "[telemetry] user_action=Main_action_--load_time_ms; user_action_param=5000\n"
             "[fake] SetLoadTimeMs 5000\n"
             "[fake] SetApplication [app.exe]\n"
-            "[telemetry] user_action=Main_action_--max_time_to_frame; user_action_param=4000\n"
             "[fake] SetMaxTimeToFrame 4.000000\n"
-            "[telemetry] user_action=Main_action_--min_avg_fps; user_action_param=85.000000\n"
             "[fake] SetMinAvgFps 85.000000\n"
-            "[telemetry] user_action=Main_action_--print_fps_arg; user_action_param=0\n"
             "[fake] SetPrintFps 0\n"
-            "[telemetry] user_action=Main_action_--fps_test_duration_arg; user_action_param=20\n"
             "[fake] SetFpsTestDuration 20\n"
-            "[telemetry] user_action=Main_action_test_count; user_action_param=1\n"
             "[fake] run TestFrameRate\n"
             "[fake] PrintSummary\n"
-            "[telemetry] application_status=close; run_duration=2500.000000\n"
             "[fake] Shutdown 1\n");
   EXPECT_EQ(run.err, "");
   // The validator's setters turn 0 and negative values into the unbounded value.
@@ -245,13 +238,13 @@ TEST(MainFlow, TheTestsRunAreTheDefaultOnesAllOfThemOrTheNamedOnesInOrder) {
                                       "[fake] run TestFrameRate"}));
 }
 
+// A failed test's status two: RunReportE2E.
 TEST(MainFlow, FailExitCodeEndsWithTwoOnlyWhenATestEndedFailed) {
   const TestResult kTransient = TestResult::TransientError;
   for (const auto& [option, results, status] :
        std::vector<std::tuple<bool, std::vector<TestResult>, int>>{
            {true, {TestResult::Skipped}, 0},
            {true, {kTransient, TestResult::Passed}, 0},
-           {true, {TestResult::Failed}, 2},
            {true, {kTransient, kTransient, kTransient}, 2}}) {
     FakeTarget target;
     target.scripted["TestFrameRate"] = results;

@@ -52,13 +52,13 @@ TEST(SdkJudgement, AnSdkFrom118UpGoesOnSilentlyAndAMissingOneSkipsUnlessTransien
   testsupport::ExpectJudgements(cases, testsupport::JudgementOutput::kTelemetry);
 }
 
-// How versions parse and compare: EngineVersionParse and EngineVersionCompare.
+// How versions parse and compare: EngineVersionParse and EngineVersionCompare. Unity 5.6.3p2,
+// below its minimum: SdkVersionE2E.
 TEST(EngineJudgement, UnityAndUnrealAreWarnedAboutBelowTheirMinimumsOtherEnginesPass) {
   const struct {
     std::string name, version, pluginVersion, warning;
   } cases[] = {
       {"Unity", "5.6.4", "1.43.0", ""},
-      {"Unity", "5.6.3p2", "1.43.0", Unsupported("Unity", kPage2)},
       {"Unity", "5.6", "1.43.0", Unsupported("Unity", kPage2)},
       {"UnrealEngine", "4.12.0", "1.43.0", ""},
       {"UnrealEngine", "4.11.2", "1.43.0", Unsupported("UnrealEngine", kPage3)},
@@ -68,7 +68,6 @@ TEST(EngineJudgement, UnityAndUnrealAreWarnedAboutBelowTheirMinimumsOtherEngines
       {"Unity", "0.0.0", "", kUndetectedUnity},
       // An old plug-in of a Unity version with "UE4" in it comes instead of the version check.
       {"Unity", "2019.4.1 UE4", "1.22.0", kOldPlugin},
-      {"Unity", "5.0.0UE4", "1.22.0", kOldPlugin},
       {"Unity", "5.0.0UE4", "1.23.0", Unsupported("Unity", kPage2)},
       // Names are compared exactly.
       {"MyEngine", "0.1", "0.0.1", ""},
@@ -89,6 +88,7 @@ TEST(EngineJudgement, UnityAndUnrealAreWarnedAboutBelowTheirMinimumsOtherEngines
   }
 }
 
+// A plug-in just below and at 1.23.0: EngineJudgement.
 TEST(PluginVersion, IsOldOnlyForUnityWithUE4AndAPlugInBelow1230) {
   const struct {
     const char* engine;
@@ -96,9 +96,7 @@ TEST(PluginVersion, IsOldOnlyForUnityWithUE4AndAPlugInBelow1230) {
     const char* pluginVersion;
     bool old;
   } cases[] = {
-      {"Unity", "UE4", "1.22.0", true},
       {"Unity", "2018.UE4.x", "0.9.9rc", true},
-      {"Unity", "UE4", "1.23.0", false},
       {"Unity", "UE", "1.22.0", false},
       {"Unity", "ue4", "1.22.0", false},
       {"UnrealEngine", "4.27 UE4", "1.22.0", false},

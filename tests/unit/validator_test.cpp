@@ -8,10 +8,8 @@
 #include "log/validator_log.h"
 #include "support/child_process.h"
 #include "support/read_file.h"
-#include "support/validator_test_access.h"
 
-// The Validator's settings, its shutdown without a runtime, and the registry that runs its
-// tests by name.
+// The Validator's settings, its shutdown without a runtime, and the retry of a test.
 
 namespace QasValidator {
 namespace {
@@ -49,20 +47,7 @@ TEST(Validator, ShutdownWithoutARuntimeReportsTheEventOutputFailureAndClosesTheL
             "Error String: lux_Initialize never called\n");
 }
 
-TEST(TestRegistry, EachEntryRunsItsOwnProcedureUnderItsName) {
-  testsupport::ExpectInChild([] {
-    testsupport::ValidatorSurroundings surroundings;
-    Validator validator;
-    validator.SetLoadTimeMs(1);  // no test waits for a key that the empty input never gives
-    std::vector<TestEntry> tests = DefaultTestsOf(validator);
-    for (TestEntry& extra : ExtraTestsOf(validator)) tests.push_back(std::move(extra));
-    for (const TestEntry& entry : tests) {
-      entry.procedure();
-      EXPECT_EQ(validator.Results().back().name, entry.name);
-    }
-    EXPECT_EQ(validator.Results().size(), 16u);
-  });
-}
+// Each of the sixteen tests runs by its name in an end-to-end run.
 
 // Two transient errors and a pass: LaunchTestsE2E.ATransientErrorOnTheFirstTwoLaunches...
 TEST(RunTestWithRetry, RepeatsOnlyTransientErrorsAtMostThreeTimes) {
