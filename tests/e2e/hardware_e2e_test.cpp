@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sample_app_runs.h"
+#include "command_runner.h"
 
 namespace e2e {
 namespace {

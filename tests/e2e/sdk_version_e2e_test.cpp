@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sample_app_runs.h"
+#include "command_runner.h"
 #include "support/console_lines.h"
 
 namespace e2e {

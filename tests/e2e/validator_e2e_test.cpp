@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <json/reader.h>
 #include <json/writer.h>
+#include <unistd.h>
 
 #include <regex>
 #include <sstream>
@@ -27,11 +28,12 @@ const char kAllTests[] =
 
 // Runs the validator on a fresh simulated machine, with `environment` ("NAME=value") added to
 // its own, and returns the usage events the runtime service recorded, one JSON object each.
-CommandOutcome RunValidator(const std::vector<std::string>& arguments,
-                            std::vector<Json::Value>* telemetry = nullptr,
-                            std::vector<std::string> options = {},
-                            const std::string& environment = "") {
-  const std::string telemetryFile = testing::TempDir() + "validator_e2e_telemetry.jsonl";
+CommandOutcome RunRecorded(const std::vector<std::string>& arguments,
+                           std::vector<Json::Value>* telemetry = nullptr,
+                           std::vector<std::string> options = {},
+                           const std::string& environment = "") {
+  const std::string telemetryFile =
+      testing::TempDir() + "validator_e2e_telemetry_" + std::to_string(getpid()) + ".jsonl";
   std::remove(telemetryFile.c_str());
   options.insert(options.end(), {"--telemetry-out", telemetryFile});
   std::vector<std::string> command = {"env", environment, CORVIA_VALIDATOR};
@@ -58,7 +60,7 @@ bool IsGuid(const std::string& text) {
 
 TEST(ValidatorE2E, ListTestsPrintsTheSixteenNamesAndReportsItsAction) {
   std::vector<Json::Value> telemetry;
-  const CommandOutcome run = RunValidator({"--list_tests"}, &telemetry);
+  const CommandOutcome run = RunRecorded({"--list_tests"}, &telemetry);
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.out, kAllTests);
   EXPECT_EQ(run.err, "");
@@ -68,11 +70,11 @@ TEST(ValidatorE2E, ListTestsPrintsTheSixteenNamesAndReportsItsAction) {
 }
 
 TEST(ValidatorE2E, HelpAndVersionEndWithStatusZero) {
-  CommandOutcome run = RunValidator({"--help"});
+  CommandOutcome run = RunRecorded({"--help"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_NE(run.out.find("--list_tests"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("Prints list of all available tests"), std::string::npos);
-  run = RunValidator({"--version"});
+  run = RunRecorded({"--version"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_NE(run.out.find("version: 1.43.0.0"), std::string::npos) << run.out;
   EXPECT_EQ(run.err, "");
@@ -100,7 +102,7 @@ TEST(ValidatorE2E, WithoutTheServiceTheHeadsetTheStreamOrASignedRuntimeInitializ
     std::vector<Json::Value> telemetry;
     std::vector<std::string> options;
     if (!c.simulatorOption.empty()) options.push_back(c.simulatorOption);
-    const CommandOutcome run = RunValidator({"--list_tests"}, &telemetry, options, c.environment);
+    const CommandOutcome run = RunRecorded({"--list_tests"}, &telemetry, options, c.environment);
     EXPECT_EQ(run.exitStatus, 1) << c.output;
     EXPECT_EQ(run.out, c.output + kInitFailure);
     EXPECT_EQ(run.err, "");
@@ -111,9 +113,9 @@ TEST(ValidatorE2E, WithoutTheServiceTheHeadsetTheStreamOrASignedRuntimeInitializ
 TEST(ValidatorE2E, ARunReportsEveryStepAndItsDurationToTheRuntime) {
   std::vector<Json::Value> telemetry;
   const CommandOutcome run =
-      RunValidator({"--path", CORVIA_SAMPLE_APP, "--test", "TestSdkVersion", "--min_avg_fps", "60",
-                    "--", "--engine-name", "MyEngine", "--engine-version", "0.9"},
-                   &telemetry, {"--service-option", "--no-hsw"});
+      RunRecorded({"--path", CORVIA_SAMPLE_APP, "--test", "TestSdkVersion", "--min_avg_fps", "60",
+                   "--", "--engine-name", "MyEngine", "--engine-version", "0.9"},
+                  &telemetry, {"--service-option", "--no-hsw"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(testsupport::WithoutProcessIds(run.out),
             "Starting TestSdkVersion\n" + testsupport::SdkVersionLines("1.43") +
