@@ -25,14 +25,18 @@ std::string Measured() {
 
 const char kFirstFrame[] = "Time taken to submit the first frame: # seconds\n";
 
-TEST(LaunchTestsE2E, AWellBehavedApplicationPassesBothAndTheLogFileSaysSo) {
+// The application is started by a launcher that waits for it: the session belongs to the
+// launcher's child, which the shell reports in front, and the close request reaches it. (A
+// launcher that exits at once: ValidatorE2E.ARunReportsEveryStepAndItsDurationToTheRuntime.)
+TEST(LaunchTestsE2E, AWellBehavedApplicationOfALauncherPassesBothAndTheLogFileSaysSo) {
   const std::string log =
       testing::TempDir() + "launch_tests_e2e_log_" + std::to_string(getpid()) + ".txt";
   std::remove(log.c_str());
   // A minimum that a loaded machine keeps well below the application's 90 frames a second.
   const CommandOutcome run =
       RunValidator({"--test", "TestLaunchIntoVR", "--test", "TestFrameRate", "--load_time_ms",
-                    "1000", "--fps_test_duration", "3", "--min_avg_fps", "20", "--log_file", log});
+                    "1000", "--fps_test_duration", "3", "--min_avg_fps", "20", "--log_file", log},
+                   {"--launcher-wait"});
   EXPECT_EQ(run.exitStatus, 0);
   // Under a heavy load of the machine a frame may come too late now and then: the hint may
   // show even at 90 frames a second.
@@ -53,58 +57,34 @@ TEST(LaunchTestsE2E, AWellBehavedApplicationPassesBothAndTheLogFileSaysSo) {
   }
 }
 
-TEST(LaunchTestsE2E, ALateFirstFrameWithoutAHeadTrackedLayerFailsAndSixtyFramesGetTheHint) {
+TEST(LaunchTestsE2E, ALateFirstFrameWithoutAHeadTrackedLayerAndThirtyFramesASecondFail) {
   const CommandOutcome run = RunValidator(
       {"--test", "TestLaunchIntoVR", "--test", "TestFrameRate", "--max_time_to_frame", "2000",
-       "--load_time_ms", "1000", "--fps_test_duration", "3", "--min_avg_fps", "20"},
-      {"--fps", "60", "--first-frame-delay-ms", "2500", "--first-frame-head-locked"});
+       "--load_time_ms", "1000", "--fps_test_duration", "3", "--min_avg_fps", "45"},
+      {"--fps", "30", "--first-frame-delay-ms", "2500", "--first-frame-head-locked"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_TRUE(Matches(
       run.out, Started("TestLaunchIntoVR") + kFirstFrame + testsupport::kFirstFrameTooLateLines +
                    "ERROR: The application did not submit a head-tracked layer in the "
                    "first lux_SubmitFrame call\n" +
                    kPage9 + Ended("FAILED") + Started("TestFrameRate") + LoadWait(1) + Measured() +
-                   Ended("PASSED") +
-                   Summary({"TestLaunchIntoVR: Failed", "TestFrameRate: Passed"})))
+                   testsupport::kFrameRateTooLowLines + Ended("FAILED") +
+                   Summary({"TestLaunchIntoVR: Failed", "TestFrameRate: Failed"})))
       << run.out;
   EXPECT_GE(NumberAfter(run.out, "Time taken to submit the first frame: "), 2.5);
-}
-
-TEST(LaunchTestsE2E, ThirtyFramesASecondFailTheMinimum) {
-  const CommandOutcome run = RunValidator({"--test", "TestFrameRate", "--load_time_ms", "1000",
-                                           "--fps_test_duration", "3", "--min_avg_fps", "45"},
-                                          {"--fps", "30"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_TRUE(Matches(run.out, Started("TestFrameRate") + LoadWait(1) + Measured() +
-                                   testsupport::kFrameRateTooLowLines + Ended("FAILED") +
-                                   Summary({"TestFrameRate: Failed"})))
-      << run.out;
   EXPECT_LT(NumberAfter(run.out, "Average FPS: "), 45.0);
 }
 
-TEST(LaunchTestsE2E, AnApplicationThatQuitsDuringAWaitFailsAndOneThatCrashesSaysItsExitCode) {
-  for (const auto& [crash, error] :
-       {std::pair{"", ""}, std::pair{"SEGV", "ERROR: Application crashed with exit code 139\n"}}) {
-    std::vector<std::string> switches = {"--end-after-ms", "3000"};
-    if (*crash != '\0') switches.insert(switches.end(), {"--crash", crash});
-    const CommandOutcome run = RunValidator(
-        {"--test", "TestFrameRate", "--load_time_ms", "5000", "--fps_test_duration", "1"},
-        switches);
-    EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(run.out, Started("TestFrameRate") + LoadWait(5) + error + Ended("FAILED") +
-                           Summary({"TestFrameRate: Failed"}));
-  }
-}
-
-// A launcher that exits at once: SdkVersionE2E.ACurrentSdkAndEnginePass...
-TEST(LaunchTestsE2E, TheApplicationOfALauncherThatWaitsForItIsFoundAsTheProcessInFront) {
-  // The session belongs to the launcher's child, which the shell reports in front, and the
-  // close request reaches it.
-  const CommandOutcome run = RunValidator({"--test", "TestLaunchIntoVR"}, {"--launcher-wait"});
+// An application that quits during the wait without crashing fails alike, without the line
+// (the unit tests judge it).
+TEST(LaunchTestsE2E, AnApplicationThatCrashesDuringAWaitFailsWithItsExitCode) {
+  const CommandOutcome run = RunValidator(
+      {"--test", "TestFrameRate", "--load_time_ms", "5000", "--fps_test_duration", "1"},
+      {"--end-after-ms", "3000", "--crash", "SEGV"});
   EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_TRUE(Matches(run.out, Started("TestLaunchIntoVR") + kFirstFrame + Ended("PASSED") +
-                                   Summary({"TestLaunchIntoVR: Passed"})))
-      << run.out;
+  EXPECT_EQ(run.out, Started("TestFrameRate") + LoadWait(5) +
+                         "ERROR: Application crashed with exit code 139\n" + Ended("FAILED") +
+                         Summary({"TestFrameRate: Failed"}));
 }
 
 TEST(LaunchTestsE2E, AnApplicationIgnoringTheCloseRequestIsTerminatedAfterTwentySeconds) {
