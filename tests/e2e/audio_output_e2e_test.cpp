@@ -96,10 +96,7 @@ TEST(AudioOutputE2E, SoundOnTheWrongDeviceOrNoneFailsAndTheHeadsetsDeviceIsCheck
            Summary({"TestAudioOutput: Failed"})},
   };
   for (const auto& c : cases) {
-    const CommandOutcome run = RunValidator(QuickLoadOptions({kTest}), c.switches, c.machine);
-    EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(run.out, c.printed) << testing::PrintToString(c.switches)
-                                  << testing::PrintToString(c.machine);
+    ExpectRun(c.printed, QuickLoadOptions({kTest}), c.switches, c.machine);
   }
 }
 

@@ -1,5 +1,6 @@
 #include "command_runner.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <regex>
@@ -55,6 +56,16 @@ CommandOutcome RunValidator(const std::vector<std::string>& options,
                             const std::vector<std::string>& switches,
                             const std::vector<std::string>& simulator) {
   return RunWithSimulator(simulator, ValidatorCommand(CORVIA_SAMPLE_APP, options, switches));
+}
+
+CommandOutcome ExpectRun(const std::string& expected, const std::vector<std::string>& options,
+                         const std::vector<std::string>& switches,
+                         const std::vector<std::string>& simulator,
+                         const std::vector<std::string>& optional) {
+  const CommandOutcome run = RunValidator(options, switches, simulator);
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_TRUE(Matches(run.out, expected, optional)) << run.out;
+  return run;
 }
 
 bool Matches(const std::string& text, const std::string& expected,

@@ -38,6 +38,13 @@ CommandOutcome RunValidator(const std::vector<std::string>& options,
                             const std::vector<std::string>& switches = {},
                             const std::vector<std::string>& simulator = {});
 
+/// Runs the validator like RunValidator and expects exit status 0 and output that Matches
+/// `expected` with its `optional` lines; returns the run for further checks.
+CommandOutcome ExpectRun(const std::string& expected, const std::vector<std::string>& options,
+                         const std::vector<std::string>& switches = {},
+                         const std::vector<std::string>& simulator = {},
+                         const std::vector<std::string>& optional = {});
+
 /// Whether `text` is `expected`, where each "#" of `expected` stands for a decimal number with
 /// six decimals and each "%" for a whole decimal number. `optional` lines of `expected` (whole
 /// lines, given without their line end) may be missing.
