@@ -12,7 +12,6 @@
 #include <atomic>
 #include <functional>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -26,7 +25,6 @@ namespace QasValidator {
 
 using LUX::Telemetry::EventProcessId;
 using LUX::Telemetry::ReadPayload;
-using LUX::Telemetry::ReadPayloadText;
 using LUX::Telemetry::TelemetryEvent;
 
 /// Runs the validator's session set-up against the simulator and pumps its listener, keeping
@@ -108,7 +106,6 @@ class ValidatorEventStreamE2E : public testing::Test {
 
   Validator validator;
   std::atomic<uint32_t>& launchedProcessId = validator.launchedProcessId;
-  std::atomic<uint32_t>& runtimeErrorCount = validator.runtimeErrorCount;
   std::vector<TelemetryEvent> received;
   int clientInput_ = -1;
   pid_t clientPid_ = -1;
@@ -124,25 +121,13 @@ TEST_F(ValidatorEventStreamE2E, AnApplicationsRecordsReachTheValidatorInOrder) {
   launchedProcessId = pid;
   ASSERT_TRUE(lux_SetInt(nullptr, "FrequentTelEventPid", static_cast<int>(pid)));
   ASSERT_TRUE(PumpUntil([&] { return Received(LUX::Telemetry::kError, pid).size() == 1; }));
-  // The application submits nothing now: its compositor frames are lost.
-  const double idleFrom = Received(LUX::Telemetry::kFrameSubmitted, pid).back().timestamp;
-  const auto lostSince = [this](double from) {
-    size_t count = 0;
-    for (const TelemetryEvent& event : Received(LUX::Telemetry::kLostFrame)) {
-      if (event.timestamp > from) ++count;
-    }
-    return count;
-  };
-  ASSERT_TRUE(PumpUntil([&] { return lostSince(idleFrom) >= 32; }));
 
-  // The facts that no verdict of an e2e run shows.
+  // The facts that no verdict of an e2e run shows (the package and listening tests' runs show
+  // the property read and the error).
   const std::optional<ProcessRecord> record = Record(pid);
   ASSERT_TRUE(record.has_value());
   EXPECT_EQ(record->submitFrameCount, static_cast<uint32_t>(kFrames));
   EXPECT_EQ(record->statusFlags, (std::array<uint8_t, 6>{1, 1, 1, 0, 0, 0}));
-  EXPECT_EQ(record->readProperties, (std::set<std::string>{"User"}));
-  EXPECT_EQ(runtimeErrorCount, 1u);
-  EXPECT_EQ(validator.CurrentFrameRate(), 0.0);  // the last 32 compositor frames were lost
 
   EXPECT_EQ(EndClient(), 0);
   ASSERT_TRUE(PumpUntil([&] { return !Received(LUX::Telemetry::kSessionDestroyed, pid).empty(); }));
@@ -167,12 +152,10 @@ TEST_F(ValidatorEventStreamE2E, AnApplicationsRecordsReachTheValidatorInOrder) {
         LUX::Telemetry::kRenderPoseSubmitted, LUX::Telemetry::kLayersSubmitted}) {
     EXPECT_EQ(Received(perFrame, pid).size(), static_cast<size_t>(kFrames)) << perFrame;
   }
-  const TelemetryEvent error = Received(LUX::Telemetry::kError, pid).at(0);
-  EXPECT_EQ((ReadPayload<int32_t, 8>(error)), -90011);
-  EXPECT_EQ(ReadPayloadText(error, 17, 64), "Simulated transient failure");
 
   // Every compositor frame arrived, one after the other, and the compositor never ran faster
-  // than 90 Hz; the frames lost were all the application's.
+  // than 90 Hz. (The application's lost frames lower the frame rate that LaunchTestsE2E
+  // measures.)
   const std::vector<TelemetryEvent> compositor = Received(LUX::Telemetry::kEndCompositorFrame);
   ASSERT_GE(compositor.size(), 2u);
   for (size_t i = 1; i < compositor.size(); ++i) {
@@ -181,9 +164,6 @@ TEST_F(ValidatorEventStreamE2E, AnApplicationsRecordsReachTheValidatorInOrder) {
   }
   const double span = compositor.back().timestamp - compositor.front().timestamp;
   EXPECT_LE(static_cast<double>(compositor.size() - 1) / span, 91.0);
-  for (const TelemetryEvent& event : Received(LUX::Telemetry::kLostFrame)) {
-    EXPECT_EQ((ReadPayload<uint32_t, 4>(event)), pid);
-  }
 }
 
 }  // namespace

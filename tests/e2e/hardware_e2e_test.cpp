@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sample_app_runs.h"
+#include "command_runner.h"
 
 namespace e2e {
 namespace {
@@ -49,15 +49,12 @@ std::vector<std::string> BreakerOptions(const std::vector<std::string>& tests = 
 TEST(HardwareE2E, ABoxOnCom3SwitchesTheCableAndAWellBehavedApplicationPassesBoth) {
   // COM1 never answers (the probe gives up after its time limit), COM2 is another device.
   const CommandOutcome run =
-      RunValidator(BreakerOptions(), {},
-                   {"--breaker-box", "COM3", "--serial-device", "COM1=silent", "--serial-device",
-                    "COM2=other-firmware", "--adapters", "2", "--headset-adapter", "1"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_TRUE(Matches(run.out, "Timed out waiting for a reply from COM port\n" +
-                                   BegunAfterQuickLoad(kDisplayLost) + Recovered() +
-                                   Ended("PASSED") + Started(kAdapters) + Ended("PASSED") +
-                                   SummaryOfBoth("Passed", "Passed")))
-      << run.out;
+      ExpectRun("Timed out waiting for a reply from COM port\n" +
+                    BegunAfterQuickLoad(kDisplayLost) + Recovered() + Ended("PASSED") +
+                    Started(kAdapters) + Ended("PASSED") + SummaryOfBoth("Passed", "Passed"),
+                BreakerOptions(), {},
+                {"--breaker-box", "COM3", "--serial-device", "COM1=silent", "--serial-device",
+                 "COM2=other-firmware", "--adapters", "2", "--headset-adapter", "1"});
   EXPECT_LE(NumberAfter(run.out, kErrorCount), 1.0) << run.out;
   EXPECT_EQ(run.err, "");
 }
@@ -91,49 +88,39 @@ exit "${PIPESTATUS[0]}")";
 }
 
 TEST(HardwareE2E, TooManyDisplayLostErrorsFailAndAMachineWithoutAdaptersIsAnInternalError) {
-  const CommandOutcome run = RunValidator(BreakerOptions(), {"--ignore-display-lost"},
-                                          {"--breaker-box", "COM3", "--adapters", "0"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_TRUE(Matches(run.out,
-                      BegunAfterQuickLoad(kDisplayLost) + kUnplugged + kChecking + kErrorCount +
-                          "%\n" + EndedAsTheCableGoesBack("FAILED") + "Starting " + kAdapters +
-                          "\nERROR: INTERNAL ERROR: Could not enumerate display "
-                          "adapters.DXGI_ERROR -2005270526\n" +
-                          Ended("FAILED") + SummaryOfBoth("Failed", "Failed"),
-                      {kAttachedLine}))
-      << run.out;
+  const CommandOutcome run =
+      ExpectRun(BegunAfterQuickLoad(kDisplayLost) + kUnplugged + kChecking + kErrorCount + "%\n" +
+                    EndedAsTheCableGoesBack("FAILED") + "Starting " + kAdapters +
+                    "\nERROR: INTERNAL ERROR: Could not enumerate display "
+                    "adapters.DXGI_ERROR -2005270526\n" +
+                    Ended("FAILED") + SummaryOfBoth("Failed", "Failed"),
+                BreakerOptions(), {"--ignore-display-lost"},
+                {"--breaker-box", "COM3", "--adapters", "0"}, {kAttachedLine});
   EXPECT_GT(NumberAfter(run.out, kErrorCount), 100.0) << run.out;  // every frame of the 10 s
 }
 
 TEST(HardwareE2E, NoFramesAfterTheLossAndFramesOnTheFirstAdapterFail) {
-  const CommandOutcome run = RunValidator(
-      BreakerOptions(), {"--no-frames-after-display-lost", "--render-on-first-adapter"},
-      {"--breaker-box", "COM3", "--adapters", "2", "--headset-adapter", "1"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_TRUE(Matches(run.out, BegunAfterQuickLoad(kDisplayLost) + kUnplugged + kChecking +
-                                   kErrorCount + "%\n" + kAttached + kChecking +
-                                   "Number of frames submitted after recovering from display "
-                                   "lost 0\nERROR: The application did not submit frames after "
-                                   "recovering from display lost\n" +
-                                   Ended("FAILED") + Started(kAdapters) +
-                                   "ERROR: The application is not submitting frames\n" +
-                                   Ended("FAILED") + SummaryOfBoth("Failed", "Failed")))
-      << run.out;
+  ExpectRun(BegunAfterQuickLoad(kDisplayLost) + kUnplugged + kChecking + kErrorCount + "%\n" +
+                kAttached + kChecking +
+                "Number of frames submitted after recovering from display "
+                "lost 0\nERROR: The application did not submit frames after "
+                "recovering from display lost\n" +
+                Ended("FAILED") + Started(kAdapters) +
+                "ERROR: The application is not submitting frames\n" + Ended("FAILED") +
+                SummaryOfBoth("Failed", "Failed"),
+            BreakerOptions(), {"--no-frames-after-display-lost", "--render-on-first-adapter"},
+            {"--breaker-box", "COM3", "--adapters", "2", "--headset-adapter", "1"});
 }
 
 TEST(HardwareE2E, QuittingOnTheLossPassesAndOneAdapterSkipsWithoutStartingTheApplication) {
-  const CommandOutcome run =
-      RunValidator(BreakerOptions(), {"--exit-on-display-lost", "0"}, {"--breaker-box", "COM3"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_TRUE(Matches(run.out,
-                      BegunAfterQuickLoad(kDisplayLost) + kUnplugged + kChecking +
-                          EndedAsTheCableGoesBack("PASSED") + "Starting " + kAdapters +
-                          "\nThis test can only be run on machines with at least two display "
-                          "adapters. Please plug in the Tarn into a different display adapter in "
-                          "which the monitor is not plugged into.\n" +
-                          Ended("SKIPPED") + SummaryOfBoth("Passed", "Skipped"),
-                      {kAttachedLine}))
-      << run.out;
+  ExpectRun(BegunAfterQuickLoad(kDisplayLost) + kUnplugged + kChecking +
+                EndedAsTheCableGoesBack("PASSED") + "Starting " + kAdapters +
+                "\nThis test can only be run on machines with at least two display "
+                "adapters. Please plug in the Tarn into a different display adapter in "
+                "which the monitor is not plugged into.\n" +
+                Ended("SKIPPED") + SummaryOfBoth("Passed", "Skipped"),
+            BreakerOptions(), {"--exit-on-display-lost", "0"}, {"--breaker-box", "COM3"},
+            {kAttachedLine});
 }
 
 }  // namespace

@@ -13,13 +13,10 @@
 #include <future>
 #include <regex>
 
-#include "conversation.h"
-#include "sample_app_runs.h"
+#include "command_runner.h"
 
 namespace e2e {
 namespace {
-
-using namespace std::chrono_literals;
 
 const std::vector<std::string> kTests = {"TestCorviaDLLIncludes", "CheckForExtraneousFiles",
                                          "RunErrorCapture", "TestPropertyAccess"};
@@ -121,26 +118,40 @@ TEST(PackageAndListeningE2E, AWellBehavedApplicationPassesAllFourAndEachMisbehav
   EXPECT_EQ(bad.err, "");
 }
 
+// The user presses Enter before the instructions, which must not start the capture, then
+// 1.5 s after them, and Esc once the error is shown. The output notes each key where it was
+// pressed, after all that came before it.
 TEST(PackageAndListeningE2E,
      InteractiveErrorCaptureStartsOnAnEnterAfterTheInstructionsAndEndsOnEsc) {
-  const std::string instructions =
-      "Starting RunErrorCapture\n"
-      "In this test, you can navigate through the application andthe validator will output all "
-      "the errors it encounters.\nPress the ESC key to exit the test when done.\nPress the Enter "
-      "key to start.\n";
-  const Conversation run = Converse(
-      OnSimulator(kNoWarning, ValidatorCommand(CORVIA_SAMPLE_APP,
-                                               {"--load_time_ms", "0", "--test", "RunErrorCapture"},
-                                               {"--runtime-errors", "1"})),
-      "\n",  // pressed before the instructions: it must not start the capture
-      {{"Press the Enter key to start.\n", 1500ms, "\n"},
-       {"Simulated runtime error 1 of 1\n", 0ms, "\x1b"}},
-      120s);
-  EXPECT_EQ(run.outcome.exitStatus, 0);
-  ASSERT_EQ(run.outputAtReplies.size(), 2u) << run.outcome.out;
-  EXPECT_EQ(run.outputAtReplies[0], instructions);
-  EXPECT_EQ(run.outcome.out, instructions + kListeningForErrors + kRuntimeError + Ended("FAILED") +
-                                 Summary({"RunErrorCapture: Failed"}));
+  const char kUser[] = R"(coproc validator { "$@"; }
+pid=$validator_PID
+exec 3>&"${validator[1]}" 4<&"${validator[0]}"
+printf '\n' >&3
+while IFS= read -r line <&4; do
+  printf '%s\n' "$line"
+  case $line in
+    "Press the Enter key to start.") sleep 1.5
+      while IFS= read -r -t 0.2 line <&4; do printf '%s\n' "$line"; done
+      printf '<Enter>\n'; printf '\n' >&3 ;;
+    "Simulated runtime error 1 of 1") printf '<Esc>\n'; printf '\033' >&3 ;;
+  esac
+done
+wait "$pid")";
+  std::vector<std::string> command = {"timeout", "120", "bash", "-c", kUser, "user"};
+  for (const std::string& part :
+       ValidatorCommand(CORVIA_SAMPLE_APP, {"--load_time_ms", "0", "--test", "RunErrorCapture"},
+                        {"--runtime-errors", "1"})) {
+    command.push_back(part);
+  }
+  const CommandOutcome run = RunWithSimulator(kNoWarning, command);
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out,
+            "Starting RunErrorCapture\n"
+            "In this test, you can navigate through the application andthe validator will output "
+            "all the errors it encounters.\nPress the ESC key to exit the test when done.\nPress "
+            "the Enter key to start.\n<Enter>\n" +
+                std::string(kListeningForErrors) + kRuntimeError + "<Esc>\n" + Ended("FAILED") +
+                Summary({"RunErrorCapture: Failed"}));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 #include <pugixml.hpp>
 
-#include "sample_app_runs.h"
+#include "command_runner.h"
 #include "support/junit_schema.h"
 
 namespace e2e {

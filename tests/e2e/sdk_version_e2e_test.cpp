@@ -2,14 +2,15 @@
 // sample application reports to the runtime, on a fresh simulated machine without the
 // health-and-safety warning (so that no line about it falls among the version lines, which
 // arrive while the session is being looked for). The console lines are compared exactly, with
-// the process ids left out.
+// the process ids left out. (ValidatorE2E.ARunReportsEveryStepAndItsDurationToTheRuntime has an
+// application that reports a current SDK pass.)
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "sample_app_runs.h"
+#include "command_runner.h"
 #include "support/console_lines.h"
 
 namespace e2e {
@@ -18,45 +19,6 @@ namespace {
 using testsupport::EngineIdentificationLines;
 using testsupport::SdkVersionLines;
 using testsupport::WithoutProcessIds;
-
-const char kTest[] = "TestSdkVersion";
-const char kStarted[] = "Starting TestSdkVersion\n";
-const std::vector<std::string> kNoWarning = {"--service-option", "--no-hsw"};
-
-/// The sample application's switches that report an engine with the plug-in LUXPlugin 1.43.0.
-std::vector<std::string> Engine(const std::string& name, const std::string& version) {
-  return {"--engine-name",        name,        "--engine-version",        version,
-          "--engine-plugin-name", "LUXPlugin", "--engine-plugin-version", "1.43.0"};
-}
-
-CommandOutcome RunSdkTest(const std::vector<std::string>& switches) {
-  return RunValidator({"--test", kTest}, switches, kNoWarning);
-}
-
-/// What the test prints for an application that reports SDK 1.1.`sdkMinor` and an engine
-/// named `engine` of `version` (plug-in LUXPlugin 1.43.0): the version lines, then `verdict` and
-/// the result.
-std::string Expected(const std::string& sdkMinor, const std::string& engine,
-                     const std::string& version, const std::string& verdict, bool passed) {
-  return kStarted + SdkVersionLines("1." + sdkMinor) +
-         EngineIdentificationLines(engine, version, "LUXPlugin", "1.43.0") + verdict +
-         Ended(passed ? "PASSED" : "FAILED") +
-         Summary({std::string("TestSdkVersion: ") + (passed ? "Passed" : "Failed")});
-}
-
-TEST(SdkVersionE2E, ACurrentSdkAndEnginePassWithTheirVersionsPrinted) {
-  // Also when a launcher that exits at once starts the application: its reports still count
-  // as the application's.
-  for (const bool launcher : {false, true}) {
-    std::vector<std::string> switches = Engine("UnrealEngine", "4.27.2");
-    if (launcher) switches.insert(switches.begin(), "--launcher");
-    const CommandOutcome run = RunSdkTest(switches);
-    EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(WithoutProcessIds(run.out), Expected("43", "UnrealEngine", "4.27.2", "", true))
-        << "launcher " << launcher;
-    EXPECT_EQ(run.err, "");
-  }
-}
 
 TEST(SdkVersionE2E, AnSdkOlderThan118FailsAndAnOldUnityVersionIsWarnedAboutAndPasses) {
   const struct {
@@ -75,12 +37,19 @@ TEST(SdkVersionE2E, AnSdkOlderThan118FailsAndAnOldUnityVersionIsWarnedAboutAndPa
        true},
   };
   for (const auto& c : cases) {
-    std::vector<std::string> switches = Engine("Unity", c.unityVersion);
-    switches.insert(switches.end(), {"--sdk-version", "1.1." + c.sdkMinor});
-    const CommandOutcome run = RunSdkTest(switches);
+    const CommandOutcome run = RunValidator(
+        {"--test", "TestSdkVersion"},
+        {"--engine-name", "Unity", "--engine-version", c.unityVersion, "--engine-plugin-name",
+         "LUXPlugin", "--engine-plugin-version", "1.43.0", "--sdk-version", "1.1." + c.sdkMinor},
+        {"--service-option", "--no-hsw"});
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(WithoutProcessIds(run.out),
-              Expected(c.sdkMinor, "Unity", c.unityVersion, c.verdict, c.passed));
+              "Starting TestSdkVersion\n" + SdkVersionLines("1." + c.sdkMinor) +
+                  EngineIdentificationLines("Unity", c.unityVersion, "LUXPlugin", "1.43.0") +
+                  c.verdict + Ended(c.passed ? "PASSED" : "FAILED") +
+                  Summary({std::string("TestSdkVersion: ") + (c.passed ? "Passed" : "Failed")}))
+        << c.unityVersion;
+    EXPECT_EQ(run.err, "");
   }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <json/reader.h>
 #include <json/writer.h>
+#include <unistd.h>
 
 #include <regex>
 #include <sstream>
@@ -27,11 +28,12 @@ const char kAllTests[] =
 
 // Runs the validator on a fresh simulated machine, with `environment` ("NAME=value") added to
 // its own, and returns the usage events the runtime service recorded, one JSON object each.
-CommandOutcome RunValidator(const std::vector<std::string>& arguments,
-                            std::vector<Json::Value>* telemetry = nullptr,
-                            std::vector<std::string> options = {},
-                            const std::string& environment = "") {
-  const std::string telemetryFile = testing::TempDir() + "validator_e2e_telemetry.jsonl";
+CommandOutcome RunRecorded(const std::vector<std::string>& arguments,
+                           std::vector<Json::Value>* telemetry = nullptr,
+                           std::vector<std::string> options = {},
+                           const std::string& environment = "") {
+  const std::string telemetryFile =
+      testing::TempDir() + "validator_e2e_telemetry_" + std::to_string(getpid()) + ".jsonl";
   std::remove(telemetryFile.c_str());
   options.insert(options.end(), {"--telemetry-out", telemetryFile});
   std::vector<std::string> command = {"env", environment, CORVIA_VALIDATOR};
@@ -56,11 +58,37 @@ bool IsGuid(const std::string& text) {
   return std::regex_match(text, form);
 }
 
+// The lines of the log channels in `out`, without their time stamps, and the rest.
+struct LogLinesAndRest {
+  std::vector<std::string> logLines;
+  std::string rest;
+};
+LogLinesAndRest SplitLogLines(const std::string& out) {
+  static const std::regex stamp("\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} (.*)");
+  LogLinesAndRest split;
+  std::istringstream lines(out);
+  std::smatch match;
+  for (std::string line; std::getline(lines, line);) {
+    if (std::regex_match(line, match, stamp)) {
+      split.logLines.push_back(match[1]);
+    } else {
+      split.rest += line + "\n";
+    }
+  }
+  return split;
+}
+
+const char kConnected[] = "{INFO}    [LibLUXRT] Connected to the Corvia runtime service";
+
+// With "LuxOutputToStdout" the runtime library's lines reach the redirected standard output
+// through the validator's output worker.
 TEST(ValidatorE2E, ListTestsPrintsTheSixteenNamesAndReportsItsAction) {
   std::vector<Json::Value> telemetry;
-  const CommandOutcome run = RunValidator({"--list_tests"}, &telemetry);
+  const CommandOutcome run = RunRecorded({"--list_tests"}, &telemetry, {}, "LuxOutputToStdout=1");
   EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out, kAllTests);
+  const LogLinesAndRest split = SplitLogLines(run.out);
+  EXPECT_EQ(split.logLines, std::vector<std::string>{kConnected});
+  EXPECT_EQ(split.rest, kAllTests);
   EXPECT_EQ(run.err, "");
   ASSERT_EQ(telemetry.size(), 2u);
   EXPECT_EQ(telemetry[1]["fields"]["user_action"].asString(), "Main_action_--list_tests");
@@ -68,52 +96,43 @@ TEST(ValidatorE2E, ListTestsPrintsTheSixteenNamesAndReportsItsAction) {
 }
 
 TEST(ValidatorE2E, HelpAndVersionEndWithStatusZero) {
-  CommandOutcome run = RunValidator({"--help"});
+  CommandOutcome run = RunRecorded({"--help"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_NE(run.out.find("--list_tests"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("Prints list of all available tests"), std::string::npos);
-  run = RunValidator({"--version"});
+  run = RunRecorded({"--version"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_NE(run.out.find("version: 1.43.0.0"), std::string::npos) << run.out;
   EXPECT_EQ(run.err, "");
 }
 
-TEST(ValidatorE2E, WithoutTheServiceTheHeadsetTheStreamOrASignedRuntimeInitializationFails) {
-  const std::string unsigned_ =
-      std::string("LIBLUX_DLL_DIR=") + CORVIA_RUNTIME_VARIANTS + "/unsigned";
-  const struct {
-    std::string simulatorOption, environment, output;
-  } cases[] = {
-      {"--no-service", "",
-       "ERROR: Unable to initialize LibLUX.\n\tLUX Error Code: -3003\n\tError String: Unable to "
-       "connect to the Corvia runtime service: No such file or directory\n"},
-      {"--no-headset", "",
+// Without the service, or with an unusable runtime library (LoaderE2E), the initialisation
+// fails likewise: RuntimeLibraryLogLinesReachStandardOutputWithLuxOutputToStdout.
+TEST(ValidatorE2E, WithoutTheHeadsetOrTheStreamInitializationFails) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"--no-headset",
        "ERROR: Corvia HMD is not connected!\nValidation tests must be run with HMD connected to "
-       "the "
-       "test machine!\n"},
-      {"--no-event-stream", "", "ERROR: Failed to connect to remote listener\n"},
-      {"", unsigned_,
-       "ERROR: Unable to initialize LibLUX.\n\tLUX Error Code: -3021\n\tError String: Unable to "
-       "load LibLUXRT DLL\n"},
+       "the test machine!\n"},
+      {"--no-event-stream", "ERROR: Failed to connect to remote listener\n"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [simulatorOption, output] : cases) {
     std::vector<Json::Value> telemetry;
-    std::vector<std::string> options;
-    if (!c.simulatorOption.empty()) options.push_back(c.simulatorOption);
-    const CommandOutcome run = RunValidator({"--list_tests"}, &telemetry, options, c.environment);
-    EXPECT_EQ(run.exitStatus, 1) << c.output;
-    EXPECT_EQ(run.out, c.output + kInitFailure);
+    const CommandOutcome run = RunRecorded({"--list_tests"}, &telemetry, {simulatorOption});
+    EXPECT_EQ(run.exitStatus, 1) << output;
+    EXPECT_EQ(run.out, output + kInitFailure);
     EXPECT_EQ(run.err, "");
     EXPECT_TRUE(telemetry.empty());
   }
 }
 
+// The application is started by a launcher that exits at once: its reports still count as the
+// application's.
 TEST(ValidatorE2E, ARunReportsEveryStepAndItsDurationToTheRuntime) {
   std::vector<Json::Value> telemetry;
   const CommandOutcome run =
-      RunValidator({"--path", CORVIA_SAMPLE_APP, "--test", "TestSdkVersion", "--min_avg_fps", "60",
-                    "--", "--engine-name", "MyEngine", "--engine-version", "0.9"},
-                   &telemetry, {"--service-option", "--no-hsw"});
+      RunRecorded({"--path", CORVIA_SAMPLE_APP, "--test", "TestSdkVersion", "--min_avg_fps", "60",
+                   "--", "--launcher", "--engine-name", "MyEngine", "--engine-version", "0.9"},
+                  &telemetry, {"--service-option", "--no-hsw"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(testsupport::WithoutProcessIds(run.out),
             "Starting TestSdkVersion\n" + testsupport::SdkVersionLines("1.43") +
@@ -163,45 +182,16 @@ TEST(ValidatorE2E, ARunReportsEveryStepAndItsDurationToTheRuntime) {
   EXPECT_GT(std::stod(duration), 0.0);
 }
 
-// Runs `command` with "LuxOutputToStdout" set on a fresh simulated machine and splits its
-// output into the log channels' lines, without their time stamps, and the rest.
-struct LogLinesAndRest {
-  std::vector<std::string> logLines;
-  std::string rest;
-  int exitStatus;
-};
-LogLinesAndRest RunWithLogLinesOnStdout(std::vector<std::string> command,
-                                        const std::vector<std::string>& options = {}) {
-  command.insert(command.begin(), {"env", "LuxOutputToStdout=1"});
-  const CommandOutcome run = RunWithSimulator(options, command);
-  static const std::regex stamp("\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} (.*)");
-  LogLinesAndRest split{{}, "", run.exitStatus};
-  std::istringstream lines(run.out);
-  std::smatch match;
-  for (std::string line; std::getline(lines, line);) {
-    if (std::regex_match(line, match, stamp)) {
-      split.logLines.push_back(match[1]);
-    } else {
-      split.rest += line + "\n";
-    }
-  }
-  return split;
-}
-
-// The runtime library's lines reach the redirected standard output with "LuxOutputToStdout":
-// in the validator through the validator's output worker, in the sample application, whose
-// program exports no logging functions, through the library's own.
+// Without the service the runtime library's error reaches standard output with
+// "LuxOutputToStdout"; in the sample application, whose program exports no logging functions,
+// its lines come through the library's own output.
 TEST(ValidatorE2E, RuntimeLibraryLogLinesReachStandardOutputWithLuxOutputToStdout) {
-  const std::string connected = "{INFO}    [LibLUXRT] Connected to the Corvia runtime service";
-  const std::string disconnected =
-      "{INFO}    [LibLUXRT] Disconnected from the Corvia runtime service";
   const struct {
     std::vector<std::string> command, options;
     std::vector<std::string> logLines;
     std::string rest;
     int exitStatus;
   } cases[] = {
-      {{CORVIA_VALIDATOR, "--list_tests"}, {}, {connected}, kAllTests, 0},
       {{CORVIA_VALIDATOR, "--list_tests"},
        {"--no-service"},
        {"{!ERROR!} [LibLUXRT] Unable to connect to the Corvia runtime service: No such file or "
@@ -210,14 +200,21 @@ TEST(ValidatorE2E, RuntimeLibraryLogLinesReachStandardOutputWithLuxOutputToStdou
        "connect to the Corvia runtime service: No such file or directory\n" +
            std::string(kInitFailure),
        1},
-      {{CORVIA_SAMPLE_APP, "--end-after-ms", "100"}, {}, {connected, disconnected}, "", 0},
+      {{CORVIA_SAMPLE_APP, "--end-after-ms", "100"},
+       {},
+       {kConnected, "{INFO}    [LibLUXRT] Disconnected from the Corvia runtime service"},
+       "",
+       0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.command[0]);
-    const LogLinesAndRest run = RunWithLogLinesOnStdout(c.command, c.options);
+    std::vector<std::string> command = {"env", "LuxOutputToStdout=1"};
+    command.insert(command.end(), c.command.begin(), c.command.end());
+    const CommandOutcome run = RunWithSimulator(c.options, command);
     EXPECT_EQ(run.exitStatus, c.exitStatus);
-    EXPECT_EQ(run.logLines, c.logLines);
-    EXPECT_EQ(run.rest, c.rest);
+    const LogLinesAndRest split = SplitLogLines(run.out);
+    EXPECT_EQ(split.logLines, c.logLines);
+    EXPECT_EQ(split.rest, c.rest);
   }
 }
 

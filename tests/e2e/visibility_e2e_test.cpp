@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sample_app_runs.h"
+#include "command_runner.h"
 
 namespace e2e {
 namespace {
@@ -29,63 +29,44 @@ using testsupport::kCommittedWhenNotVisibleLines;
 using testsupport::kNoVisibleCommitLines;
 
 TEST(VisibilityE2E, AWellBehavedApplicationCommitsOnlyWhileVisible) {
-  const CommandOutcome run = RunValidator(QuickLoadOptions({kVisible, kNotVisible, kInDash}));
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_TRUE(Matches(
-      run.out,
+  const CommandOutcome run = ExpectRun(
       BegunAfterQuickLoad(kVisible) + Counters("%", "0") + Ended("PASSED") +
           BegunAfterQuickLoad(kNotVisible) + kHeadsetOff + Counters("0", "0") + Ended("PASSED") +
           BegunAfterQuickLoad(kInDash) + kNotFocusAware + kDashShown + Counters("0", "0") +
           Ended("PASSED") +
           Summary({std::string(kVisible) + ": Passed", std::string(kNotVisible) + ": Passed",
-                   std::string(kInDash) + ": Passed"})))
-      << run.out;
+                   std::string(kInDash) + ": Passed"}),
+      QuickLoadOptions({kVisible, kNotVisible, kInDash}));
   EXPECT_EQ(run.err, "");
 }
 
-TEST(VisibilityE2E, AFocusAwareApplicationKeepsCommittingBehindTheDash) {
-  const CommandOutcome run = RunValidator(QuickLoadOptions({kInDash}), {"--focus-aware"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_TRUE(Matches(run.out, BegunAfterQuickLoad(kInDash) + kFocusAware + kDashShown +
-                                   Counters("0", "%") + Ended("PASSED") +
-                                   Summary({std::string(kInDash) + ": Passed"})))
-      << run.out;
-}
-
 TEST(VisibilityE2E, AnApplicationThatCommitsOnlyWhileHiddenFailsVisibleAndDash) {
-  const CommandOutcome run =
-      RunValidator(QuickLoadOptions({kVisible, kInDash}),
-                   {"--no-commit-when-visible", "--commit-when-not-visible"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_TRUE(Matches(
-      run.out,
-      BegunAfterQuickLoad(kVisible) + Counters("0", "0") + kNoVisibleCommitLines + Ended("FAILED") +
-          BegunAfterQuickLoad(kInDash) + kNotFocusAware + kDashShown + Counters("0", "%") +
-          testsupport::kNotFocusAwareCommittedInDashLines + Ended("FAILED") +
-          Summary({std::string(kVisible) + ": Failed", std::string(kInDash) + ": Failed"})))
-      << run.out;
+  ExpectRun(BegunAfterQuickLoad(kVisible) + Counters("0", "0") + kNoVisibleCommitLines +
+                Ended("FAILED") + BegunAfterQuickLoad(kInDash) + kNotFocusAware + kDashShown +
+                Counters("0", "%") + testsupport::kNotFocusAwareCommittedInDashLines +
+                Ended("FAILED") +
+                Summary({std::string(kVisible) + ": Failed", std::string(kInDash) + ": Failed"}),
+            QuickLoadOptions({kVisible, kInDash}),
+            {"--no-commit-when-visible", "--commit-when-not-visible"});
 }
 
+// A focus-aware application is told apart; the unit tests judge its commits behind the dash.
 TEST(VisibilityE2E, AFocusAwareApplicationThatStopsBehindTheDashFails) {
-  const CommandOutcome run =
-      RunValidator(QuickLoadOptions({kInDash}), {"--focus-aware", "--no-commit-in-dash"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out, BegunAfterQuickLoad(kInDash) + kFocusAware + kDashShown + Counters("0", "0") +
-                         testsupport::kFocusAwareStoppedInDashLines + Ended("FAILED") +
-                         Summary({std::string(kInDash) + ": Failed"}));
+  ExpectRun(BegunAfterQuickLoad(kInDash) + kFocusAware + kDashShown + Counters("0", "0") +
+                testsupport::kFocusAwareStoppedInDashLines + Ended("FAILED") +
+                Summary({std::string(kInDash) + ": Failed"}),
+            QuickLoadOptions({kInDash}), {"--focus-aware", "--no-commit-in-dash"});
 }
 
 // One commit 2.5 s after the application was hidden: inside the measurement, which begins a
 // second after it and lasts 5 s. (Hidden by the headset taken off, a newer shell's way, the
 // well-behaved run shows no commit.)
 TEST(VisibilityE2E, OneCommitWhileAnOlderShellHidesTheApplicationWithItsMenuFails) {
-  const CommandOutcome run =
-      RunValidator(QuickLoadOptions({kNotVisible}), {"--stray-commit-after-ms", "2500"},
-                   {"--service-option", "--older-shell"});
-  EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(run.out, BegunAfterQuickLoad(kNotVisible) + "Switching away to UM...\n" +
-                         Counters("0", "1") + kCommittedWhenNotVisibleLines + Ended("FAILED") +
-                         Summary({std::string(kNotVisible) + ": Failed"}));
+  ExpectRun(BegunAfterQuickLoad(kNotVisible) + "Switching away to UM...\n" + Counters("0", "1") +
+                kCommittedWhenNotVisibleLines + Ended("FAILED") +
+                Summary({std::string(kNotVisible) + ": Failed"}),
+            QuickLoadOptions({kNotVisible}), {"--stray-commit-after-ms", "2500"},
+            {"--service-option", "--older-shell"});
 }
 
 }  // namespace
