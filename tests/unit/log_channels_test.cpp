@@ -216,13 +216,9 @@ TEST(Configurator, ConfiguredLevelReachesUnlockedChannelsOnceTheWorkerExists) {
 void FoundOutput(const char*, uint32_t, const char*, uint8_t, int32_t) {}
 void FoundRegister(ChannelRegistration*) {}
 
+// All found (the validator) and none (the sample application):
+// ValidatorE2E.RuntimeLibraryLogLinesReachStandardOutputWithLuxOutputToStdout.
 TEST(BindLoggingFunctions, KeepsTheModulesOwnForEveryNameNotFound) {
-  const LoggingFunctions own = BindLoggingFunctions([](const char*) { return nullptr; });
-  EXPECT_EQ(own.output, &OutputWorkerOutputFunctionC);
-  EXPECT_EQ(own.registerChannel, &ConfiguratorRegisterC);
-  EXPECT_EQ(own.unregisterChannel, &ConfiguratorUnregisterC);
-  EXPECT_EQ(own.levelChange, &ConfiguratorOnChannelLevelChangeC);
-
   const LoggingFunctions mixed = BindLoggingFunctions([](const char* name) -> void* {
     if (std::string_view(name) == "OutputWorkerOutputFunctionC") {
       return reinterpret_cast<void*>(&FoundOutput);
