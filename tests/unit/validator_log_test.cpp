@@ -32,15 +32,13 @@ TEST(ValidatorLog, ConsoleAndFileFormatsPerLevelAndASeparatorWhenAFileIsReopened
     LogVerbose("shown");
     Log(LogLevel::Error, {"first\n\t", "second"});
     EXPECT_TRUE(OpenLogFile(path));  // the same file again: the separator first
-    LogRuntimeError("Unable to initialize LibLUX.");
+    // A runtime error with its string: Validator.ShutdownWithoutARuntime...
     LuxLoader::SetLoaderError(-6000, "");  // an empty error string ends after the code
     LogRuntimeError("Failed to begin realtime event output.");
     CloseLogFile();
     LogInfo("after the file");
   });
   const std::string runtimeErrors =
-      "ERROR: Unable to initialize LibLUX.\n\tLUX Error Code: -1004\n\tError String: "
-      "lux_Initialize never called\n"
       "ERROR: Failed to begin realtime event output.\n\tLUX Error Code: -6000\n";
   EXPECT_EQ(run.out,
             "before the file\nSummary:\nERROR: went wrong\nshown\nERROR: first\n\tsecond\n" +
