@@ -33,8 +33,7 @@ constexpr int64_t k23_21_53_007 = ((23 * 60 + 21) * 60 + 53) * 1000 + 7;
 /// Keeps each line a worker writes: the header without its time stamp, then the message.
 class CapturingOutput : public OutputPlugin {
  public:
-  explicit CapturingOutput(std::string name = "Capture") : name_(std::move(name)) {}
-  std::string GetName() const override { return name_; }
+  std::string GetName() const override { return "Capture"; }
   void Write(uint32_t, const LogItem&, std::string_view header, std::string_view message) override {
     std::lock_guard hold(lock_);
     lines_.push_back(std::string(header.substr(18)) + std::string(message));
@@ -45,7 +44,6 @@ class CapturingOutput : public OutputPlugin {
   }
 
  private:
-  const std::string name_;
   std::mutex lock_;
   std::vector<std::string> lines_;  // guarded by lock_
 };
