@@ -23,7 +23,7 @@ using testsupport::RunInChild;
 
 const std::string kGuideline = GuidelineLine("sqm-pc-audio-1/");
 
-// A sound on one device or none, in each phase: AudioOutputE2E.
+// A sound on one device in either phase, and none in the first: AudioOutputE2E.
 TEST(AudioJudgements, EachPhaseChecksTheDeviceThatMustStaySilentFirst) {
   const auto phase = [](bool headsetPhase, bool onDefault, bool onHeadset) {
     return std::function<TestResult()>([=] {
