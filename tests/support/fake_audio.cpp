@@ -27,7 +27,7 @@ class FakeObject final : public platform::IMMDeviceEnumerator,
     return Result("EnumAudioEndpoints");
   }
   AudioResult GetDefaultAudioEndpoint(std::shared_ptr<platform::IMMDevice>* device) override {
-    *device = audio_.Device(audio_.defaultEndpoint);
+    *device = audio_.Device(0);
     return Result("GetDefaultAudioEndpoint");
   }
   AudioResult GetCount(uint32_t* count) override {

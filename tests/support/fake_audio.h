@@ -21,8 +21,7 @@ struct FakeAudio {
     std::function<float()> level = [] { return 0.0f; };  // what its meter reads
   };
 
-  std::vector<Endpoint> endpoints;
-  size_t defaultEndpoint = 0;
+  std::vector<Endpoint> endpoints;  // the first is the default
   /// Calls that fail, by name ("Item", "GetPeakValue", ...), with their result.
   std::map<std::string, platform::AudioResult> failures;
   int meterActivations = 0;

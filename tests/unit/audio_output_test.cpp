@@ -23,8 +23,8 @@ using testsupport::RunInChild;
 
 const std::string kGuideline = GuidelineLine("sqm-pc-audio-1/");
 
+// A sound on one device in either phase, and none in the first: AudioOutputE2E.
 TEST(AudioJudgements, EachPhaseChecksTheDeviceThatMustStaySilentFirst) {
-  const std::string unexpected = "Application played sound thru unexpected device\n" + kGuideline;
   const auto phase = [](bool headsetPhase, bool onDefault, bool onHeadset) {
     return std::function<TestResult()>([=] {
       return headsetPhase ? JudgeSoundOnHeadsetDevice(onDefault, onHeadset)
@@ -32,16 +32,12 @@ TEST(AudioJudgements, EachPhaseChecksTheDeviceThatMustStaySilentFirst) {
     });
   };
   const testsupport::JudgementCase cases[] = {
-      {phase(false, true, false), TestResult::Passed,
-       "Application played sound thru default audio device\n"},
       {phase(false, true, true), TestResult::Failed,
        "ERROR: Application should not have played sound thru Tarn Audio device\n" + kGuideline},
-      {phase(false, false, false), TestResult::Failed, unexpected},
-      {phase(true, false, true), TestResult::Passed,
-       "Application played sound thru Tarn Audio device\n"},
       {phase(true, true, true), TestResult::Failed,
        "ERROR: Application should not have played sound thru defaultDevice\n" + kGuideline},
-      {phase(true, false, false), TestResult::Failed, unexpected},
+      {phase(true, false, false), TestResult::Failed,
+       "Application played sound thru unexpected device\n" + kGuideline},
   };
   testsupport::ExpectJudgements(cases);
 }

@@ -33,8 +33,7 @@ constexpr int64_t k23_21_53_007 = ((23 * 60 + 21) * 60 + 53) * 1000 + 7;
 /// Keeps each line a worker writes: the header without its time stamp, then the message.
 class CapturingOutput : public OutputPlugin {
  public:
-  explicit CapturingOutput(std::string name = "Capture") : name_(std::move(name)) {}
-  std::string GetName() const override { return name_; }
+  std::string GetName() const override { return "Capture"; }
   void Write(uint32_t, const LogItem&, std::string_view header, std::string_view message) override {
     std::lock_guard hold(lock_);
     lines_.push_back(std::string(header.substr(18)) + std::string(message));
@@ -45,7 +44,6 @@ class CapturingOutput : public OutputPlugin {
   }
 
  private:
-  const std::string name_;
   std::mutex lock_;
   std::vector<std::string> lines_;  // guarded by lock_
 };
@@ -216,13 +214,9 @@ TEST(Configurator, ConfiguredLevelReachesUnlockedChannelsOnceTheWorkerExists) {
 void FoundOutput(const char*, uint32_t, const char*, uint8_t, int32_t) {}
 void FoundRegister(ChannelRegistration*) {}
 
+// All found (the validator) and none (the sample application):
+// ValidatorE2E.RuntimeLibraryLogLinesReachStandardOutputWithLuxOutputToStdout.
 TEST(BindLoggingFunctions, KeepsTheModulesOwnForEveryNameNotFound) {
-  const LoggingFunctions own = BindLoggingFunctions([](const char*) { return nullptr; });
-  EXPECT_EQ(own.output, &OutputWorkerOutputFunctionC);
-  EXPECT_EQ(own.registerChannel, &ConfiguratorRegisterC);
-  EXPECT_EQ(own.unregisterChannel, &ConfiguratorUnregisterC);
-  EXPECT_EQ(own.levelChange, &ConfiguratorOnChannelLevelChangeC);
-
   const LoggingFunctions mixed = BindLoggingFunctions([](const char* name) -> void* {
     if (std::string_view(name) == "OutputWorkerOutputFunctionC") {
       return reinterpret_cast<void*>(&FoundOutput);

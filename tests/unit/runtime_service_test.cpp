@@ -6,7 +6,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/named_event.h"
 #include "protocol/framing.h"
 #include "protocol/service_address.h"
 #include "protocol/simulated_headset.h"
@@ -15,8 +14,9 @@
 #include "support/machine_prefix.h"
 #include "support/service_process.h"
 
-// The simulated runtime service: its process served over a plain socket, and the parts of its
-// core whose faults no e2e run shows.
+// The simulated runtime service over a plain socket: the requests the client library never makes
+// and the service's start and end, which no e2e run shows (every run is served and sees the
+// headset's signal, or its absence with --no-headset).
 
 namespace luxsim {
 namespace {
@@ -79,9 +79,7 @@ TEST(RuntimeService, ServesClientsAndReleasesItsNamesOnSigterm) {
                                                      std::vector<std::string>{"--no-event-stream"});
   ASSERT_TRUE(service->Ready());
   RawClient client;
-  EXPECT_EQ(client.Result("hello", Fields({{"minor_version", 43}})), 0);
   const Json::Value session = client.Call("create_session")["session"];
-  EXPECT_EQ(client.Call("session_status", Fields({{"session", session}}))["status"].size(), 7u);
   const Json::Value teleport = client.Call("teleport");
   EXPECT_EQ(teleport["result"].asInt(), luxError_Unsupported);
   EXPECT_EQ(teleport["error"].asString(), "The runtime service does not know the request teleport");
@@ -118,15 +116,12 @@ TEST(RuntimeService, ServesClientsAndReleasesItsNamesOnSigterm) {
   EXPECT_EQ(twice.err, "corvia-runtime-service: another runtime service is running at " +
                            RuntimeServiceSocketPath() + "\n");
 
-  EXPECT_TRUE(platform::IsNamedEventSignalled("CorviaHMDConnected"));
   EXPECT_EQ(service->Stop(), 0);
-  EXPECT_FALSE(platform::IsNamedEventSignalled("CorviaHMDConnected"));
   EXPECT_FALSE(std::filesystem::exists(RuntimeServiceSocketPath()));
   EXPECT_FALSE(std::filesystem::exists(prefix.Path() + "/run/corvia/CorviaHMDConnected"));
 
   service.emplace(std::vector<std::string>{"--no-event-stream", "--no-headset"});
   ASSERT_TRUE(service->Ready());
-  EXPECT_FALSE(platform::IsNamedEventSignalled("CorviaHMDConnected"));
   const Json::Value refused = RawClient().Call("create_session");
   EXPECT_EQ(refused["result"].asInt(), luxError_NoHmd);
   EXPECT_EQ(refused["error"].asString(), "No headset is connected");
