@@ -121,7 +121,8 @@ class ClientServerTest : public testing::Test {
   RecordingClient client_;
 };
 
-// A client that creates the section is every end-to-end run's; here the server creates it.
+// A client that creates the section is every end-to-end run's; here the server creates it, as
+// for a client that cannot open the server's process. A call's refusals are the dispatch's.
 TEST_F(ClientServerTest, CallsTravelInBothDirectionsWhenTheServerCreatedTheSection) {
   ASSERT_TRUE(server_.Start(kServerName));
   std::string large(3 * kRingSize + 123, '\0');  // larger than a ring
@@ -135,11 +136,6 @@ TEST_F(ClientServerTest, CallsTravelInBothDirectionsWhenTheServerCreatedTheSecti
   EXPECT_EQ(echo_.EchoStatus(), kCallSuccess);
   // The server's call reached the client before the reply.
   EXPECT_EQ(client_.Received(), std::vector<std::string>{"echo:" + large});
-  // An unregistered name, or arguments of another layout, fail that call only.
-  EXPECT_EQ(client_.client.Call(Function("toNowhere"), std::string("x")), kCallNotRegistered);
-  EXPECT_EQ(echo_.Connection()->Call(Function("toHub"), std::string("x")), kCallNotRegistered);
-  EXPECT_EQ(client_.client.Call(toHub_, std::string("x"), 1), kCallBadSignature);
-  EXPECT_EQ(client_.client.Call(toHub_, std::string("still fine")), kCallSuccess);
 }
 
 TEST_F(ClientServerTest, CallsFromManyThreadsTakeTurns) {
@@ -160,7 +156,9 @@ TEST_F(ClientServerTest, CallsFromManyThreadsTakeTurns) {
   EXPECT_EQ(client_.Received().size(), 200u);
 }
 
-TEST_F(ClientServerTest, EitherEndHearsTheOtherGoAndTheClientCanConnectAgain) {
+// A stopped service, the reconnect and the server hearing a client go: HubShellE2E's restart and
+// late-response runs.
+TEST_F(ClientServerTest, CallsFailWithoutAServerAndBothEndsHearTheServerCloseTheConnection) {
   EXPECT_EQ(client_.client.Call(toHub_, std::string("x")), kCallNotInitialized);
   EXPECT_EQ(client_.client.Connect(kServerName), kConnectPipeUnavailable);  // no server
   EXPECT_EQ(client_.client.Call(toHub_, std::string("x")), kCallDisconnected);
@@ -176,17 +174,6 @@ TEST_F(ClientServerTest, EitherEndHearsTheOtherGoAndTheClientCanConnectAgain) {
   EXPECT_FALSE(client_.client.IsConnected());
   EXPECT_EQ(echo_.Disconnects(), 1);
   EXPECT_EQ(client_.client.Call(toHub_, std::string("x")), kCallDisconnected);
-  ASSERT_EQ(client_.client.Connect(kServerName), kConnected);  // registrations survive
-  EXPECT_EQ(client_.client.Call(toHub_, std::string("again")), kCallSuccess);
-  EXPECT_EQ(client_.Received(), std::vector<std::string>{"echo:again"});
-  {
-    RecordingClient other;
-    ASSERT_EQ(other.client.Connect(kServerName), kConnected);
-  }
-  EXPECT_TRUE(testsupport::WaitUntil([&] { return echo_.Disconnects() == 2; }));
-  server_.Stop();
-  EXPECT_TRUE(testsupport::WaitUntil([&] { return client_.Disconnects() == 2; }));
-  EXPECT_EQ(client_.client.Connect(kServerName), kConnectPipeUnavailable);
 }
 
 TEST_F(ClientServerTest, ClientsBeyondTheConnectionLimitAreRefusedUntilOneGoes) {

@@ -3,23 +3,17 @@
 #include <fcntl.h>
 #include <pty.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/eventfd.h>
 #include <sys/mman.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <thread>
 
 #include "platform/clock.h"
-#include "platform/display_adapters.h"
 #include "platform/event.h"
 #include "platform/files.h"
 #include "platform/machine.h"
@@ -31,10 +25,8 @@
 #include "platform/serial_port.h"
 #include "platform/shared_section.h"
 #include "platform/system_error.h"
-#include "platform/tcp_client_socket.h"
 #include "support/child_process.h"
 #include "support/machine_prefix.h"
-#include "support/wait_until.h"
 
 // The operating-system services of the platform layer, in the Windows meaning they keep.
 
@@ -97,21 +89,17 @@ TEST(SharedSection, StartsZeroedIsSharedThroughItsHandleAndOpensOnlySealedOnesOf
   std::optional<SharedSection> other = SharedSection::Open(duplicate(), 8192);
   ASSERT_TRUE(other);
   memory[8191] = 0x5A;
-  SharedSection moved = std::move(*other);
-  EXPECT_EQ(moved.Memory()[8191], 0x5A);
-  EXPECT_TRUE(other->Memory().empty());
+  EXPECT_EQ(other->Memory()[8191], 0x5A);
   EXPECT_FALSE(SharedSection::Open(duplicate(), 4096));
   OwnedHandle unsealed(memfd_create("unsealed", MFD_CLOEXEC));  // its size could still change
   ASSERT_EQ(ftruncate(static_cast<int>(unsealed.Get()), 4096), 0);
   EXPECT_FALSE(SharedSection::Open(std::move(unsealed), 4096));
   EXPECT_FALSE(SharedSection::Open(OwnedHandle(eventfd(0, EFD_CLOEXEC)), 4096));
-  EXPECT_FALSE(SharedSection::Create(0));
 }
 
-TEST(NamedEvent, OneOwnerSignalsItAndItVanishesWithTheOwner) {
+TEST(NamedEvent, ItsOwnerSignalsItAndItVanishesWithTheOwner) {
   const testsupport::ScopedMachinePrefix prefix;
   const std::string file = prefix.Path() + "/run/corvia/CorviaHMDConnected";
-  EXPECT_FALSE(OwnedNamedEvent::Create("CorviaHMDConnected", true));  // no run folder
   std::filesystem::create_directories(prefix.Path() + "/run/corvia");
   EXPECT_FALSE(IsNamedEventSignalled("CorviaHMDConnected"));
   EXPECT_FALSE(std::filesystem::exists(file));  // asking creates nothing
@@ -121,15 +109,10 @@ TEST(NamedEvent, OneOwnerSignalsItAndItVanishesWithTheOwner) {
   ASSERT_TRUE(first->Set());
   EXPECT_TRUE(IsNamedEventSignalled("CorviaHMDConnected"));
   EXPECT_FALSE(IsNamedEventSignalled("OtherEvent"));
-  std::optional<OwnedNamedEvent> second = OwnedNamedEvent::Create("CorviaHMDConnected", false);
-  ASSERT_TRUE(second);
-  EXPECT_FALSE(second->Set());
-  EXPECT_FALSE(OwnedNamedEvent::Create("CorviaHMDConnected", true));
   first->Reset();
   EXPECT_FALSE(IsNamedEventSignalled("CorviaHMDConnected"));
-  EXPECT_TRUE(second->Set());
+  ASSERT_TRUE(first->Set());
   first.reset();
-  second.reset();
   EXPECT_FALSE(IsNamedEventSignalled("CorviaHMDConnected"));
   EXPECT_FALSE(std::filesystem::exists(file));
 }
@@ -157,44 +140,6 @@ TEST(Files, AReadOnlyFileReadsItsWholeContentEachTime) {
   EXPECT_FALSE(file.ReadContents());
   EXPECT_FALSE(ReadOnlyFile::Open(testing::TempDir() + "no/such/file").IsOpen());
   EXPECT_FALSE(ReadOnlyFile::Open(MakeDirectory("files_dir")).ReadContents());
-}
-
-TEST(Files, FullPathsMachinePathsAndTheLibrarySearchOrder) {
-  const std::string prefix = MakeDirectory("search_prefix");
-  const std::string current = MakeDirectory("search_current");
-  const std::string extra = MakeDirectory("search_extra");
-  for (const std::string& file :
-       {prefix + "/usr/lib/libfound.so", prefix + "/lib/libfound.so", prefix + "/lib/libonlylib.so",
-        current + "/libcurrent.so", extra + "/libextra.so"}) {
-    WriteFile(file, "x");
-  }
-  std::filesystem::create_directories(prefix + "/usr/lib/libdirectory.so");
-  const testsupport::ChildOutcome run = ExpectInChild([&] {
-    ASSERT_EQ(chdir("/usr"), 0);
-    EXPECT_EQ(FullPathName("lib/../share/./x"), "/usr/share/x");
-    EXPECT_EQ(FullPathName("/a//b/"), "/a/b/");
-    EXPECT_EQ(FullPathName(""), "");
-    unsetenv(MachinePrefixVariable);
-    EXPECT_EQ(MachinePath("run/corvia/x"), "/run/corvia/x");
-    setenv(MachinePrefixVariable, "/tmp/m/", 1);
-    EXPECT_EQ(MachinePath("/dev/COM1"), "/tmp/m/dev/COM1");
-    EXPECT_EQ(RuntimeRunFolder(), "/tmp/m/run/corvia/");
-    setenv(MachinePrefixVariable, prefix.c_str(), 1);
-    setenv("LD_LIBRARY_PATH", ("/nonexistent::" + extra).c_str(), 1);
-    ASSERT_EQ(chdir(current.c_str()), 0);
-    for (const std::string& directory : LibrarySearchDirectories()) std::cout << directory << "\n";
-    for (const char* name : {"libfound.so", "libonlylib.so", "libcurrent.so", "libextra.so",
-                             "libdirectory.so", "libmissing.so"}) {
-      std::cout << SearchPath(name).value_or("none") << "\n";
-    }
-  });
-  const std::string expected = current + "/\n" + prefix + "/usr/local/lib/\n" + prefix +
-                               "/usr/lib/\n" + prefix + "/lib/\n/nonexistent/\n" + extra + "/\n" +
-                               prefix + "/usr/lib/libfound.so\n" + prefix + "/lib/libonlylib.so\n" +
-                               current + "/libcurrent.so\n" + extra + "/libextra.so\nnone\nnone\n";
-  // The directory of the running executable comes first.
-  ASSERT_GE(run.out.size(), expected.size());
-  EXPECT_EQ(run.out.substr(run.out.size() - expected.size()), expected) << run.out;
 }
 
 TEST(KeyPoller, AKeyPressedBeforeTheQueryCountsOnceAndKeysAreRememberedApart) {
@@ -226,14 +171,6 @@ TEST(KeyPoller, AKeyPressedBeforeTheQueryCountsOnceAndKeysAreRememberedApart) {
   close(fds[0]);
 }
 
-TEST(TcpClientSocket, ReceiveBufferCanBeRaised) {
-  TcpClientSocket socket;
-  EXPECT_EQ(socket.ReceiveBufferSize(), 0);  // no socket yet: the read fails
-  ASSERT_TRUE(socket.Create());
-  EXPECT_TRUE(socket.SetReceiveBufferSize(65536));
-  EXPECT_GE(socket.ReceiveBufferSize(), 65536);
-}
-
 // ---- Processes. Every case runs in a child process: starting an application makes the
 // process a child subreaper for good. ----
 
@@ -255,7 +192,7 @@ uint32_t ExitCodeAfterEnd(ProcessHandle& process) {
 
 // A crash's exit code: LaunchTestsE2E.AnApplicationThatCrashes...; a missing program:
 // ApplicationControlTest.ALaunchThatFails...
-TEST(ProcessLaunch, ArgumentsGoAsTheyAreTheExitCodeOrSignalComesBackSignalsAreReset) {
+TEST(ProcessLaunch, ArgumentsGoAsTheyAreAndTheCloseRequestSparesProcessZeroAndTheCaller) {
   ExpectInChild([] {
     // After the script, the shell's $0 and $1 are the next two arguments: nothing is split or
     // unquoted on the way.
@@ -275,21 +212,10 @@ TEST(ProcessLaunch, ArgumentsGoAsTheyAreTheExitCodeOrSignalComesBackSignalsAreRe
     setpgid(0, 0);  // a group of its own: a stray signal to "process 0" would end only this
     PostCloseToProcessWindows(0);
     PostCloseToProcessWindows(CurrentProcessId());
-    // The blocked and ignored signals of the caller are reset.
-    sigset_t blocked;
-    sigemptyset(&blocked);
-    sigaddset(&blocked, SIGTERM);
-    sigaddset(&blocked, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
-    signal(SIGHUP, SIG_IGN);
-    ProcessInformation terminated = StartShell("kill -TERM $$; exit 0");
-    ProcessInformation hungUp = StartShell("kill -HUP $$; exit 0");
-    EXPECT_EQ(ExitCodeAfterEnd(*terminated.process), 128u + SIGTERM);
-    EXPECT_EQ(ExitCodeAfterEnd(*hungUp.process), 128u + SIGHUP);
   });
 }
 
-TEST(ProcessHandle, IsStillActiveUntilItEndsEveryHandleReadsTheExitCodeOrphansAreReaped) {
+TEST(ProcessHandle, IsStillActiveUntilItEndsEveryHandleReadsTheExitCodeNoZombieStays) {
   ExpectInChild([] {
     ProcessInformation created = StartShell("sleep 5");
     std::optional<ProcessHandle> second = ProcessHandle::Open(created.processId);
@@ -311,25 +237,6 @@ TEST(ProcessHandle, IsStillActiveUntilItEndsEveryHandleReadsTheExitCodeOrphansAr
     EXPECT_FALSE(ProcessHandle::Open(created.processId));
     EXPECT_TRUE(ProcessHandle::Open(CurrentProcessId()));
     EXPECT_FALSE(ProcessHandle::Open(0));
-    // A process left behind is reaped unless its own parent collects it.
-    const std::string path = testing::TempDir() + "left_behind_pid";
-    // Starts a launcher with an application that ends with 9 after 0.3 s, then `rest`.
-    const auto started = [&](const std::string& rest) {
-      std::remove(path.c_str());
-      ProcessInformation launcher = StartShell("(sleep 0.3; exit 9) & echo $! > " + path + rest);
-      uint32_t processId = 0;
-      testsupport::WaitUntil([&] { return static_cast<bool>(std::ifstream(path) >> processId); });
-      return std::pair{std::move(launcher), ProcessHandle::Open(processId)};
-    };
-    // The launcher waits for what it started: only it learns the exit code.
-    auto [waiting, waited] = started("; wait; exit 4");
-    ASSERT_TRUE(waited);
-    EXPECT_EQ(ExitCodeAfterEnd(*waited), kExitCodeUnknown);
-    EXPECT_EQ(ExitCodeAfterEnd(*waiting.process), 4u);
-    // A launcher that ends first leaves its application to the validator.
-    auto [exiting, left] = started("");
-    ASSERT_TRUE(left);
-    EXPECT_EQ(ExitCodeAfterEnd(*left), 9u);
   });
 }
 
@@ -403,32 +310,17 @@ TEST_F(MessagePipeTest, ABusyServerIsWaitedForUpToTheBusyWait) {
   acceptor.join();
 }
 
-TEST_F(MessagePipeTest, ANameIsServedByOneLiveServerAtATimeAndALeftoverIsTakenOver) {
+TEST_F(MessagePipeTest, ANameIsServedByOneServerAtATimeAndFreedWhenItGoes) {
   EXPECT_EQ(ConnectMessagePipe("TestPipe", 1000).status, PipeStatus::kNotFound);
-  EXPECT_EQ(ConnectMessagePipe(std::string(200, 'n'), 1000).status, PipeStatus::kNotFound);
   std::optional<MessagePipeServer> first = MessagePipeServer::Listen("TestPipe");
   ASSERT_TRUE(first);
   EXPECT_FALSE(MessagePipeServer::Listen("TestPipe"));
   first.reset();
   EXPECT_FALSE(std::filesystem::exists(RuntimeRunFolder() + "TestPipe"));
-  EXPECT_TRUE(MessagePipeServer::Listen("TestPipe"));
-  // A name left behind by a server that ended without removing it.
-  const std::string path = RuntimeRunFolder() + "TestPipe";
-  {
-    OwnedHandle stale(socket(AF_UNIX, SOCK_SEQPACKET, 0));
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strcpy(address.sun_path, path.c_str());
-    ASSERT_EQ(
-        bind(static_cast<int>(stale.Get()), reinterpret_cast<sockaddr*>(&address), sizeof address),
-        0);
-  }
-  ASSERT_TRUE(std::filesystem::exists(path));
-  std::optional<MessagePipeServer> server = MessagePipeServer::Listen("TestPipe");
-  ASSERT_TRUE(server);
+  std::optional<MessagePipeServer> second = MessagePipeServer::Listen("TestPipe");
+  ASSERT_TRUE(second);
   EXPECT_EQ(ConnectMessagePipe("TestPipe", 1000).status, PipeStatus::kOk);
 }
-
 using namespace std::chrono_literals;
 
 // A COM port is the terminal its name links to under the machine prefix, in raw mode: bytes
@@ -472,38 +364,6 @@ TEST(SerialPort, ATerminalUnderItsComNameCarriesBytesUnchanged) {
   fcntl(device, F_SETFL, O_NONBLOCK);
   EXPECT_EQ(read(device, written, sizeof written), -1);  // nothing echoed
   close(device);
-}
-
-namespace fs = std::filesystem;
-
-// The adapters are the DRM cards under the machine prefix, by number, with the LUIDs of their
-// devices; connectors and render nodes are no adapters.
-TEST(DisplayAdapters, TheCardsInTheOrderOfTheirNumbersIdentifiedByTheirDevices) {
-  const testsupport::ScopedMachinePrefix machine;
-  const fs::path sys = fs::path(machine.Path()) / "sys";
-  std::optional<DisplayAdapterFactory> factory;
-  EXPECT_EQ(DisplayAdapterFactory::Create(factory), static_cast<int32_t>(0x80070002));  // ENOENT
-  fs::create_directories(sys / "class/drm/card0-HDMI-A-1");
-  fs::create_directories(sys / "class/drm/renderD128");
-  const char* cards[] = {"card0", "card2", "card10"};
-  for (int i = 0; i < 3; ++i) {
-    const std::string device = "devices/0000:0" + std::to_string(i) + ":00.0";
-    fs::create_directories(sys / device);
-    fs::create_directories(sys / "class/drm" / cards[i]);
-    fs::create_symlink("../../../" + device, sys / "class/drm" / cards[i] / "device");
-  }
-  AdapterLuid luids[3], none;
-  ASSERT_EQ(DisplayAdapterFactory::Create(factory), 0);
-  for (uint32_t i = 0; i < 3; ++i) ASSERT_EQ(factory->AdapterLuidAt(i, luids[i]), 0);
-  EXPECT_EQ(factory->AdapterLuidAt(3, none), kDxgiErrorNotFound);
-  EXPECT_FALSE(luids[0] == luids[1] || luids[1] == luids[2] || luids[0] == luids[2]);
-
-  // card10 becomes card1: it keeps its device's LUID and now comes before card2.
-  fs::rename(sys / "class/drm/card10", sys / "class/drm/card1");
-  ASSERT_EQ(DisplayAdapterFactory::Create(factory), 0);
-  AdapterLuid luid;
-  ASSERT_EQ(factory->AdapterLuidAt(1, luid), 0);
-  EXPECT_EQ(luid, luids[2]);
 }
 
 }  // namespace

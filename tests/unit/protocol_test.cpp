@@ -86,9 +86,7 @@ class DispatchingProtocol : public Protocol {
 struct Recorder {
   void Text(std::string text) { texts.push_back(std::move(text)); }
   void Pair(int32_t number, bool flag) { pairs.emplace_back(number, flag); }
-  void View(std::string_view text) { views.push_back(text); }
   std::vector<std::string> texts;
-  std::vector<std::string_view> views;
   std::vector<std::pair<int32_t, bool>> pairs;
 };
 
@@ -141,18 +139,6 @@ TEST_F(ProtocolDispatch, CallsTheRegisteredFunctionOfTheNameWithArgumentsOfItsLa
   EXPECT_EQ(Dispatch("text", [](IpcBuffer& b) { b.WriteString("y"); }), kCallSuccess);
   EXPECT_EQ(recorder_.texts, std::vector<std::string>{"x"});
   EXPECT_EQ(other.texts, std::vector<std::string>{"y"});
-}
-
-TEST_F(ProtocolDispatch, AStringViewArgumentIsReadInPlace) {
-  protocol_.Register("view", recorder_, &Recorder::View);
-  IpcBuffer request = IpcBuffer::Growing();
-  ASSERT_TRUE(request.WriteString("view") && request.WriteString("in place"));
-  IpcBuffer read = IpcBuffer::Reader(request.Bytes());
-  IpcBuffer reply = IpcBuffer::Growing();
-  EXPECT_EQ(protocol_.Dispatch(read, reply), kCallSuccess);
-  ASSERT_EQ(recorder_.views.size(), 1u);
-  const std::span<const uint8_t> bytes = request.Bytes();
-  EXPECT_EQ(static_cast<const void*>(recorder_.views[0].data()), bytes.data() + bytes.size() - 8);
 }
 
 }  // namespace

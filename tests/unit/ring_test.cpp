@@ -111,24 +111,6 @@ TEST_F(RingTest, OneBlockAlwaysStaysFree) {
   EXPECT_FALSE(reader_.TryRead());
 }
 
-TEST_F(RingTest, AMessageAtTheEndIsSplitAndContinuesAtBlockZero) {
-  for (int i = 0; i < 7; ++i) {
-    ASSERT_TRUE(Write(10, 1));
-    ASSERT_TRUE(reader_.TryRead());
-  }
-  reader_.Release();
-  // Write and read index stand at 7: one block to the end of the ring is free.
-  std::vector<uint8_t> payload(199);
-  std::iota(payload.begin(), payload.end(), uint8_t{0});
-  ASSERT_TRUE(Write(payload));
-  EXPECT_EQ(Index(kWriteIndexOffset), 1u);
-
-  const auto message = reader_.TryRead();
-  ASSERT_TRUE(message);
-  EXPECT_EQ(Payload(*message), payload);
-  EXPECT_EQ(Index(kReadIndexOffset), 1u);  // reassembled fragments are released at once
-}
-
 TEST_F(RingTest, WrapsAroundManyTimesWithoutLosingABit) {
   for (uint32_t round = 0; round < 200; ++round) {
     std::vector<uint8_t> payload(1 + (round * 37) % 400);
@@ -218,15 +200,6 @@ TEST_F(RingTest, AReadIndexOutsideTheRingStopsTheWriter) {
   SetIndex(kReadIndexOffset, kBlocks);
   EXPECT_FALSE(writer_.Reserve());
   EXPECT_TRUE(writer_.Failed());
-}
-
-TEST(RingSize, ARingTooSmallForTwoBlocksIsUnusable) {
-  std::vector<uint8_t> memory(kRingHeaderBytes + kBlockBytes);
-  Event data = *Event::Create(EventReset::kAuto);
-  Event space = *Event::Create(EventReset::kAuto);
-  RingWriter writer(memory, data, space, {});
-  EXPECT_TRUE(writer.Failed());
-  EXPECT_FALSE(writer.Reserve());
 }
 
 }  // namespace
