@@ -1,12 +1,9 @@
 #pragma once
 
-#include <json/json.h>
-
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "support/machine_prefix.h"
 #include "support/runtime_standin.h"
@@ -77,11 +74,6 @@ class ValidatorTestAccess {
   /// Notes the first frame of `processId`, `delaySeconds` after its session was created.
   static void AddFirstFrame(Validator& validator, uint32_t processId, double delaySeconds,
                             bool headTracked);
-  /// The shell's messages that no request took.
-  static std::vector<Json::Value> ShellMessagesKept(Validator& validator) {
-    return validator.hub.ReceivedMessages();
-  }
-  static bool AskDashVisibility(Validator& validator) { return validator.hub.GetDashVisibility(); }
   static WaitServices& Waits(Validator& validator) { return validator.waits; }
 
   /// An older shell (no dash-visibility answer) with the application in front: its top
