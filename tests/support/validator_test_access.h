@@ -61,7 +61,6 @@ class ValidatorTestAccess {
                                 uint32_t processId = platform::CurrentProcessId());
   /// Wakes the validator's paused wait, as a delivered event batch does.
   static void Wake(Validator& validator) { validator.WakeWaiters(); }
-  static bool SessionProcessOpen(Validator& validator);
   static bool ApplicationLaunched(Validator& validator);
   static uint32_t LaunchedProcessId(Validator& validator) { return validator.launchedProcessId; }
   static int32_t CheckState(Validator& validator) { return validator.CheckApplicationState(); }
