@@ -154,38 +154,6 @@ TEST_F(HubRemoteControlTest, AServiceThatNeverTakesTheCallFailsTheRequestInTime)
   EXPECT_EQ(run.out, "ERROR: Response from HUB was not received before timeout (1 seconds)\n");
 }
 
-TEST_F(HubRemoteControlTest, WithoutTheServiceEachRequestPausesRetriesAndFails) {
-  const auto run = testsupport::ExpectInChild([] {
-    SetVerboseLogging(true);
-    HubRemoteControl hub(kQuick);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(hub.RequestAppShouldRecenter(UINT32_MAX));
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
-    std::printf("-\n");
-    ShellService service;
-    ASSERT_TRUE(service.Start());
-    EXPECT_TRUE(hub.RequestAppShouldRecenter(UINT32_MAX));
-  });
-  // The envelope of a request; a process id above the signed range stays unsigned.
-  const std::string sent = R"(Sending message to HUB: {"requestData":{"pid":4294967295},)"
-                           R"("requestName":"/life_cycle/request_app_should_recenter",)"
-                           R"("sequenceId":")";
-  EXPECT_EQ(run.out,
-            "Connecting client (Response: 1)\n"
-            "Client is not currently connected, reconnecting\n"
-            "Connecting client (Response: 1)\n" +
-                sent + "0\"}\n" +
-                "ERROR: Message from HUB returned an error: ERROR: Failed to send message: "
-                "Disconnected\n"
-                "-\n"
-                "Client is not currently connected, reconnecting\n"
-                "Connecting client (Response: 0)\n" +
-                sent + "1\"}\n" +
-                R"(Response from HUB: {"messageType":"RESPONSE","sequenceId":"1",)"
-                R"("payloadType":"PLAIN_STRING","payload":{"value":"OK"}})"
-                "\n");
-}
-
 TEST_F(HubRemoteControlTest, AWaitingRequestFailsAtOnceWhenTheConnectionGoes) {
   const auto run = testsupport::ExpectInChild([] {
     ShellService* self = nullptr;
