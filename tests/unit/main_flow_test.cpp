@@ -176,15 +176,6 @@ TEST(MainFlow, ApplicationArgumentsFollowTheFirstDoubleDashAndUseBreakerGoesWher
   }
   EXPECT_TRUE(
       RunFlow(cases[3].first).out.starts_with("[fake] SetUseBreakerBox 1\n[fake] Initialize\n"));
-  // Each occurrence is reported; listing the tests ends without a close event.
-  EXPECT_EQ(
-      LinesStartingWith(
-          RunFlowRecordingTelemetry({"--use_breaker", "--list_tests", "--", "--use_breaker"}).out,
-          "[telemetry]"),
-      (std::vector<std::string>{"[telemetry] application_status=launch",
-                                "[telemetry] user_action=Main_action_--use_breaker",
-                                "[telemetry] user_action=Main_action_--use_breaker",
-                                "[telemetry] user_action=Main_action_--list_tests"}));
 }
 
 TEST(MainFlow, ParseErrorsAndAnUnopenableLogFileEndWithStatusOneBeforeAnyTest) {
