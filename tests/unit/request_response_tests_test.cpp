@@ -116,8 +116,6 @@ TEST(RequestCourse, EachRequestGoesOutAndItsAnswerIsAwaitedForItsTime) {
   const char kIad[] = "TestResponseToIadChanges";
   const char kOff[] = "/hardware/set_proximity_sensor false";
   const std::string kErrorReport = "Telemetry Error Code -1005\nInvalid parameter\n";
-  const auto [newerShell, closing] =
-      DestroysSessionOn(ValidatorTestAccess::NewerShellApplicationInFront, "/life_cycle/close_app");
   const auto [olderShell, prompted] =
       DestroysSessionOn(ValidatorTestAccess::ApplicationInFront, "/life_cycle/prompt_response");
   const std::pair<Course, CourseExpectation> cases[] = {
@@ -128,10 +126,6 @@ TEST(RequestCourse, EachRequestGoesOutAndItsAnswerIsAwaitedForItsTime) {
         {"/life_cycle/request_app_should_recenter", kOff},
         {},
         3000ms}},
-      {{kQuit, newerShell, closing},
-       {TestResult::Passed,
-        kBegunAfterLoad + kQuitSentLine + kErrorReport + kDestroyedLine,
-        {"/life_cycle/get_dash_visibility", "/life_cycle/close_app", kOff}}},
       {{kQuit, olderShell, prompted},
        {TestResult::Passed,
         kBegunAfterLoad + kQuitSentLine + kErrorReport + kDestroyedLine,
