@@ -58,12 +58,8 @@ TEST(LaunchJudgements, TheFirstFrameAndTheAverageFrameRateAreJudgedWithTheirMess
       {[] { return JudgeAverageFrameRate(89.0, 95.0); }, TestResult::Passed, Average("89.000000")},
       {[] { return JudgeAverageFrameRate(0.0, 0.0); }, TestResult::Passed,
        Average("0.000000") + kFramewatchHintLine},
-      {[] { return JudgeAverageFrameRate(0.0, 0.5); }, TestResult::Failed,
-       Average("0.000000") + kFramewatchHintLine + kFrameRateTooLowLines},
   };
   testsupport::ExpectJudgements(cases, testsupport::JudgementOutput::kTelemetry);
-  EXPECT_EQ(FrameRateLine(1.5, 90.0), "Seconds elapsed: 1.500    FPS: 90.00");
-  EXPECT_EQ(FrameRateLine(10.0004, 87.1875), "Seconds elapsed: 10.000    FPS: 87.19");
 }
 
 /// The shell of ApplicationInFront whose application also submits its first frame
