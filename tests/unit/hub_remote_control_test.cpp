@@ -138,22 +138,6 @@ TEST_F(HubRemoteControlTest, MessagesThatAreNoResponseAreKeptButWakeNobody) {
             "ERROR: Unable to parse message received from HUB\n");
 }
 
-TEST_F(HubRemoteControlTest, AServiceThatNeverTakesTheCallFailsTheRequestInTime) {
-  const auto run = testsupport::ExpectInChild([] {
-    std::atomic<bool> release{false};
-    ShellService service([&release](const Json::Value&) -> std::vector<std::string> {
-      while (!release) std::this_thread::sleep_for(5ms);
-      return {};
-    });
-    ASSERT_TRUE(service.Start());
-    HubRemoteControl hub(HubTiming{1000, 50});
-    EXPECT_FALSE(hub.CloseApp(1));
-    EXPECT_TRUE(testsupport::WaitUntil([&] { return !hub.IsConnected(); }, 1s));
-    release = true;
-  });
-  EXPECT_EQ(run.out, "ERROR: Response from HUB was not received before timeout (1 seconds)\n");
-}
-
 TEST_F(HubRemoteControlTest, AWaitingRequestFailsAtOnceWhenTheConnectionGoes) {
   const auto run = testsupport::ExpectInChild([] {
     ShellService* self = nullptr;
