@@ -62,6 +62,10 @@ TEST(EngineJudgement, UnityAndUnrealAreWarnedAboutBelowTheirMinimumsOtherEngines
       // An old plug-in of a Unity version with "UE4" in it comes instead of the version check.
       {"Unity", "2019.4.1 UE4", "1.22.0", kOldPlugin},
       {"Unity", "5.0.0UE4", "1.23.0", Unsupported("Unity", kPage2)},
+      // No old plug-in without "UE4" in the version, outside Unity, or without its version.
+      {"Unity", "2019.4.1 ue4", "1.22.0", ""},
+      {"UnrealEngine", "4.27.0 UE4", "1.22.0", ""},
+      {"Unity", "2019.4.1 UE4", "1.22", ""},
       // Names are compared exactly.
       {"MyEngine", "0.1", "0.0.1", ""},
       {"unity", "5.0.0", "1.43.0", ""},
@@ -77,27 +81,6 @@ TEST(EngineJudgement, UnityAndUnrealAreWarnedAboutBelowTheirMinimumsOtherEngines
                                      c.version + "\n" + c.warning,
                                  testsupport::JudgementOutput::kTelemetry,
                                  c.name + " " + c.version);
-  }
-}
-
-// A plug-in just below and at 1.23.0: EngineJudgement.
-TEST(PluginVersion, IsOldOnlyForUnityWithUE4AndAPlugInBelow1230) {
-  const struct {
-    const char* engine;
-    const char* version;
-    const char* pluginVersion;
-    bool old;
-  } cases[] = {
-      {"Unity", "2018.UE4.x", "0.9.9rc", true},
-      {"Unity", "ue4", "1.22.0", false},
-      {"UnrealEngine", "4.27 UE4", "1.22.0", false},
-      // A plug-in version that does not parse is not taken for an old one.
-      {"Unity", "UE4", "1.22", false},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Validator::IsPluginVersionOld(c.engine, c.version, "LUXPlugin", c.pluginVersion),
-              c.old)
-        << c.engine << " " << c.version << " " << c.pluginVersion;
   }
 }
 
