@@ -2,18 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
-#include <thread>
 
 #include "hub/hub_message.h"
-#include "ipc/call_status.h"
-#include "log/validator_log.h"
 #include "support/child_process.h"
 #include "support/machine_prefix.h"
 #include "support/shell_service.h"
-#include "support/wait_until.h"
 
 namespace QasValidator {
 namespace {
@@ -153,28 +148,6 @@ TEST_F(HubRemoteControlTest, AWaitingRequestFailsAtOnceWhenTheConnectionGoes) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   });
   EXPECT_EQ(run.out, "");  // no timeout line
-}
-
-TEST_F(HubRemoteControlTest, RequestsFromSeveralThreadsEachGetTheirOwnAnswer) {
-  ShellService service([](const Json::Value& request) {
-    return std::vector<std::string>{ShellMessage(SequenceIdOf(request), "PLAIN_PID",
-                                                 R"({"pid":)" + SequenceIdOf(request) + "}")};
-  });
-  ASSERT_TRUE(service.Start());
-  HubRemoteControl hub(kQuick);
-  std::atomic<int> answered{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&] {
-      for (int i = 0; i < 25; ++i) {
-        uint32_t pid = UINT32_MAX;
-        if (hub.GetFocusedPid(pid) && pid < 100) ++answered;
-      }
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(answered, 100);
-  EXPECT_TRUE(hub.ReceivedMessages().empty());
 }
 
 TEST(HubMessage, ParsesJsonAndNothingElse) {
