@@ -57,17 +57,17 @@ void Deliver(Validator& validator, LUX::Telemetry::TelemetryEvent record) {
   validator.OnTelemetryEvents(batch, 1);
 }
 
-/// Plays an application that destroys its session once the shell passed on the request to quit
-/// (`quitPath`), as its session-destroyed event does, and then ends. Before that, a runtime error
-/// of the application arrives, which the quit test prints. The shell is `shell`.
-std::pair<FrontApplicationRig::ShellFactory, FrontApplicationRig::PauseHook> DestroysSessionOn(
-    FrontApplicationRig::ShellFactory shell, std::string quitPath) {
+/// Plays an older shell and an application that destroys its session once the shell passed on
+/// the request to quit through its prompt, as its session-destroyed event does, and then ends.
+/// Before that, a runtime error of the application arrives, which the quit test prints.
+std::pair<FrontApplicationRig::ShellFactory, FrontApplicationRig::PauseHook>
+OlderShellQuitThroughThePrompt() {
   auto asked = std::make_shared<std::atomic<bool>>(false);
   auto reported = std::make_shared<bool>(false);
   auto noting = [=](const std::atomic<Validator*>& validator) -> testsupport::ShellScript {
-    testsupport::ShellScript inner = shell(validator);
+    testsupport::ShellScript inner = ValidatorTestAccess::ApplicationInFront(validator);
     return [=](const std::string& path) {
-      if (path == quitPath) *asked = true;
+      if (path == "/life_cycle/prompt_response") *asked = true;
       return inner(path);
     };
   };
@@ -116,8 +116,7 @@ TEST(RequestCourse, EachRequestGoesOutAndItsAnswerIsAwaitedForItsTime) {
   const char kIad[] = "TestResponseToIadChanges";
   const char kOff[] = "/hardware/set_proximity_sensor false";
   const std::string kErrorReport = "Telemetry Error Code -1005\nInvalid parameter\n";
-  const auto [olderShell, prompted] =
-      DestroysSessionOn(ValidatorTestAccess::ApplicationInFront, "/life_cycle/prompt_response");
+  const auto [olderShell, prompted] = OlderShellQuitThroughThePrompt();
   const std::pair<Course, CourseExpectation> cases[] = {
       // An answer that never comes; one after 1.2 s: RequestResponseE2E.
       {{kRecenter},
