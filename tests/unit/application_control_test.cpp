@@ -5,8 +5,6 @@
 
 #include "log/validator_log.h"
 #include "platform/process_handle.h"
-#include "platform/process_info.h"
-#include "platform/process_launch.h"
 #include "platform/system_error.h"
 #include "support/child_process.h"
 #include "support/console_lines.h"
@@ -131,23 +129,6 @@ TEST_F(ApplicationControlTest, WaitsSleepUntilWokenPolledOrDueAndKeepTheirDeadli
               EXPECT_EQ(fake.Elapsed(), 10ms);
             }),
             testsupport::kTransientErrorLines);
-}
-
-TEST_F(ApplicationControlTest, TheEndOfTheSessionProcessWakesItsWait) {
-  // No event pump runs: the wait reads the session process's exit code itself when it ends.
-  EXPECT_EQ(Printed([] {
-              const testsupport::TestProgram program = testsupport::SleepingProgram("0");
-              platform::ProcessInformation ended;
-              ASSERT_TRUE(
-                  platform::StartApplicationProcess({program.path, "", program.arguments}, ended));
-              platform::WaitForSingle(*ended.process, platform::kInfinite);
-              FakeTime time;
-              Validator validator({{}, time.Services()});
-              SetSessionProcess(validator, platform::kStillActive, ended.processId);
-              EXPECT_EQ(validator.WaitMilliseconds(20000), kStatusApplicationQuit);
-              EXPECT_EQ(time.Elapsed(), 0ms);
-            }),
-            "Application quit with exit code 0\n");
 }
 
 // ---- The session search ----
