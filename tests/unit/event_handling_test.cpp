@@ -108,7 +108,6 @@ TEST_F(ValidatorEventsTest, SessionsAreNotedUntilTheApplicationsIsKnownAndForgot
            Process(LUX::Telemetry::kFrameSubmitted, kApp, 13.0),
            Process(LUX::Telemetry::kFrameSubmitted, kOther, 3.0)});
   EXPECT_EQ(Record(kApp)->sessionCreatedTime, 10.0);
-  EXPECT_EQ(Record(kApp)->submitFrameCount, 2u);
   EXPECT_EQ(Record(kApp)->firstFrameDelay, 2.5);
   EXPECT_EQ(Printed({Process(LUX::Telemetry::kSessionCreated, kOther)}), "Session Created\n");
   sessionPid = kApp;
