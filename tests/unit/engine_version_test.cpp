@@ -61,7 +61,6 @@ TEST(EngineVersionCompare, OnlyTheComponentsBothGiveCountFromTheLeftAndNeverTheS
       {Parsed("5.6.4a"), Parsed("5.6.4z"), true, true, false},
       // A missing patch leaves only major and minor; matching is not transitive.
       {Parsed("4.12.0"), unreal, true, true, false},
-      {Parsed("4.12.9"), unreal, true, true, false},
       {unreal, Parsed("4.12.9"), true, true, false},
       {Parsed("4.12.0"), Parsed("4.12.9"), false, false, true},
       {Parsed("4.13.0"), unreal, false, true, false},

@@ -38,7 +38,6 @@ TEST(CommitJudgements, EachTestJudgesItsCountsWithItsMessage) {
       {[] { return JudgeCommitsWhenNotVisible(Counts(0, kWrapped)); }, TestResult::Passed, ""},
       {[] { return JudgeCommitsInDash(false, Counts(0, 1)); }, TestResult::Failed,
        kNotFocusAwareCommittedInDashLines},
-      {[] { return JudgeCommitsInDash(false, Counts(40, 0)); }, TestResult::Passed, ""},
       {[] { return JudgeCommitsInDash(false, Counts(0, kWrapped)); }, TestResult::Passed, ""},
       // Visible commits do not count under the dash.
       {[] { return JudgeCommitsInDash(true, Counts(40, 0)); }, TestResult::Failed,
