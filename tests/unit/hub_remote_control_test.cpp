@@ -152,7 +152,6 @@ TEST_F(HubRemoteControlTest, AWaitingRequestFailsAtOnceWhenTheConnectionGoes) {
 
 TEST(HubMessage, ParsesJsonAndNothingElse) {
   EXPECT_TRUE(ParseHubMessage(R"({"a":1})"));
-  EXPECT_TRUE(ParseHubMessage("[1,2]"));
   EXPECT_FALSE(ParseHubMessage("{\"a\":"));
   EXPECT_FALSE(ParseHubMessage(""));
   // Deeper than the reader's limit: refused, not thrown.
