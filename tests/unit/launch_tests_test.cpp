@@ -48,7 +48,7 @@ TEST(LaunchJudgements, TheFirstFrameAndTheAverageFrameRateAreJudgedWithTheirMess
        FirstFrame("4.000000")},
       {[] { return JudgeFirstFrame(0.25, false, 4.0); }, TestResult::Failed,
        FirstFrame("0.250000") + kNoHeadTrackedLayer},
-      // Both faults at once: LaunchTestsE2E.ALateFirstFrameWithoutAHeadTrackedLayerFails...
+      // Both faults at once: LaunchTestsE2E.ALateFirstFrameWithoutAHeadTrackedLayer...
       // Below 89 the hint is given; below the minimum too, the test fails; from 89 up it passes
       // whatever the minimum.
       {[] { return JudgeAverageFrameRate(88.5, 45.0); }, TestResult::Passed,
@@ -80,7 +80,7 @@ FrontApplicationRig::ShellFactory RenderingApplication(double delaySeconds) {
 }
 
 TEST(LaunchCourse, LaunchIntoVRJudgesTheFirstFrameOfTheSessionOrStopsWaitingForIt) {
-  // A first frame in time: LaunchTestsE2E.AWellBehavedApplicationPassesBothAndTheLogFileSaysSo.
+  // A first frame in time: LaunchTestsE2E.AWellBehavedApplicationOfALauncher...
   // A second of session search, then the allowed time and the grace of 10 s; never less than
   // the grace, whatever is allowed.
   for (const auto& [allowed, waited] : {std::pair{4.0, 14}, std::pair{-20.0, 10}}) {

@@ -254,7 +254,7 @@ TEST(MainFlow, AnUnknownTestNameEndsTheRunWithStatusOneAfterTheEarlierTests) {
   }
 }
 
-// A named log file: LaunchTestsE2E.AWellBehavedApplicationPassesBothAndTheLogFileSaysSo.
+// A named log file: LaunchTestsE2E.AWellBehavedApplicationOfALauncher...
 TEST(MainFlow, LogAloneWritesTheLogFileOfItsDefaultName) {
   const std::string directory = testing::TempDir() + "main_flow_cwd";
   std::filesystem::create_directories(directory);
