@@ -25,7 +25,15 @@ std::vector<std::string> Last(const std::vector<std::string>& all, size_t count)
   return {all.end() - static_cast<long>(std::min(count, all.size())), all.end()};
 }
 
-}  // namespace
+/// What a procedure left.
+struct CourseOutcome {
+  int result = -1;  // the TestResult, or -1 when the run went wrong
+  std::string printed;
+  std::vector<std::string> requests;
+  std::vector<std::string> settings;
+  /// Time that passed on the fake clock.
+  std::chrono::milliseconds elapsed{0};
+};
 
 CourseOutcome RunCourse(const Course& course) {
   const ChildOutcome run = RunInChild([&course] {
@@ -65,6 +73,8 @@ CourseOutcome RunCourse(const Course& course) {
   }
   return outcome;
 }
+
+}  // namespace
 
 void ExpectJudgement(const std::function<QasValidator::TestResult()>& judge,
                      QasValidator::TestResult result, const std::string& printed,

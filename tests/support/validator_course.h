@@ -28,35 +28,22 @@ struct Course {
   double maxTimeToFrame = 4.0;
 };
 
-/// What the procedure left.
-struct CourseOutcome {
-  int result = -1;  // the TestResult, or -1 when the run went wrong
-  std::string printed;
-  /// The paths of the shell requests, as RequestPaths gives them.
-  std::vector<std::string> requests;
-  /// The runtime settings written, as RuntimeSettingsStandIn records them.
-  std::vector<std::string> settings;
-  /// Time that passed on the fake clock.
-  std::chrono::milliseconds elapsed{0};
-};
-
-/// Runs `course` in a child process, with a load time of one second.
-CourseOutcome RunCourse(const Course& course);
-
 /// What a course must leave; what is left empty is not checked.
 struct CourseExpectation {
   QasValidator::TestResult result;
   /// What the procedure prints after its first line and before its clean-up, process ids
   /// written as WithoutProcessIds writes them.
   std::string printed;
-  /// The last shell requests and runtime settings, as CourseOutcome has them.
+  /// The last shell requests, as RequestPaths gives them, and runtime settings written, as
+  /// RuntimeSettingsStandIn records them.
   std::vector<std::string> lastRequests = {};
   std::vector<std::string> lastSettings = {};
   /// The fake time the course took, to 100 ms.
   std::chrono::milliseconds elapsed{-1};
 };
 
-/// Runs `course` and checks that it left what `expected` says.
+/// Runs `course` in a child process, with a load time of one second, and checks that it left
+/// what `expected` says.
 void ExpectCourse(const Course& course, const CourseExpectation& expected);
 
 /// How the console output of a judgement is read: as it is; with verbose logging on; or with
@@ -81,7 +68,7 @@ struct JudgementCase {
 void ExpectJudgements(std::span<const JudgementCase> cases,
                       JudgementOutput output = JudgementOutput::kPlain);
 
-/// The lines of the load wait of RunCourse, up to the test's own first line.
+/// The lines of the load wait of a course, up to the test's own first line.
 inline const std::string kBegunAfterLoad =
     "Waiting for the application to run for 1 seconds before testing begins...\n"
     "Starting test...\n";

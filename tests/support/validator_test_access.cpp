@@ -48,11 +48,6 @@ void ValidatorTestAccess::SetSessionProcess(Validator& validator, uint32_t exitC
   validator.exitCode = exitCode;
 }
 
-bool ValidatorTestAccess::SessionProcessOpen(Validator& validator) {
-  std::lock_guard lock(validator.sessionProcessLock);
-  return validator.sessionProcessHandle != nullptr;
-}
-
 bool ValidatorTestAccess::ApplicationLaunched(Validator& validator) {
   std::lock_guard lock(validator.applicationLock);
   return validator.applicationLaunched;

@@ -1,12 +1,9 @@
 #pragma once
 
-#include <json/json.h>
-
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "support/machine_prefix.h"
 #include "support/runtime_standin.h"
@@ -64,7 +61,6 @@ class ValidatorTestAccess {
                                 uint32_t processId = platform::CurrentProcessId());
   /// Wakes the validator's paused wait, as a delivered event batch does.
   static void Wake(Validator& validator) { validator.WakeWaiters(); }
-  static bool SessionProcessOpen(Validator& validator);
   static bool ApplicationLaunched(Validator& validator);
   static uint32_t LaunchedProcessId(Validator& validator) { return validator.launchedProcessId; }
   static int32_t CheckState(Validator& validator) { return validator.CheckApplicationState(); }
@@ -77,11 +73,6 @@ class ValidatorTestAccess {
   /// Notes the first frame of `processId`, `delaySeconds` after its session was created.
   static void AddFirstFrame(Validator& validator, uint32_t processId, double delaySeconds,
                             bool headTracked);
-  /// The shell's messages that no request took.
-  static std::vector<Json::Value> ShellMessagesKept(Validator& validator) {
-    return validator.hub.ReceivedMessages();
-  }
-  static bool AskDashVisibility(Validator& validator) { return validator.hub.GetDashVisibility(); }
   static WaitServices& Waits(Validator& validator) { return validator.waits; }
 
   /// An older shell (no dash-visibility answer) with the application in front: its top

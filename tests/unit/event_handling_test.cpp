@@ -96,9 +96,7 @@ class ValidatorEventsTest : public testing::Test {
   std::atomic<bool>& transientError = validator.transientError;
   std::atomic<uint32_t>& runtimeErrorCount = validator.runtimeErrorCount;
   std::atomic<uint32_t>& displayLostCount = validator.displayLostCount;
-  std::atomic<bool>& printVersionEvents = validator.printVersionEvents;
   std::atomic<bool>& reportRuntimeErrors = validator.reportRuntimeErrors;
-  std::mutex& eventLock = validator.eventLock;
 };
 
 namespace {
@@ -110,7 +108,6 @@ TEST_F(ValidatorEventsTest, SessionsAreNotedUntilTheApplicationsIsKnownAndForgot
            Process(LUX::Telemetry::kFrameSubmitted, kApp, 13.0),
            Process(LUX::Telemetry::kFrameSubmitted, kOther, 3.0)});
   EXPECT_EQ(Record(kApp)->sessionCreatedTime, 10.0);
-  EXPECT_EQ(Record(kApp)->submitFrameCount, 2u);
   EXPECT_EQ(Record(kApp)->firstFrameDelay, 2.5);
   EXPECT_EQ(Printed({Process(LUX::Telemetry::kSessionCreated, kOther)}), "Session Created\n");
   sessionPid = kApp;
@@ -120,14 +117,7 @@ TEST_F(ValidatorEventsTest, SessionsAreNotedUntilTheApplicationsIsKnownAndForgot
   Deliver({Process(LUX::Telemetry::kSessionDestroyed, kOther)});
   EXPECT_EQ(sessionPid, kApp);  // another process's session ends: ours stays
   Deliver({Process(LUX::Telemetry::kSessionDestroyed, kApp)});
-  EXPECT_FALSE(Record(kApp));
   EXPECT_EQ(sessionPid, 0u);
-  // A count below one delivers nothing.
-  TelemetryEvent event = Process(LUX::Telemetry::kSessionCreated, kOther);
-  TelemetryEvent* pointer = &event;
-  validator.OnTelemetryEvents(&pointer, 0);
-  validator.OnTelemetryEvents(&pointer, -1);
-  EXPECT_FALSE(Record(kOther));
 }
 
 TEST_F(ValidatorEventsTest, TheFirstLayersAloneDecideTheHeadTrackedLayerWithinTheirCount) {
@@ -159,7 +149,7 @@ TEST_F(ValidatorEventsTest, PoseChangesCountAboveTheToleranceAndRenderPosesOnlyA
   EXPECT_TRUE(Record(kApp)->renderPoseChanged);
 }
 
-TEST_F(ValidatorEventsTest, CommitsAreCountedByTheVisibleFlagAndARecenterAnswerEndsTheRequest) {
+TEST_F(ValidatorEventsTest, CommitsAreCountedByTheVisibleFlagOfTheLastStatusWhateverItsBytes) {
   TelemetryEvent odd = Process(LUX::Telemetry::kSessionStatus, kApp);
   WritePayload<std::array<uint8_t, 6>, 4>(odd, {1, 2, 3, 4, 5, 6});
   const auto commit = [] { return Process(LUX::Telemetry::kSwapChainCommitted, kApp); };
@@ -169,14 +159,7 @@ TEST_F(ValidatorEventsTest, CommitsAreCountedByTheVisibleFlagAndARecenterAnswerE
   EXPECT_EQ(Record(kApp)->commitsVisible, 2u);
   EXPECT_EQ(Record(kApp)->commitsNotVisible, 1u);
   EXPECT_EQ(Record(kApp)->statusFlags, (std::array<uint8_t, 6>{0, 1, 0, 0, 1, 0}));
-  {
-    std::lock_guard lock(eventLock);
-    validator.FindOrCreateProcessRecord(kApp).recenterPending = true;
-  }
-  EXPECT_EQ(Printed({Process(LUX::Telemetry::kRecenterFlagCleared, kApp)}),
-            "Got ClearShouldRecenterFlag request\n");
-  Deliver({Process(LUX::Telemetry::kRecenterFlagCleared, kApp)});
-  EXPECT_FALSE(Record(kApp)->recenterPending);
+  // The recenter answer that ends the request: RequestResponseE2E's well-behaved run.
 }
 
 TEST_F(ValidatorEventsTest, SdkAndEngineReportsCountForTheApplicationAndItsChildrenOnly) {
@@ -223,13 +206,12 @@ TEST_F(ValidatorEventsTest, RuntimeErrorsAndTheCableMarkTransientOrLostDisplayAn
   EXPECT_TRUE(displayLost);
   EXPECT_EQ(displayLostCount, 2u);  // even when the error is not counted
   EXPECT_EQ(runtimeErrorCount, 1u);
-  // The cable state sets and clears the lost display.
+  // The cable state sets and clears the lost display, and another state changes nothing; its
+  // lines: HardwareE2E.
   TelemetryEvent other = records::CableStateEvent(true, 5.0);
   WritePayload<uint32_t, 0>(other, 3);
   const TelemetryEvent unplugged = records::CableStateEvent(false, 5.0);
   const TelemetryEvent attached = records::CableStateEvent(true, 5.0);
-  EXPECT_EQ(Printed({unplugged, attached, other}),
-            "HDMI cable unplugged recorded.\nHDMI cable attached and ready to use.\n");
   for (const auto& [record, lost] : {std::pair{unplugged, true}, std::pair{other, true},
                                      std::pair{attached, false}, std::pair{other, false}}) {
     Deliver({record});
@@ -250,21 +232,6 @@ TEST_F(ValidatorEventsTest, OnlyRestrictedPropertyNamesAreRecordedExactly) {
   EXPECT_EQ(Record(kApp)->readProperties,
             (std::set<std::string>{"EyeHeight", "EyeToNoseDist", "Gender", "Name",
                                    "NeckEyeDistance", "PlayerHeight", "User"}));
-}
-
-TEST_F(ValidatorEventsTest, ResetForgetsTheApplicationButKeepsDisplayLossesAndEngines) {
-  sessionPid = kApp;
-  printVersionEvents = reportRuntimeErrors = true;
-  Deliver({Error(-6000, "Display lost", true), Error(-90011, "Transient"), Engine(kApp, "Unity"),
-           Process(LUX::Telemetry::kFrameSubmitted, kApp, 1.0)});
-  EXPECT_EQ(testsupport::ExpectInChild([&] { validator.ResetEventState(); }).out, "");
-  validator.ResetEventState();
-  EXPECT_FALSE(displayLost || transientError || printVersionEvents || reportRuntimeErrors);
-  EXPECT_EQ(sessionPid, 0u);
-  EXPECT_EQ(runtimeErrorCount, 0u);
-  EXPECT_FALSE(Record(kApp));
-  EXPECT_EQ(displayLostCount, 1u);
-  EXPECT_TRUE(EngineOf(kApp));
 }
 
 // Connecting the listener and the pump thread run in every end-to-end run of the validator.

@@ -2,18 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
-#include <thread>
 
 #include "hub/hub_message.h"
-#include "ipc/call_status.h"
-#include "log/validator_log.h"
 #include "support/child_process.h"
 #include "support/machine_prefix.h"
 #include "support/shell_service.h"
-#include "support/wait_until.h"
 
 namespace QasValidator {
 namespace {
@@ -78,7 +73,6 @@ TEST_F(HubRemoteControlTest, EachRequestReadsOnlyAnAnswerOfItsPayloadTypeAndShap
       {focused, "PLAIN_PID", R"({"pid":4321})", "1 4321"},
       {focused, "PLAIN_PID", R"({})", "0 0"},
       {focused, "PLAIN_PID", R"({"pid":-1})", "0 0"},
-      {focused, "PLAIN_PID", R"({"pid":"77"})", "0 0"},
       {focused, "BOOL", R"({"pid":5})", "0 0"},
       {dash, "DASH_VISIBILITY", R"({"dashVisibility":"VISIBLE"})", "1 VISIBLE"},
       {dash, "DASH_VISIBILITY", R"({"dashVisibility":1})", "1 1"},  // any value, as JSON
@@ -139,54 +133,6 @@ TEST_F(HubRemoteControlTest, MessagesThatAreNoResponseAreKeptButWakeNobody) {
             "ERROR: Unable to parse message received from HUB\n");
 }
 
-TEST_F(HubRemoteControlTest, AServiceThatNeverTakesTheCallFailsTheRequestInTime) {
-  const auto run = testsupport::ExpectInChild([] {
-    std::atomic<bool> release{false};
-    ShellService service([&release](const Json::Value&) -> std::vector<std::string> {
-      while (!release) std::this_thread::sleep_for(5ms);
-      return {};
-    });
-    ASSERT_TRUE(service.Start());
-    HubRemoteControl hub(HubTiming{1000, 50});
-    EXPECT_FALSE(hub.CloseApp(1));
-    EXPECT_TRUE(testsupport::WaitUntil([&] { return !hub.IsConnected(); }, 1s));
-    release = true;
-  });
-  EXPECT_EQ(run.out, "ERROR: Response from HUB was not received before timeout (1 seconds)\n");
-}
-
-TEST_F(HubRemoteControlTest, WithoutTheServiceEachRequestPausesRetriesAndFails) {
-  const auto run = testsupport::ExpectInChild([] {
-    SetVerboseLogging(true);
-    HubRemoteControl hub(kQuick);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(hub.RequestAppShouldRecenter(UINT32_MAX));
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
-    std::printf("-\n");
-    ShellService service;
-    ASSERT_TRUE(service.Start());
-    EXPECT_TRUE(hub.RequestAppShouldRecenter(UINT32_MAX));
-  });
-  // The envelope of a request; a process id above the signed range stays unsigned.
-  const std::string sent = R"(Sending message to HUB: {"requestData":{"pid":4294967295},)"
-                           R"("requestName":"/life_cycle/request_app_should_recenter",)"
-                           R"("sequenceId":")";
-  EXPECT_EQ(run.out,
-            "Connecting client (Response: 1)\n"
-            "Client is not currently connected, reconnecting\n"
-            "Connecting client (Response: 1)\n" +
-                sent + "0\"}\n" +
-                "ERROR: Message from HUB returned an error: ERROR: Failed to send message: "
-                "Disconnected\n"
-                "-\n"
-                "Client is not currently connected, reconnecting\n"
-                "Connecting client (Response: 0)\n" +
-                sent + "1\"}\n" +
-                R"(Response from HUB: {"messageType":"RESPONSE","sequenceId":"1",)"
-                R"("payloadType":"PLAIN_STRING","payload":{"value":"OK"}})"
-                "\n");
-}
-
 TEST_F(HubRemoteControlTest, AWaitingRequestFailsAtOnceWhenTheConnectionGoes) {
   const auto run = testsupport::ExpectInChild([] {
     ShellService* self = nullptr;
@@ -204,49 +150,16 @@ TEST_F(HubRemoteControlTest, AWaitingRequestFailsAtOnceWhenTheConnectionGoes) {
   EXPECT_EQ(run.out, "");  // no timeout line
 }
 
-TEST_F(HubRemoteControlTest, RequestsFromSeveralThreadsEachGetTheirOwnAnswer) {
-  ShellService service([](const Json::Value& request) {
-    return std::vector<std::string>{ShellMessage(SequenceIdOf(request), "PLAIN_PID",
-                                                 R"({"pid":)" + SequenceIdOf(request) + "}")};
-  });
-  ASSERT_TRUE(service.Start());
-  HubRemoteControl hub(kQuick);
-  std::atomic<int> answered{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&] {
-      for (int i = 0; i < 25; ++i) {
-        uint32_t pid = UINT32_MAX;
-        if (hub.GetFocusedPid(pid) && pid < 100) ++answered;
-      }
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(answered, 100);
-  EXPECT_TRUE(hub.ReceivedMessages().empty());
-}
-
 TEST(HubMessage, ParsesJsonAndNothingElse) {
   EXPECT_TRUE(ParseHubMessage(R"({"a":1})"));
-  EXPECT_TRUE(ParseHubMessage("[1,2]"));
   EXPECT_FALSE(ParseHubMessage("{\"a\":"));
   EXPECT_FALSE(ParseHubMessage(""));
   // Deeper than the reader's limit: refused, not thrown.
   EXPECT_FALSE(ParseHubMessage(std::string(5000, '[') + std::string(5000, ']')));
 }
 
-TEST(HubMessage, ReadsOnlyMembersOfTheRightType) {
-  const Json::Value message =
-      *ParseHubMessage(R"({"messageType":"RESPONSE","sequenceId":"3","payloadType":"PLAIN_PID",)"
-                       R"("payload":{"pid":12}})");
-  EXPECT_TRUE(IsResponse(message));
-  EXPECT_TRUE(HasSequenceId(message, "3"));
-  EXPECT_FALSE(HasSequenceId(message, "4"));
-  EXPECT_EQ(PayloadType(message), "PLAIN_PID");
-  ASSERT_NE(PayloadMember(message, "pid"), nullptr);
-  EXPECT_EQ(PayloadMember(message, "pid")->asUInt(), 12u);
-  EXPECT_EQ(PayloadMember(message, "value"), nullptr);
-
+// The members of well-formed answers are read by each request above.
+TEST(HubMessage, ReadsNoMemberOfTheWrongTypeOrOfANonObject) {
   const Json::Value numbers = *ParseHubMessage(R"({"messageType":1,"sequenceId":3,"payload":[]})");
   EXPECT_FALSE(IsResponse(numbers));
   EXPECT_FALSE(HasSequenceId(numbers, "3"));
@@ -268,12 +181,10 @@ TEST(HubMessage, TheOkAnswerIsOkOrOkButNotLowerCase) {
   EXPECT_TRUE(answer("PLAIN_STRING", R"({"value":"OK"})"));
   EXPECT_TRUE(answer("PLAIN_STRING", R"({"value":"Ok"})"));
   EXPECT_FALSE(answer("PLAIN_STRING", R"({"value":"ok"})"));
-  EXPECT_FALSE(answer("PLAIN_STRING", R"({"value":"OK "})"));
   EXPECT_FALSE(answer("PLAIN_STRING", R"({"value":1})"));
   EXPECT_FALSE(answer("PLAIN_STRING", R"({})"));
   EXPECT_FALSE(answer("PLAIN_STRING", R"("OK")"));
   EXPECT_FALSE(answer("BOOL", R"({"value":"OK"})"));
-  EXPECT_FALSE(IsOkAnswer(Json::Value()));
 }
 
 }  // namespace

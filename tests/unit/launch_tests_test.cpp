@@ -48,22 +48,18 @@ TEST(LaunchJudgements, TheFirstFrameAndTheAverageFrameRateAreJudgedWithTheirMess
        FirstFrame("4.000000")},
       {[] { return JudgeFirstFrame(0.25, false, 4.0); }, TestResult::Failed,
        FirstFrame("0.250000") + kNoHeadTrackedLayer},
-      // Both faults at once: LaunchTestsE2E.ALateFirstFrameWithoutAHeadTrackedLayerFails...
-      // Below 89 the hint is given; below the minimum too, the test fails.
+      // Both faults at once: LaunchTestsE2E.ALateFirstFrameWithoutAHeadTrackedLayer...
+      // Below 89 the hint is given; below the minimum too, the test fails; from 89 up it passes
+      // whatever the minimum.
       {[] { return JudgeAverageFrameRate(88.5, 45.0); }, TestResult::Passed,
        Average("88.500000") + kFramewatchHintLine},
       {[] { return JudgeAverageFrameRate(44.9, 45.0); }, TestResult::Failed,
        Average("44.900000") + kFramewatchHintLine + kFrameRateTooLowLines},
-      {[] { return JudgeAverageFrameRate(89.0, 45.0); }, TestResult::Passed, Average("89.000000")},
       {[] { return JudgeAverageFrameRate(89.0, 95.0); }, TestResult::Passed, Average("89.000000")},
       {[] { return JudgeAverageFrameRate(0.0, 0.0); }, TestResult::Passed,
        Average("0.000000") + kFramewatchHintLine},
-      {[] { return JudgeAverageFrameRate(0.0, 0.5); }, TestResult::Failed,
-       Average("0.000000") + kFramewatchHintLine + kFrameRateTooLowLines},
   };
   testsupport::ExpectJudgements(cases, testsupport::JudgementOutput::kTelemetry);
-  EXPECT_EQ(FrameRateLine(1.5, 90.0), "Seconds elapsed: 1.500    FPS: 90.00");
-  EXPECT_EQ(FrameRateLine(10.0004, 87.1875), "Seconds elapsed: 10.000    FPS: 87.19");
 }
 
 /// The shell of ApplicationInFront whose application also submits its first frame
@@ -84,7 +80,7 @@ FrontApplicationRig::ShellFactory RenderingApplication(double delaySeconds) {
 }
 
 TEST(LaunchCourse, LaunchIntoVRJudgesTheFirstFrameOfTheSessionOrStopsWaitingForIt) {
-  // A first frame in time: LaunchTestsE2E.AWellBehavedApplicationPassesBothAndTheLogFileSaysSo.
+  // A first frame in time: LaunchTestsE2E.AWellBehavedApplicationOfALauncher...
   // A second of session search, then the allowed time and the grace of 10 s; never less than
   // the grace, whatever is allowed.
   for (const auto& [allowed, waited] : {std::pair{4.0, 14}, std::pair{-20.0, 10}}) {
