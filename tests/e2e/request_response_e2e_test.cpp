@@ -47,8 +47,8 @@ TEST(RequestResponseE2E, ALateRecenterAndARenderPoseThatIgnoresTheInterAxialDist
 }
 
 // A runtime that misses the crashed client's death ends no session: the test fails after 30 s,
-// as for an application that ignores the request. The end of the process is no answer; the end
-// of a session whose process ended is (ValidatorEventStreamE2E).
+// as for an application that ignores the request. The end of the process is no answer; the
+// session-destroyed record that a runtime makes for it is (RequestCourse, in the unit tests).
 TEST(RequestResponseE2E, AnApplicationThatCrashesUnnoticedOnTheQuitRequestFails) {
   ExpectRun(BegunAfterQuickLoad(kQuit) + kQuitSentLine + kQuitMissedLines + Ended("FAILED") +
                 Summary({Failed(kQuit)}),

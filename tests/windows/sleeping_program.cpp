@@ -1,20 +1,14 @@
 // The Windows tests' sleeping program: a top-level window that lives for the seconds given
-// (first argument) and then exits with 0. WM_CLOSE to the window ends it at once, unless the
-// second argument is "--ignore-close".
+// (first argument) and then exits with 0. WM_CLOSE to the window ends it at once (the default
+// handling destroys the window).
 #include <windows.h>
 
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
-bool ignoreClose = false;
-
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CLOSE:
-      if (!ignoreClose) DestroyWindow(window);
-      return 0;
     case WM_TIMER:
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -28,7 +22,6 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 0.0;
-  ignoreClose = argc > 2 && std::strcmp(argv[2], "--ignore-close") == 0;
   if (seconds <= 0.0) return 0;
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = WindowProcedure;
