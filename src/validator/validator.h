@@ -248,9 +248,8 @@ class Validator {
   void ResetEventState();
 
  private:
-  friend class ValidatorEventsTest;      // the unit tests feed and read the event facts
-  friend class ValidatorEventStreamE2E;  // so does the end-to-end test of the event stream
-  friend class ValidatorTestAccess;      // the unit tests drive the application control
+  friend class ValidatorEventsTest;  // the unit tests feed and read the event facts
+  friend class ValidatorTestAccess;  // the unit tests drive the application control
 
   /// Proof that the caller holds `applicationLock`.
   using ApplicationLock = std::unique_lock<std::mutex>;

@@ -214,8 +214,8 @@ TEST(Configurator, ConfiguredLevelReachesUnlockedChannelsOnceTheWorkerExists) {
 void FoundOutput(const char*, uint32_t, const char*, uint8_t, int32_t) {}
 void FoundRegister(ChannelRegistration*) {}
 
-// All found (the validator) and none (the sample application):
-// ValidatorE2E.RuntimeLibraryLogLinesReachStandardOutputWithLuxOutputToStdout.
+// All found (the validator): ValidatorE2E.ListTestsPrintsTheSixteenNamesAndReportsItsAction;
+// none found: every application of the simulator that loads the runtime library.
 TEST(BindLoggingFunctions, KeepsTheModulesOwnForEveryNameNotFound) {
   const LoggingFunctions mixed = BindLoggingFunctions([](const char* name) -> void* {
     if (std::string_view(name) == "OutputWorkerOutputFunctionC") {

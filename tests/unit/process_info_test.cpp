@@ -8,8 +8,8 @@
 #include "platform/posix/proc_maps.h"
 #include "support/child_process.h"
 
-// A process's parent and modules where no e2e run shows them. The orphan of a launcher that
-// exits at once keeps its creator in SdkVersionE2E.ACurrentSdkAndEnginePass...; a live
+// A process's parent, name and modules where no e2e run shows them. The orphan of a launcher
+// that exits at once keeps its creator in ValidatorE2E.ARunReportsEveryStep...; a live
 // application's modules are read in PackageAndListeningE2E.
 
 namespace platform {
@@ -23,7 +23,7 @@ TEST(ProcessInfo, ParentIsTheProcessThatForkedUsAnUnknownProcessItselfWithoutANa
   });
   // Above the kernel's largest process id (4194304).
   EXPECT_EQ(ParentProcessId(0x7FFFFFF0u), 0x7FFFFFF0u);
-  // The name of a live process: MainFlowTelemetry.TheLaunchEventNamesTheValidatorAndItsParent.
+  EXPECT_EQ(ProcessExecutableBaseName(self), "corvia_unit_tests");
   EXPECT_EQ(ProcessExecutableBaseName(0), std::nullopt);
   EXPECT_EQ(ProcessExecutableBaseName(0x7FFFFFFE), std::nullopt);
 }

@@ -30,7 +30,7 @@ TEST(ValidatorLog, ConsoleAndFileFormatsPerLevelAndASeparatorWhenAFileIsReopened
     LogVerbose("shown");
     Log(LogLevel::Error, {"first\n\t", "second"});
     EXPECT_TRUE(OpenLogFile(path));  // the same file again: the separator first
-    // A runtime error with its string: Validator.ShutdownWithoutARuntime...
+    // A runtime error with its string: ValidatorE2E.WithoutTheService...
     LuxLoader::SetLoaderError(-6000, "");  // an empty error string ends after the code
     LogRuntimeError("Failed to begin realtime event output.");
     CloseLogFile();
