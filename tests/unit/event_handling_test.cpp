@@ -118,6 +118,7 @@ TEST_F(ValidatorEventsTest, SessionsAreNotedUntilTheApplicationsIsKnownAndForgot
   EXPECT_EQ(sessionPid, kApp);  // another process's session ends: ours stays
   Deliver({Process(LUX::Telemetry::kSessionDestroyed, kApp)});
   EXPECT_EQ(sessionPid, 0u);
+  EXPECT_FALSE(Record(kApp));  // its facts are forgotten
 }
 
 TEST_F(ValidatorEventsTest, TheFirstLayersAloneDecideTheHeadTrackedLayerWithinTheirCount) {
