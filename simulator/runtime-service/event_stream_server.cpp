@@ -77,19 +77,10 @@ void EventStreamServer::OnListenerEvents(int fd, uint32_t events) {
   if (!healthy) Drop(fd);
 }
 
-void EventStreamServer::Post(const LUX::Telemetry::TelemetryEvent& record) {
-  if (pending_.empty()) {
-    loop_.Defer([this, alive = std::weak_ptr<int>(alive_)] {
-      if (alive.lock()) Flush();
-    });
-  }
-  pending_.push_back(record);
-}
-
 void EventStreamServer::Flush() {
   const std::vector<LUX::Telemetry::TelemetryEvent> records = std::move(pending_);
   pending_.clear();
-  if (listeners_.empty()) return;
+  if (records.empty() || listeners_.empty()) return;
   const std::span<const LUX::Telemetry::TelemetryEvent> all(records);
   for (size_t first = 0; first < all.size(); first += kMaxPacketRecords) {
     const auto chunk = all.subspan(first, std::min(kMaxPacketRecords, all.size() - first));

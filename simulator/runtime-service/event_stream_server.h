@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,12 +14,12 @@
 namespace luxsim {
 
 /// The network end of the realtime event stream: listens on a TCP port of the loopback address
-/// and sends the records posted during one turn of the event loop, once the turn's events are
-/// dispatched, to every connected listener in packets of at most 128 records (a listener's
-/// receive buffer holds no more). Sockets never block: what a listener does not take at once
-/// waits in its backlog (`ListenerBacklog`, at most `kBacklogRecords` records), and the packets
-/// that do not fit are dropped for that listener alone. A listener that closes its end or
-/// fails is dropped. Listeners send nothing; whatever they send is read and ignored.
+/// and, at each `Flush`, sends the records posted since the last one to every connected listener
+/// in packets of at most 128 records (a listener's receive buffer holds no more). Sockets never
+/// block: what a listener does not take at once waits in its backlog (`ListenerBacklog`, at most
+/// `kBacklogRecords` records), and the packets that do not fit are dropped for that listener alone.
+/// A listener that closes its end or fails is dropped. Listeners send nothing; whatever they send
+/// is read and ignored.
 class EventStreamServer {
  public:
   /// Records in one packet at most.
@@ -40,8 +39,10 @@ class EventStreamServer {
   /// The port listened on; 0 before `Listen`.
   uint16_t Port() const { return port_; }
 
-  /// Queues `record` for every listener; it is sent once the loop's current turn is done.
-  void Post(const LUX::Telemetry::TelemetryEvent& record);
+  /// Queues `record` for every listener until the next `Flush`.
+  void Post(const LUX::Telemetry::TelemetryEvent& record) { pending_.push_back(record); }
+  /// Sends the queued records; the listeners connected now get them, later ones never do.
+  void Flush();
 
   size_t ListenerCount() const { return listeners_.size(); }
   /// Records dropped so far because a listener's backlog was full (counted per listener).
@@ -55,7 +56,6 @@ class EventStreamServer {
 
   void Accept();
   void OnListenerEvents(int fd, uint32_t events);
-  void Flush();
   /// Sends what the listener's backlog holds until the socket takes no more; false when the
   /// connection failed.
   bool SendBacklog(Listener& listener);
@@ -67,10 +67,8 @@ class EventStreamServer {
   UniqueFd socket_;
   uint16_t port_ = 0;
   std::map<int, Listener> listeners_;                    // by socket descriptor
-  std::vector<LUX::Telemetry::TelemetryEvent> pending_;  // posted in the current turn
+  std::vector<LUX::Telemetry::TelemetryEvent> pending_;  // posted since the last flush
   uint64_t droppedRecords_ = 0;
-  // Deferred flushes hold it weakly, so none runs after the server is gone.
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace luxsim

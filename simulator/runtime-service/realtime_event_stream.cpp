@@ -28,7 +28,9 @@ bool RealtimeEventStream::Start(ServiceContext& context, std::string* error) {
   if (!server_->Listen(port_, error)) return false;
   source_ = std::make_unique<RealtimeEventSource>(
       context.sessions, context.properties, clock_, context.headset.Connected(),
-      [this](const LUX::Telemetry::TelemetryEvent& record) { unsent_.push_back(record); });
+      [server = server_.get()](const LUX::Telemetry::TelemetryEvent& record) {
+        server->Post(record);
+      });
   source_->ReportSessionsOfGoneClients(reportGoneClients_);
   context.sessions.AddObserver(source_.get());
   HeadsetState& headset = context.headset;
@@ -60,8 +62,7 @@ bool RealtimeEventStream::Start(ServiceContext& context, std::string* error) {
 
 void RealtimeEventStream::OnCompositorFrame() {
   source_->OnCompositorFrame();
-  for (const LUX::Telemetry::TelemetryEvent& record : unsent_) server_->Post(record);
-  unsent_.clear();
+  server_->Flush();
 }
 
 }  // namespace luxsim

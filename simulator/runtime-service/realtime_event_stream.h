@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <vector>
 
 #include "event_stream_server.h"
 #include "platform/clock.h"
@@ -36,7 +35,7 @@ class RealtimeEventStream final : public ServiceModule {
   uint16_t Port() const { return server_ ? server_->Port() : 0; }
 
  private:
-  /// Reports the compositor frame and hands every record made since the last one to the server.
+  /// Reports the compositor frame and sends every record made since the last one.
   void OnCompositorFrame();
 
   const uint16_t port_;
@@ -45,7 +44,6 @@ class RealtimeEventStream final : public ServiceModule {
   EventLoop* loop_ = nullptr;
   std::unique_ptr<EventStreamServer> server_;
   std::unique_ptr<RealtimeEventSource> source_;
-  std::vector<LUX::Telemetry::TelemetryEvent> unsent_;  // made since the last compositor frame
   EventLoop::TimerId compositorClock_ = 0;
 };
 

@@ -105,11 +105,12 @@ class EventStreamServerTest : public testing::Test {
   EventStreamServer server_{loop_};
 };
 
-TEST_F(EventStreamServerTest, RecordsOfOneTurnGoOutInOrderInPacketsOfAtMost128) {
+TEST_F(EventStreamServerTest, RecordsOfOneFlushGoOutInOrderInPacketsOfAtMost128) {
   RawListener listener(server_.Port());
   ASSERT_TRUE(RunUntil([&] { return server_.ListenerCount() == 1; }));
   loop_.AddTimer(1ms, 0ms, [&] {
     for (uint32_t i = 0; i < 300; ++i) server_.Post(records::ProcessEvent(33, i, 1.0 + i));
+    server_.Flush();
   });
   RunFor(20ms);
   std::vector<size_t> sizes;
