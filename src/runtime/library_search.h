@@ -21,10 +21,9 @@ inline constexpr size_t kMaxPath = 260;
 /// leaves the first directory empty too.
 std::array<std::string, 2> CandidateDirectories(const char* variable);
 
-/// The runtime library's file name in `directory` for `majorVersion`
-/// ("LibLUXRT64_1.dll" on Windows, "LibLUXRT64_1.so" on POSIX, for major 1 and an empty
-/// directory); nothing when it does not fit the
-/// path buffer.
+/// The runtime library's file name in `directory` for `majorVersion` ("LibLUXRT64_1.dll" on
+/// Windows, "LibLUXRT64_1.so" on POSIX, for major 1 and an empty directory); nothing when it
+/// does not fit the path buffer.
 std::optional<std::string> RuntimeLibraryPath(const std::string& directory, int majorVersion);
 
 struct FoundLibrary {
