@@ -1,24 +1,22 @@
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "protocol/unix_socket_address.h"
 #include "service_connection.h"
 
 namespace luxsim {
 
 std::unique_ptr<ServiceConnection> ServiceConnection::Connect(const std::string& path,
                                                               std::string* error) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) {
+  sockaddr_un address;
+  if (!MakeUnixSocketAddress(path, &address)) {
     *error = "the socket path is too long";
     return nullptr;
   }
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
   UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!socket.IsValid() ||
       connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {

@@ -1,9 +1,6 @@
 #include <winsock2.h>
-// winsock2.h first: afunix.h needs its types.
-#include <afunix.h>
 
-#include <cstring>
-
+#include "protocol/unix_socket_address.h"
 #include "service_connection.h"
 
 // The runtime service's socket is a Unix-domain stream socket, which Winsock offers since
@@ -27,13 +24,11 @@ std::string WinsockErrorText(int code) {
 
 std::unique_ptr<ServiceConnection> ServiceConnection::Connect(const std::string& path,
                                                               std::string* error) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) {
+  sockaddr_un address;
+  if (!MakeUnixSocketAddress(path, &address)) {
     *error = "the socket path is too long";
     return nullptr;
   }
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
   WSADATA data{};
   if (const int started = WSAStartup(MAKEWORD(2, 2), &data); started != 0) {
     *error = WinsockErrorText(started);

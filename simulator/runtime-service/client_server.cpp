@@ -2,7 +2,6 @@
 
 #include <sys/epoll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +10,7 @@
 
 #include "protocol/framing.h"
 #include "protocol/messages.h"
+#include "protocol/unix_socket_address.h"
 
 namespace luxsim {
 
@@ -113,21 +113,9 @@ class ClientConnection : public std::enable_shared_from_this<ClientConnection> {
   bool finished_ = false;
 };
 
-namespace {
-
-bool MakeAddress(const std::string& path, sockaddr_un* address) {
-  if (path.size() >= sizeof address->sun_path) return false;
-  *address = sockaddr_un{};
-  address->sun_family = AF_UNIX;
-  std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
-  return true;
-}
-
-}  // namespace
-
 bool ServiceListensAt(const std::string& path) {
   sockaddr_un address{};
-  if (!MakeAddress(path, &address)) return false;
+  if (!MakeUnixSocketAddress(path, &address)) return false;
   UniqueFd probe(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   return probe.IsValid() &&
          connect(probe.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
@@ -147,7 +135,7 @@ ClientServer::~ClientServer() {
 
 bool ClientServer::Listen(const std::string& path, std::string* error) {
   sockaddr_un address{};
-  if (!MakeAddress(path, &address)) {
+  if (!MakeUnixSocketAddress(path, &address)) {
     *error = "the socket path " + path + " is too long";
     return false;
   }

@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <filesystem>
 
 #include "protocol/framing.h"
 #include "protocol/service_address.h"
 #include "protocol/simulated_headset.h"
 #include "protocol/unique_fd.h"
+#include "protocol/unix_socket_address.h"
 #include "support/child_process.h"
 #include "support/machine_prefix.h"
 #include "support/service_process.h"
@@ -33,10 +32,8 @@ Json::Value Fields(std::initializer_list<std::pair<const char*, Json::Value>> fi
 class RawClient {
  public:
   RawClient() : socket_(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const std::string path = RuntimeServiceSocketPath();
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    sockaddr_un address;
+    EXPECT_TRUE(MakeUnixSocketAddress(RuntimeServiceSocketPath(), &address));
     connect(socket_.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
   }
   void SendRaw(const std::string& bytes) {
