@@ -26,7 +26,7 @@ TestResult Validator::TestFrameRate() {
   return RunWithApplication("TestFrameRate", false, [this] {
     hub.SetProximitySensor(true);
     ResetFrameStatistics();
-    std::function<bool()> predicate = [] { return false; };
+    std::function<bool()> predicate;  // none unless the frame rate is printed
     std::chrono::milliseconds pace = kUntilWoken;
     const bool bounded = fpsTestDurationSeconds != kUnbounded;
     const int64_t durationMs =

@@ -67,7 +67,7 @@ TestResult Validator::RespondToDisplayLoss() {
   if (!DisconnectHDMI() || !WaitForDisplayLost(true)) return TestResult::Failed;
   LogInfo("Checking if the application is submitting frames...");
   displayLostCount = 0;
-  const int32_t observed = WaitFor([] { return false; }, kDisplayLostObservationMs, true,
+  const int32_t observed = WaitFor({}, kDisplayLostObservationMs, true,
                                    {.activity = "watching the application without its display"});
   if (observed != kStatusWaitTimeout) {
     // The application ended, or the run went wrong, while the display was lost. Ending on the

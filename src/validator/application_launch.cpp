@@ -91,7 +91,7 @@ int32_t Validator::WaitForLoading() {
     return WaitMilliseconds(loadTimeMs, "letting the application load");
   }
   LogInfo("Advance past any loading screens and press the Enter key to begin testing.");
-  return WaitForEnterKey([] { return false; });
+  return WaitForEnterKey();
 }
 
 }  // namespace QasValidator

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <string>
 
 #include "log/validator_log.h"
@@ -10,9 +11,10 @@
 
 // The status poll and the waits that every test uses. They run on the main thread; the facts
 // they read (the flags, the session process's exit code) are written by the pump thread, which
-// wakes them when it has delivered records or read a new exit code. Between two rounds a wait
-// sleeps until such a wake-up, the end of the session process, the next second of its progress
-// line or its time-out, so it costs the processor nothing while it waits.
+// wakes them when it has delivered records they ask about, read a new exit code or a transient
+// error. Between two rounds a wait sleeps until such a wake-up, the end of the session process,
+// the next second of its progress line or its time-out, so it costs the processor nothing while
+// it waits.
 
 namespace QasValidator {
 
@@ -23,6 +25,19 @@ using std::chrono::microseconds;
 
 /// The longest pause of a wait that nothing can wake (the system had no event to give).
 constexpr microseconds kUnwakeablePause = std::chrono::milliseconds(1);
+
+/// Sets a flag for the lifetime of a scope and then gives it back the value it had.
+class ScopedFlag {
+ public:
+  ScopedFlag(std::atomic<bool>& flag, bool value) : flag_(flag), before_(flag.exchange(value)) {}
+  ScopedFlag(const ScopedFlag&) = delete;
+  ScopedFlag& operator=(const ScopedFlag&) = delete;
+  ~ScopedFlag() { flag_ = before_; }
+
+ private:
+  std::atomic<bool>& flag_;
+  const bool before_;
+};
 
 }  // namespace
 
@@ -58,6 +73,8 @@ int32_t Validator::WaitFor(const std::function<bool()>& predicate, int32_t timeo
   WaitProgress progress(waits.showProgress, ProgressTestName(), options.activity, deadline);
   const std::shared_ptr<platform::ProcessHandle> session = checkState ? SessionProcess() : nullptr;
   platform::Waitable* watched = options.process != nullptr ? options.process : session.get();
+  // Set before the first question: a batch delivered after it wakes the pause that follows.
+  const ScopedFlag asking(eventsAwaited, static_cast<bool>(predicate));
   for (;;) {
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(waits.now() - start);
     if (elapsed.count() >= timeoutMs) return kStatusWaitTimeout;
@@ -65,7 +82,7 @@ int32_t Validator::WaitFor(const std::function<bool()>& predicate, int32_t timeo
       const int32_t state = CheckApplicationState();
       if (state < 0) return state;
     }
-    if (predicate()) return 0;
+    if (predicate && predicate()) return 0;
     const Clock::time_point now = waits.now();
     Clock::time_point until = std::min(deadline, progress.Update(now));
     if (options.pollInterval != kUntilWoken) until = std::min(until, now + options.pollInterval);
@@ -74,7 +91,7 @@ int32_t Validator::WaitFor(const std::function<bool()>& predicate, int32_t timeo
 }
 
 int32_t Validator::WaitMilliseconds(int32_t milliseconds, std::string_view activity) {
-  const int32_t result = WaitFor([] { return false; }, milliseconds, true, {.activity = activity});
+  const int32_t result = WaitFor({}, milliseconds, true, {.activity = activity});
   return result == kStatusWaitTimeout ? 0 : result;
 }
 
@@ -82,11 +99,12 @@ int32_t Validator::WaitForEnterKey(const std::function<bool()>& predicate,
                                    std::chrono::milliseconds pollInterval) {
   const std::shared_ptr<platform::ProcessHandle> session = SessionProcess();
   platform::Waitable* watched = session.get();
+  const ScopedFlag asking(eventsAwaited, static_cast<bool>(predicate));
   for (;;) {
     if (waits.enterPressed()) return 0;
     const int32_t state = CheckApplicationState();
     if (state < 0) return state;
-    if (predicate()) return 0;
+    if (predicate && predicate()) return 0;
     PauseUntil(pollInterval == kUntilWoken ? Clock::time_point::max() : waits.now() + pollInterval,
                watched, true);
   }
@@ -120,6 +138,10 @@ void Validator::PauseUntil(Clock::time_point until, platform::Waitable*& process
 
 void Validator::WakeWaiters() {
   if (wakeEvent) wakeEvent->Set();
+}
+
+void Validator::OnBatchDelivered() {
+  if (eventsAwaited) WakeWaiters();
 }
 
 std::shared_ptr<platform::ProcessHandle> Validator::SessionProcess() {

@@ -61,7 +61,7 @@ void Validator::PumpEventRound(LUX::Telemetry::TClientSocket& events) {
         delivered = delivered || count > 0;
       },
       0);
-  if (delivered) WakeWaiters();
+  if (delivered) OnBatchDelivered();
 }
 
 void Validator::OnTelemetryEvents(TelemetryEvent** events, int32_t count) {
@@ -153,7 +153,8 @@ void Validator::DispatchEvent(const TelemetryEvent& event) {
 
 void Validator::OnRuntimeError(const TelemetryEvent& event) {
   const int32_t code = ReadPayload<int32_t, layout::kErrorCode>(event);
-  if (code == kTransientRuntimeError) transientError = true;
+  // The status poll of every wait reports it, so it wakes even a wait that asks nothing.
+  if (code == kTransientRuntimeError && !transientError.exchange(true)) WakeWaiters();
   if (code == kDisplayLostError) {
     LogVerbose("Display Lost");
     ++displayLostCount;

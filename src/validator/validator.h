@@ -193,7 +193,8 @@ class Validator {
   /// the status poll reports a negative code (that code). Between two rounds the wait sleeps
   /// until something wakes it (an event batch delivered, the session process ending, the
   /// validation cancelled), the pace of `options` asks again, or the time is up; the time-out
-  /// stays exact to the millisecond. `options.activity` shows a progress line on a terminal.
+  /// stays exact to the millisecond. An empty `predicate` asks nothing: delivered batches do
+  /// not wake the wait then. `options.activity` shows a progress line on a terminal.
   int32_t WaitFor(const std::function<bool()>& predicate, int32_t timeoutMs, bool checkState,
                   const WaitOptions& options = {});
   /// Waits `milliseconds` with the status poll: 0 when the time passed, else the poll's code.
@@ -280,9 +281,9 @@ class Validator {
   /// poll's negative code.
   int32_t WaitForLoading();
   /// Waits, without a bound, until the Enter key is pressed (0) or the status poll reports a
-  /// negative code (that code). `predicate` is asked too, at the pace `pollInterval`; true ends
-  /// the wait with 0.
-  int32_t WaitForEnterKey(const std::function<bool()>& predicate,
+  /// negative code (that code). A `predicate` is asked too, at the pace `pollInterval`; true
+  /// ends the wait with 0.
+  int32_t WaitForEnterKey(const std::function<bool()>& predicate = {},
                           std::chrono::milliseconds pollInterval = kUntilWoken);
   /// Queries `pressed` whenever input arrives, without a bound and without the status poll,
   /// until the key counts as pressed.
@@ -294,6 +295,8 @@ class Validator {
   void PauseUntil(WaitServices::Clock::time_point until, platform::Waitable*& process, bool keys);
   /// Wakes the wait that pauses on the main thread, so that it asks again.
   void WakeWaiters();
+  /// After the pump delivered records: wakes the main thread's wait if it asks about them.
+  void OnBatchDelivered();
   /// Reads the session process's exit code (if it is open) into `exitCode`; a change wakes the
   /// waits.
   void RefreshExitCode();
@@ -353,9 +356,14 @@ class Validator {
   /// Set by `Shutdown`: nothing is launched any more and every wait ends.
   std::atomic<bool> cancelRequested{false};
   /// Wakes the paused wait of the main thread: set by the event pump after it delivered records
-  /// or read a new exit code, and by `Shutdown`. None when the system had no event to give; the
-  /// waits then poll every millisecond.
+  /// to a wait that asks about them, read a new exit code or a transient error, and by
+  /// `Shutdown`. None when the system had no event to give; the waits then poll every
+  /// millisecond.
   std::optional<platform::Event> wakeEvent;
+  /// Whether the main thread's wait has a question about the event facts. A delivered batch
+  /// wakes only such a wait; a wait that only a time, the session process's end or a key can
+  /// end sleeps through the 30 or so batches a second.
+  std::atomic<bool> eventsAwaited{false};
   // The name of the running test, set on the main thread and read by the progress lines of
   // waits on any thread (the quit of a teardown on the console-control thread).
   std::mutex progressLock;

@@ -48,6 +48,14 @@ void ValidatorTestAccess::SetSessionProcess(Validator& validator, uint32_t exitC
   validator.exitCode = exitCode;
 }
 
+void ValidatorTestAccess::Deliver(Validator& validator,
+                                  std::vector<LUX::Telemetry::TelemetryEvent> batch) {
+  std::vector<LUX::Telemetry::TelemetryEvent*> pointers;
+  for (LUX::Telemetry::TelemetryEvent& record : batch) pointers.push_back(&record);
+  validator.OnTelemetryEvents(pointers.data(), static_cast<int32_t>(pointers.size()));
+  validator.OnBatchDelivered();
+}
+
 bool ValidatorTestAccess::ApplicationLaunched(Validator& validator) {
   std::lock_guard lock(validator.applicationLock);
   return validator.applicationLaunched;

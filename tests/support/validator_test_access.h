@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "support/machine_prefix.h"
 #include "support/runtime_standin.h"
@@ -61,6 +62,8 @@ class ValidatorTestAccess {
                                 uint32_t processId = platform::CurrentProcessId());
   /// Wakes the validator's paused wait, as a delivered event batch does.
   static void Wake(Validator& validator) { validator.WakeWaiters(); }
+  /// Hands `batch` to the validator as the event pump does.
+  static void Deliver(Validator& validator, std::vector<LUX::Telemetry::TelemetryEvent> batch);
   static bool ApplicationLaunched(Validator& validator);
   static uint32_t LaunchedProcessId(Validator& validator) { return validator.launchedProcessId; }
   static int32_t CheckState(Validator& validator) { return validator.CheckApplicationState(); }

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "event_records.h"
 #include "log/validator_log.h"
 #include "platform/process_handle.h"
 #include "platform/system_error.h"
@@ -129,6 +130,47 @@ TEST_F(ApplicationControlTest, WaitsSleepUntilWokenPolledOrDueAndKeepTheirDeadli
               EXPECT_EQ(fake.Elapsed(), 10ms);
             }),
             testsupport::kTransientErrorLines);
+}
+
+// A delivered batch wakes a wait that asks about the event facts and no other, since most waits
+// only wait for their time; a transient error wakes every wait, whose status poll ends it.
+TEST_F(ApplicationControlTest, DeliveriesWakeOnlyAWaitThatAsksButATransientErrorWakesAny) {
+  const struct {
+    const char* what;
+    bool asks;
+    std::vector<LUX::Telemetry::TelemetryEvent> batch;  // delivered during the first pause
+    int32_t result;
+    int pauses;
+    std::chrono::milliseconds elapsed;
+  } cases[] = {
+      {"a question is woken", true, {}, kStatusWaitTimeout, 2, 100ms},
+      {"no question sleeps on", false, {}, kStatusWaitTimeout, 1, 100ms},
+      {"a transient error ends it",
+       false,
+       {luxsim::records::RuntimeErrorEvent(5, -90011, "Transient", true, 5.0)},
+       kStatusTransientError,
+       1,
+       0ms},
+  };
+  for (const auto& c : cases) {
+    Printed([&] {
+      FakeTime time;
+      WaitServices services = time.Services();
+      Validator* subject = nullptr;
+      int pauses = 0;
+      services.pause = [&, fake = services.pause](WaitServices::WakeSources sources,
+                                                  std::chrono::microseconds duration, bool keys) {
+        if (pauses++ == 0) Deliver(*subject, c.batch);
+        return fake(sources, duration, keys);
+      };
+      Validator validator({{}, std::move(services)});
+      subject = &validator;
+      const std::function<bool()> never = [] { return false; };
+      EXPECT_EQ(validator.WaitFor(c.asks ? never : nullptr, 100, true), c.result) << c.what;
+      EXPECT_EQ(pauses, c.pauses) << c.what;
+      EXPECT_EQ(time.Elapsed(), c.elapsed) << c.what;
+    });
+  }
 }
 
 // ---- The session search ----
