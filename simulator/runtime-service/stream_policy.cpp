@@ -1,5 +1,7 @@
 #include "stream_policy.h"
 
+#include <algorithm>
+
 namespace luxsim {
 
 void EventOutputSwitch::Set(ClientId client, bool on) {
@@ -29,11 +31,15 @@ bool LostFrameRule::OnCompositorFrame(const Session* visible) {
     judged_.reset();
     return false;
   }
-  const bool judged = judged_ == visible->id;
-  const bool lost = judged && visible->framesSubmitted == framesAtPreviousTick_;
-  judged_ = visible->id;
-  framesAtPreviousTick_ = visible->framesSubmitted;
-  return lost;
+  const uint64_t delivered = visible->framesSubmitted;
+  if (judged_ != visible->id) {  // newly in front: what it delivered before is not shown
+    judged_ = visible->id;
+    framesTaken_ = delivered;
+    return false;
+  }
+  if (delivered == framesTaken_) return true;
+  framesTaken_ = std::max(framesTaken_ + 1, delivered - 1);  // at most one frame waits
+  return false;
 }
 
 }  // namespace luxsim

@@ -53,10 +53,14 @@ class FrequentEventsFilter {
   std::set<SessionId> firstLayersSent_;
 };
 
-/// Judges each compositor frame of the application in front: the frame is lost when the
-/// visible session delivered no frame since the compositor's previous frame. A session is
-/// judged from its second compositor frame in front on; while no session is visible, nothing
-/// is lost.
+/// Judges each compositor frame of the application in front: every compositor frame takes one
+/// frame that the visible session delivered and the compositor has not taken yet, and is lost
+/// when there is none. One delivered frame may wait for the next compositor frame; more are
+/// dropped, the oldest first. So an application that renders at the display's rate loses
+/// nothing when its frames arrive just before or just after the compositor's (its clock and the
+/// compositor's are not in step), while one that falls behind loses a frame each time it has
+/// none ready. A session is judged from its second compositor frame in front on; while no
+/// session is visible, nothing is lost.
 class LostFrameRule {
  public:
   /// Called at every compositor frame with the visible session (null when none is); true when
@@ -64,8 +68,8 @@ class LostFrameRule {
   bool OnCompositorFrame(const Session* visible);
 
  private:
-  std::optional<SessionId> judged_;    // the session in front at the previous compositor frame
-  uint64_t framesAtPreviousTick_ = 0;  // its frame count then
+  std::optional<SessionId> judged_;  // the session in front at the previous compositor frame
+  uint64_t framesTaken_ = 0;         // how many of its frames the compositor took or dropped
 };
 
 }  // namespace luxsim

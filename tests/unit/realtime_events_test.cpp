@@ -25,7 +25,7 @@ Session MakeSession(SessionId id, uint32_t pid, uint64_t frames = 0) {
   return session;
 }
 
-TEST(StreamPolicy, AFrameIsLostWhenTheVisibleSessionDeliveredNothingSinceTheLastOne) {
+TEST(StreamPolicy, AFrameIsLostWhenTheVisibleSessionHasNoDeliveredFrameLeftToShow) {
   LostFrameRule rule;
   Session app = MakeSession(1, 500);
   const Session other = MakeSession(2, 600, 40);
@@ -35,10 +35,12 @@ TEST(StreamPolicy, AFrameIsLostWhenTheVisibleSessionDeliveredNothingSinceTheLast
     bool lost;
   } ticks[] = {
       {nullptr, 0, false}, {&app, 0, false},  // the first compositor frame in front: not judged
-      {&app, 0, true},     {&app, 1, false},   {&app, 1, true},
-      {&app, 3, false},  // two frames in one make up for nothing lost before
-      {&app, 3, true},     {&other, 3, false}, {&other, 3, true},
-      {nullptr, 3, false}, {&other, 3, false},  // in front again: a new start
+      {&app, 0, true},     {&app, 1, false},    {&app, 1, true},
+      {&app, 3, false},  // two frames in one make up for nothing lost before,
+      {&app, 3, false},  // but the second is shown at the next compositor frame
+      {&app, 3, true},     {&app, 7, false},  // one of four waits, two are dropped
+      {&app, 7, false},    {&app, 7, true},     {&other, 3, false},
+      {&other, 3, true},   {nullptr, 3, false}, {&other, 3, false},  // in front again: a new start
   };
   for (size_t i = 0; i < std::size(ticks); ++i) {
     app.framesSubmitted = ticks[i].appFrames;
