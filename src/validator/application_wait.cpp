@@ -11,7 +11,7 @@
 
 // The status poll and the waits that every test uses. They run on the main thread; the facts
 // they read (the flags, the session process's exit code) are written by the pump thread, which
-// wakes them when it has delivered records they ask about, read a new exit code or a transient
+// wakes them when it has delivered records they do not ignore, read a new exit code or a transient
 // error. Between two rounds a wait sleeps until such a wake-up, the end of the session process,
 // the next second of its progress line or its time-out, so it costs the processor nothing while
 // it waits.
@@ -73,8 +73,7 @@ int32_t Validator::WaitFor(const std::function<bool()>& predicate, int32_t timeo
   WaitProgress progress(waits.showProgress, ProgressTestName(), options.activity, deadline);
   const std::shared_ptr<platform::ProcessHandle> session = checkState ? SessionProcess() : nullptr;
   platform::Waitable* watched = options.process != nullptr ? options.process : session.get();
-  // Set before the first question: a batch delivered after it wakes the pause that follows.
-  const ScopedFlag asking(eventsAwaited, static_cast<bool>(predicate));
+  const ScopedFlag ignoring(batchesIgnored, !predicate);
   for (;;) {
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(waits.now() - start);
     if (elapsed.count() >= timeoutMs) return kStatusWaitTimeout;
@@ -99,7 +98,7 @@ int32_t Validator::WaitForEnterKey(const std::function<bool()>& predicate,
                                    std::chrono::milliseconds pollInterval) {
   const std::shared_ptr<platform::ProcessHandle> session = SessionProcess();
   platform::Waitable* watched = session.get();
-  const ScopedFlag asking(eventsAwaited, static_cast<bool>(predicate));
+  const ScopedFlag ignoring(batchesIgnored, !predicate);
   for (;;) {
     if (waits.enterPressed()) return 0;
     const int32_t state = CheckApplicationState();
@@ -141,7 +140,7 @@ void Validator::WakeWaiters() {
 }
 
 void Validator::OnBatchDelivered() {
-  if (eventsAwaited) WakeWaiters();
+  if (!batchesIgnored) WakeWaiters();
 }
 
 std::shared_ptr<platform::ProcessHandle> Validator::SessionProcess() {

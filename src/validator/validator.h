@@ -295,7 +295,7 @@ class Validator {
   void PauseUntil(WaitServices::Clock::time_point until, platform::Waitable*& process, bool keys);
   /// Wakes the wait that pauses on the main thread, so that it asks again.
   void WakeWaiters();
-  /// After the pump delivered records: wakes the main thread's wait if it asks about them.
+  /// After the pump delivered records: wakes the main thread's wait unless it ignores them.
   void OnBatchDelivered();
   /// Reads the session process's exit code (if it is open) into `exitCode`; a change wakes the
   /// waits.
@@ -356,14 +356,14 @@ class Validator {
   /// Set by `Shutdown`: nothing is launched any more and every wait ends.
   std::atomic<bool> cancelRequested{false};
   /// Wakes the paused wait of the main thread: set by the event pump after it delivered records
-  /// to a wait that asks about them, read a new exit code or a transient error, and by
+  /// to a wait that does not ignore them, read a new exit code or a transient error, and by
   /// `Shutdown`. None when the system had no event to give; the waits then poll every
   /// millisecond.
   std::optional<platform::Event> wakeEvent;
-  /// Whether the main thread's wait has a question about the event facts. A delivered batch
-  /// wakes only such a wait; a wait that only a time, the session process's end or a key can
-  /// end sleeps through the 30 or so batches a second.
-  std::atomic<bool> eventsAwaited{false};
+  /// Whether the main thread's wait asks nothing about the event facts: a wait that only a
+  /// time, the session process's end or a key can end. Such a wait sleeps through the 30 or so
+  /// batches a second that the pump delivers; every other wait is woken by them.
+  std::atomic<bool> batchesIgnored{false};
   // The name of the running test, set on the main thread and read by the progress lines of
   // waits on any thread (the quit of a teardown on the console-control thread).
   std::mutex progressLock;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/waitable.h"
 #include "support/machine_prefix.h"
 #include "support/runtime_standin.h"
 #include "support/shell_service.h"
@@ -62,6 +63,10 @@ class ValidatorTestAccess {
                                 uint32_t processId = platform::CurrentProcessId());
   /// Wakes the validator's paused wait, as a delivered event batch does.
   static void Wake(Validator& validator) { validator.WakeWaiters(); }
+  /// Whether the validator's wake-up is set (it is reset by asking).
+  static bool Woken(Validator& validator) {
+    return platform::WaitForSingle(*validator.wakeEvent, 0) == 0;
+  }
   /// Hands `batch` to the validator as the event pump does.
   static void Deliver(Validator& validator, std::vector<LUX::Telemetry::TelemetryEvent> batch);
   static bool ApplicationLaunched(Validator& validator);

@@ -169,6 +169,9 @@ TEST_F(ApplicationControlTest, DeliveriesWakeOnlyAWaitThatAsksButATransientError
       EXPECT_EQ(validator.WaitFor(c.asks ? never : nullptr, 100, true), c.result) << c.what;
       EXPECT_EQ(pauses, c.pauses) << c.what;
       EXPECT_EQ(time.Elapsed(), c.elapsed) << c.what;
+      // Outside such a wait (in the display-loss wait, say) a batch wakes the pause again.
+      Deliver(validator, {});
+      EXPECT_TRUE(Woken(validator)) << c.what;
     });
   }
 }
