@@ -26,17 +26,21 @@ using std::chrono::microseconds;
 /// The longest pause of a wait that nothing can wake (the system had no event to give).
 constexpr microseconds kUnwakeablePause = std::chrono::milliseconds(1);
 
-/// Sets a flag for the lifetime of a scope and then gives it back the value it had.
-class ScopedFlag {
+/// Counts a wait among those that ignore event batches for as long as it runs. A count rather
+/// than a flag, since a quit on the console-control thread may wait at the same time.
+class BatchesIgnored {
  public:
-  ScopedFlag(std::atomic<bool>& flag, bool value) : flag_(flag), before_(flag.exchange(value)) {}
-  ScopedFlag(const ScopedFlag&) = delete;
-  ScopedFlag& operator=(const ScopedFlag&) = delete;
-  ~ScopedFlag() { flag_ = before_; }
+  BatchesIgnored(std::atomic<int>& waits, bool ignored) : waits_(ignored ? &waits : nullptr) {
+    if (waits_ != nullptr) ++*waits_;
+  }
+  BatchesIgnored(const BatchesIgnored&) = delete;
+  BatchesIgnored& operator=(const BatchesIgnored&) = delete;
+  ~BatchesIgnored() {
+    if (waits_ != nullptr) --*waits_;
+  }
 
  private:
-  std::atomic<bool>& flag_;
-  const bool before_;
+  std::atomic<int>* waits_;
 };
 
 }  // namespace
@@ -73,7 +77,7 @@ int32_t Validator::WaitFor(const std::function<bool()>& predicate, int32_t timeo
   WaitProgress progress(waits.showProgress, ProgressTestName(), options.activity, deadline);
   const std::shared_ptr<platform::ProcessHandle> session = checkState ? SessionProcess() : nullptr;
   platform::Waitable* watched = options.process != nullptr ? options.process : session.get();
-  const ScopedFlag ignoring(batchesIgnored, !predicate);
+  const BatchesIgnored ignoring(batchIgnoringWaits, !predicate);
   for (;;) {
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(waits.now() - start);
     if (elapsed.count() >= timeoutMs) return kStatusWaitTimeout;
@@ -98,7 +102,7 @@ int32_t Validator::WaitForEnterKey(const std::function<bool()>& predicate,
                                    std::chrono::milliseconds pollInterval) {
   const std::shared_ptr<platform::ProcessHandle> session = SessionProcess();
   platform::Waitable* watched = session.get();
-  const ScopedFlag ignoring(batchesIgnored, !predicate);
+  const BatchesIgnored ignoring(batchIgnoringWaits, !predicate);
   for (;;) {
     if (waits.enterPressed()) return 0;
     const int32_t state = CheckApplicationState();
@@ -140,7 +144,7 @@ void Validator::WakeWaiters() {
 }
 
 void Validator::OnBatchDelivered() {
-  if (!batchesIgnored) WakeWaiters();
+  if (batchIgnoringWaits == 0) WakeWaiters();
 }
 
 std::shared_ptr<platform::ProcessHandle> Validator::SessionProcess() {

@@ -360,10 +360,12 @@ class Validator {
   /// `Shutdown`. None when the system had no event to give; the waits then poll every
   /// millisecond.
   std::optional<platform::Event> wakeEvent;
-  /// Whether the main thread's wait asks nothing about the event facts: a wait that only a
-  /// time, the session process's end or a key can end. Such a wait sleeps through the 30 or so
-  /// batches a second that the pump delivers; every other wait is woken by them.
-  std::atomic<bool> batchesIgnored{false};
+  /// How many waits in progress ask nothing about the event facts: waits of the main thread that
+  /// only a time, the session process's end or a key can end. While there is one, the 30 or so
+  /// batches a second that the pump delivers wake nothing; otherwise they wake every pause. (A
+  /// wait that may run beside it, a quit's on the console-control thread, is woken by the
+  /// process it waits for.)
+  std::atomic<int> batchIgnoringWaits{0};
   // The name of the running test, set on the main thread and read by the progress lines of
   // waits on any thread (the quit of a teardown on the console-control thread).
   std::mutex progressLock;
