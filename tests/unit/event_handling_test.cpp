@@ -8,6 +8,7 @@
 #include "log/validator_log.h"
 #include "platform/process_info.h"
 #include "support/child_process.h"
+#include "support/validator_test_access.h"
 #include "validator/validator.h"
 
 // How the Validator distils runtime events into facts, fed with the records the simulated
@@ -64,9 +65,7 @@ TelemetryEvent Engine(uint32_t processId, const std::string& name) {
 class ValidatorEventsTest : public testing::Test {
  protected:
   void Deliver(std::vector<TelemetryEvent> events) {
-    std::vector<TelemetryEvent*> pointers;
-    for (TelemetryEvent& event : events) pointers.push_back(&event);
-    validator.OnTelemetryEvents(pointers.data(), static_cast<int32_t>(pointers.size()));
+    ValidatorTestAccess::Deliver(validator, std::move(events));
   }
   /// Delivers `events` in a child process with verbose logging; what it printed.
   std::string Printed(std::vector<TelemetryEvent> events) {

@@ -52,11 +52,6 @@ TEST(RequestJudgements, EachWaitAndCountIsJudgedWithItsMessage) {
   testsupport::ExpectJudgements(cases, testsupport::JudgementOutput::kVerbose);
 }
 
-void Deliver(Validator& validator, LUX::Telemetry::TelemetryEvent record) {
-  LUX::Telemetry::TelemetryEvent* batch[] = {&record};
-  validator.OnTelemetryEvents(batch, 1);
-}
-
 /// Plays an older shell and an application that destroys its session once the shell passed on
 /// the request to quit through its prompt, as its session-destroyed event does, and then ends.
 /// Before that, a runtime error of the application arrives, which the quit test prints.
@@ -75,11 +70,12 @@ OlderShellQuitThroughThePrompt() {
     const uint32_t session = validator.SessionPid();
     if (session == 0 || !*asked) return;
     if (!std::exchange(*reported, true)) {
-      return Deliver(validator, luxsim::records::RuntimeErrorEvent(session, -1005,
-                                                                   "Invalid parameter", false, 5));
+      return ValidatorTestAccess::Deliver(
+          validator,
+          {luxsim::records::RuntimeErrorEvent(session, -1005, "Invalid parameter", false, 5)});
     }
-    Deliver(validator,
-            luxsim::records::ProcessEvent(LUX::Telemetry::kSessionDestroyed, session, 6));
+    ValidatorTestAccess::Deliver(
+        validator, {luxsim::records::ProcessEvent(LUX::Telemetry::kSessionDestroyed, session, 6)});
     platform::PostCloseToProcessWindows(session);
   };
   return {noting, destroying};

@@ -112,8 +112,7 @@ FrontApplicationRig::PauseHook Reporting(Reports reports) {
     } else {
       return;
     }
-    LUX::Telemetry::TelemetryEvent* batch[] = {&event};
-    validator.OnTelemetryEvents(batch, 1);
+    ValidatorTestAccess::Deliver(validator, {event});
   };
 }
 
